@@ -1,0 +1,429 @@
+#include "platform/headless/headless.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+namespace vellora::headless {
+
+namespace {
+
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+std::string registry_path(std::uint32_t root, const std::string& key) {
+    return std::to_string(root) + "\\" + lower(key);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ peers
+
+class HeadlessPlatform::Control final : public rt::NativeControl {
+public:
+    Control(std::shared_ptr<WindowRecord> record, std::string name) : record_(std::move(record)), name_(std::move(name)) {
+        record_->controls[name_].name = name_;
+    }
+    void update(rt::Change /*what*/) override {}
+    void focus() override { ++rec().focus_calls; }
+    void draw_circle(float x, float y, float radius, rt::Color outline, rt::Color fill) override {
+        rec().circles.push_back({x, y, radius, outline, fill});
+    }
+    bool set_parent(rt::ForeignWindow parent) override {
+        rec().parent = parent;
+        return true;
+    }
+
+private:
+    ControlRecord& rec() { return record_->controls[name_]; }
+    std::shared_ptr<WindowRecord> record_;
+    std::string name_;
+};
+
+class HeadlessPlatform::Window final : public rt::NativeWindow {
+public:
+    Window(HeadlessPlatform& platform, rt::Form& form, std::shared_ptr<WindowRecord> record)
+        : platform_(platform), form_(form), record_(std::move(record)) {}
+    ~Window() override {
+        record_->alive = false;
+        record_->visible = false;
+    }
+    std::unique_ptr<rt::NativeControl> create_control(rt::Control& control) override {
+        return std::make_unique<Control>(record_, control.name());
+    }
+    void update(rt::Change /*what*/) override {}
+    rt::FrameInsets frame() const override { return platform_.frame_for(form_.design()); }
+    void show(bool modal) override {
+        record_->visible = true;
+        record_->modal = modal;
+        ++record_->show_count;
+    }
+    void hide() override { record_->visible = false; }
+    void set_topmost() override { record_->topmost = true; }
+    void set_input_enabled(bool enabled) override { record_->input_enabled = enabled; }
+    void minimize() override { record_->minimized = true; }
+    void draw_circle(float x, float y, float radius, rt::Color outline, rt::Color fill) override {
+        record_->circles.push_back({x, y, radius, outline, fill});
+    }
+    std::uintptr_t handle() const override { return reinterpret_cast<std::uintptr_t>(record_.get()); }
+
+private:
+    HeadlessPlatform& platform_;
+    rt::Form& form_;
+    std::shared_ptr<WindowRecord> record_;
+};
+
+class HeadlessPlatform::Timer final : public rt::NativeTimer {
+public:
+    Timer(HeadlessPlatform& platform, std::function<void()> tick) : platform_(platform) {
+        slot_ = std::make_shared<TimerSlot>();
+        slot_->tick = std::move(tick);
+        platform_.timer_slots().push_back(slot_);
+    }
+    ~Timer() override {
+        slot_->active = false;
+        auto& slots = platform_.timer_slots();
+        slots.erase(std::remove(slots.begin(), slots.end(), slot_), slots.end());
+    }
+    void start(int interval_ms) override {
+        slot_->active = true;
+        slot_->interval = interval_ms;
+        slot_->deadline = platform_.now_ms() + interval_ms;
+        slot_->order = platform_.next_timer_order();
+    }
+    void stop() override { slot_->active = false; }
+
+private:
+    HeadlessPlatform& platform_;
+    std::shared_ptr<TimerSlot> slot_;
+};
+
+// ------------------------------------------------------------------ services
+
+class HeadlessPlatform::Decoder final : public rt::PictureDecoder {
+public:
+    explicit Decoder(HeadlessPlatform& p) : p_(p) {}
+    std::optional<rt::FileIdentity> identify(const std::string& path) override {
+        auto it = p_.files_.find(path);
+        if (it == p_.files_.end()) return std::nullopt;
+        return rt::FileIdentity{0, static_cast<std::int64_t>(it->second.version), 0};
+    }
+    rt::Picture decode(const std::string& path) override {
+        ++p_.decode_count_;
+        auto it = p_.files_.find(path);
+        if (it == p_.files_.end()) throw rt::PictureError("file not found: " + path);
+        if (!it->second.picture) throw rt::PictureError("not a picture: " + path);
+        auto data = std::make_shared<rt::PictureData>();
+        data->himetric_width = it->second.width;
+        data->himetric_height = it->second.height;
+        data->path = path;
+        return data;
+    }
+
+private:
+    HeadlessPlatform& p_;
+};
+
+class HeadlessPlatform::Reg final : public rt::Registry {
+public:
+    explicit Reg(HeadlessPlatform& p) : p_(p) {}
+    std::optional<Key> open(std::uint32_t root, const std::string& path, std::uint32_t /*access*/) override {
+        ++p_.registry_calls_;
+        const auto full = registry_path(root, path);
+        if (p_.registry_.count(full) == 0) return std::nullopt;
+        const Key k = p_.next_key_++;
+        p_.open_keys_[k] = full;
+        return k;
+    }
+    Query query(Key key, const std::string& value_name, std::uint32_t buffer_size) override {
+        ++p_.registry_calls_;
+        Query q;
+        auto k = p_.open_keys_.find(key);
+        if (k == p_.open_keys_.end()) return q;
+        auto& values = p_.registry_[k->second];
+        auto v = values.find(lower(value_name));
+        if (v == values.end()) return q;
+        q.type = v->second.type;
+        q.size = static_cast<std::uint32_t>(v->second.data.size());
+        if (v->second.data.size() > buffer_size) return q;  // more data than the buffer holds
+        q.ok = true;
+        q.data = v->second.data;
+        return q;
+    }
+    void close(Key key) override {
+        ++p_.registry_calls_;
+        p_.open_keys_.erase(key);
+    }
+
+private:
+    HeadlessPlatform& p_;
+};
+
+class HeadlessPlatform::Store final : public rt::UserStore {
+public:
+    explicit Store(HeadlessPlatform& p) : p_(p) {}
+    std::string read(const std::string& application, const std::string& section, const std::string& key,
+                     const std::string& fallback) override {
+        auto it = p_.user_values_.find(name(application, section, key));
+        return it == p_.user_values_.end() ? fallback : it->second;
+    }
+    bool write(const std::string& application, const std::string& section, const std::string& key,
+               const std::string& value) override {
+        p_.user_values_[name(application, section, key)] = value;
+        return true;
+    }
+    static std::string name(const std::string& a, const std::string& s, const std::string& k) {
+        return a + "\\" + s + "\\" + k;
+    }
+
+private:
+    HeadlessPlatform& p_;
+};
+
+// ------------------------------------------------------------------ platform
+
+HeadlessPlatform::HeadlessPlatform(std::filesystem::path settings_dir)
+    : ini_(std::move(settings_dir) / "vellora.ini"),
+      decoder_(std::make_unique<Decoder>(*this)),
+      reg_(std::make_unique<Reg>(*this)),
+      store_(std::make_unique<Store>(*this)) {}
+
+HeadlessPlatform::~HeadlessPlatform() = default;
+
+void HeadlessPlatform::set_frame_metrics(int border, int caption, int menu) {
+    border_px_ = border;
+    caption_px_ = caption;
+    menu_px_ = menu;
+}
+
+rt::FrameInsets HeadlessPlatform::frame_for(const rt::FormDesign& design) const {
+    if (design.border == rt::BorderStyle::None) return {};
+    rt::FrameInsets f{border_px_, border_px_ + caption_px_, border_px_, border_px_};
+    if (design.has_menu) f.top += menu_px_;
+    return f;
+}
+
+WindowRecord* HeadlessPlatform::window(const std::string& form_name) {
+    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
+        if ((*it)->form_name == form_name) return it->get();
+    }
+    return nullptr;
+}
+
+std::unique_ptr<rt::NativeWindow> HeadlessPlatform::create_window(rt::Form& form) {
+    auto record = std::make_shared<WindowRecord>();
+    record->form_name = form.name();
+    windows_.push_back(record);
+    return std::make_unique<Window>(*this, form, record);
+}
+
+std::unique_ptr<rt::NativeTimer> HeadlessPlatform::create_timer(std::function<void()> tick) {
+    return std::make_unique<Timer>(*this, std::move(tick));
+}
+
+void HeadlessPlatform::post(std::function<void()> action) { queue_.push_back(Step{std::move(action), 0}); }
+
+void HeadlessPlatform::post_advance(int ms) { queue_.push_back(Step{nullptr, ms}); }
+
+void HeadlessPlatform::post_key(rt::Form& form, std::int16_t key, std::int16_t shift_state) {
+    post([&form, key, shift_state] { form.deliver_key_down(key, shift_state); });
+}
+
+void HeadlessPlatform::post_type(rt::TextBox& box, const std::string& text) {
+    post([&box, text] {
+        auto& form = box.form();
+        if (!form.loaded() || !form.input_enabled() || !box.focusable()) return;
+        box.SetFocus();
+        for (char ch : text) {
+            if (!form.loaded() || !box.focusable()) return;
+            box.SetText(box.Text() + ch);
+        }
+    });
+}
+
+void HeadlessPlatform::post_click(rt::CommandButton& button) {
+    post([&button] {
+        auto& form = button.form();
+        if (!form.loaded() || !form.input_enabled() || !button.focusable()) return;
+        button.SetFocus();
+        button.Click();
+    });
+}
+
+void HeadlessPlatform::post_menu(rt::MenuCommand& command) {
+    post([&command] { command.Click(); });
+}
+
+void HeadlessPlatform::post_mouse_move(rt::Form& form, float x, float y) {
+    post([&form, x, y] { form.deliver_mouse_move(0, 0, x, y); });
+}
+
+void HeadlessPlatform::post_mouse_down(rt::Form& form, std::int16_t button) {
+    post([&form, button] { form.deliver_mouse_down(button, 0, 0, 0); });
+}
+
+void HeadlessPlatform::post_dbl_click(rt::Form& form) {
+    post([&form] { form.deliver_dbl_click(); });
+}
+
+void HeadlessPlatform::post_paint(rt::Form& form) {
+    post([&form] { form.deliver_paint(); });
+}
+
+void HeadlessPlatform::post_close(rt::Form& form) {
+    post([&form] { form.deliver_close(); });
+}
+
+void HeadlessPlatform::step(Step& s) {
+    if (s.action) {
+        s.action();
+    } else {
+        advance_to(now_ms_ + s.advance_ms);
+    }
+}
+
+void HeadlessPlatform::advance_to(std::int64_t target) {
+    for (;;) {
+        std::shared_ptr<TimerSlot> next;
+        for (auto& t : timers_) {
+            if (!t->active || t->deadline > target) continue;
+            if (!next || t->deadline < next->deadline ||
+                (t->deadline == next->deadline && t->order < next->order)) {
+                next = t;
+            }
+        }
+        if (!next) break;
+        now_ms_ = std::max(now_ms_, next->deadline);
+        next->deadline += next->interval;
+        next->order = next_timer_order();
+        auto keep = next;  // the timer may be destroyed by its own tick
+        keep->tick();
+    }
+    now_ms_ = std::max(now_ms_, target);
+}
+
+void HeadlessPlatform::run() {
+    ++depth_;
+    while (!queue_.empty()) {
+        Step s = std::move(queue_.front());
+        queue_.pop_front();
+        step(s);
+    }
+    --depth_;
+}
+
+void HeadlessPlatform::advance(int ms) {
+    post_advance(ms);
+    run();
+}
+
+void HeadlessPlatform::run_until(const std::function<bool()>& done) {
+    ++depth_;
+    while (!done()) {
+        if (queue_.empty()) {
+            --depth_;
+            throw ScriptError("a modal window is waiting for input that the test did not script");
+        }
+        Step s = std::move(queue_.front());
+        queue_.pop_front();
+        step(s);
+    }
+    --depth_;
+}
+
+void HeadlessPlatform::send_key(rt::Form* active, std::int16_t key, std::int16_t shift_state) {
+    // Handled before the call returns, like a keystroke the sender waits for.
+    if (active != nullptr) active->deliver_key_down(key, shift_state);
+}
+
+int HeadlessPlatform::show_cursor(bool show) {
+    cursor_ += show ? 1 : -1;
+    return cursor_;
+}
+
+double HeadlessPlatform::time_of_day() {
+    return std::fmod(day_base_ + static_cast<double>(now_ms_) / 1000.0, 86400.0);
+}
+
+void HeadlessPlatform::message_box(const rt::MessageBoxRequest& request) {
+    messages_.push_back(request);
+    if (message_answers_ == 0) {
+        throw ScriptError("a message box opened with no answer queued: " + request.text);
+    }
+    --message_answers_;
+    if (message_hook_) {
+        auto hook = std::move(message_hook_);
+        message_hook_ = nullptr;
+        hook();
+    }
+}
+
+std::optional<rt::Color> HeadlessPlatform::choose_color(const rt::ColorDialogRequest& request) {
+    color_requests_.push_back(request);
+    if (color_answers_.empty()) throw ScriptError("a colour dialog opened with no answer queued");
+    auto answer = color_answers_.front();
+    color_answers_.pop_front();
+    return answer;
+}
+
+std::optional<std::string> HeadlessPlatform::open_file(const rt::FileDialogRequest& request) {
+    file_requests_.push_back(request);
+    if (file_answers_.empty()) throw ScriptError("a file dialog opened with no answer queued");
+    auto answer = file_answers_.front();
+    file_answers_.pop_front();
+    return answer;
+}
+
+std::optional<rt::PixelRect> HeadlessPlatform::client_rect(rt::ForeignWindow window) {
+    auto it = foreign_.find(window);
+    if (it == foreign_.end()) return std::nullopt;
+    return rt::PixelRect{0, 0, it->second.client_width, it->second.client_height};
+}
+
+std::optional<rt::PixelRect> HeadlessPlatform::window_rect(rt::ForeignWindow window) {
+    auto it = foreign_.find(window);
+    if (it == foreign_.end()) return std::nullopt;
+    return it->second.window;
+}
+
+rt::Registry& HeadlessPlatform::registry() { return *reg_; }
+rt::UserStore& HeadlessPlatform::user_store() { return *store_; }
+rt::PictureDecoder& HeadlessPlatform::picture_decoder() { return *decoder_; }
+
+void HeadlessPlatform::add_picture(const std::string& path, std::int32_t himetric_width,
+                                   std::int32_t himetric_height) {
+    files_[path] = FakeFile{true, himetric_width, himetric_height, ++file_version_};
+}
+
+void HeadlessPlatform::add_non_picture(const std::string& path) { files_[path] = FakeFile{false, 0, 0, ++file_version_}; }
+
+void HeadlessPlatform::remove_file(const std::string& path) { files_.erase(path); }
+
+void HeadlessPlatform::add_registry_key(std::uint32_t root, const std::string& key) {
+    (void)registry_[registry_path(root, key)];
+}
+
+void HeadlessPlatform::set_registry_value(std::uint32_t root, const std::string& key, const std::string& name,
+                                          std::uint32_t type, std::vector<std::uint8_t> data) {
+    registry_[registry_path(root, key)][lower(name)] = RegValue{type, std::move(data)};
+}
+
+void HeadlessPlatform::set_registry_dword(std::uint32_t root, const std::string& key, const std::string& name,
+                                          std::uint32_t v) {
+    set_registry_value(root, key, name, rt::reg::Dword,
+                       {static_cast<std::uint8_t>(v & 0xFFU), static_cast<std::uint8_t>((v >> 8U) & 0xFFU),
+                        static_cast<std::uint8_t>((v >> 16U) & 0xFFU), static_cast<std::uint8_t>((v >> 24U) & 0xFFU)});
+}
+
+void HeadlessPlatform::set_registry_string(std::uint32_t root, const std::string& key, const std::string& name,
+                                           const std::string& text) {
+    std::vector<std::uint8_t> data(text.begin(), text.end());
+    data.push_back(0);
+    set_registry_value(root, key, name, rt::reg::Sz, std::move(data));
+}
+
+int HeadlessPlatform::open_registry_keys() const { return static_cast<int>(open_keys_.size()); }
+
+}  // namespace vellora::headless

@@ -1,0 +1,238 @@
+// The headless runtime: a complete platform without a display. Time is a
+// virtual clock that only the test moves; input, dialog answers and the
+// outside world (pictures, registry, other programs' windows) are scripted;
+// everything a user would see is recorded. Window code runs on it exactly
+// as on a real platform, nested modal loops included.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/form.h"
+#include "runtime/platform.h"
+#include "settings/ini_file.h"
+
+namespace vellora::headless {
+
+// A scripted run reached a point that needs input nobody scripted (a modal
+// loop with an empty queue, a dialog with no answer queued).
+class ScriptError : public std::logic_error {
+public:
+    using std::logic_error::logic_error;
+};
+
+struct DrawnCircle {
+    float x = 0, y = 0, radius = 0;
+    rt::Color outline = 0, fill = 0;
+};
+
+// What a user would see of one control.
+struct ControlRecord {
+    std::string name;
+    std::vector<DrawnCircle> circles;          // picture boxes: the drawing layer
+    std::optional<rt::ForeignWindow> parent;   // picture boxes moved into another window
+    int focus_calls = 0;
+};
+
+// What a user would see of one window, kept after the window is gone.
+struct WindowRecord {
+    std::string form_name;
+    bool alive = true;
+    bool visible = false;
+    bool modal = false;
+    bool topmost = false;
+    bool minimized = false;
+    bool input_enabled = true;
+    int show_count = 0;
+    std::vector<DrawnCircle> circles;  // the form's drawing layer
+    std::map<std::string, ControlRecord> controls;
+};
+
+struct ForeignWindowInfo {
+    rt::PixelRect window;  // screen rectangle
+    int client_width = 0;
+    int client_height = 0;
+};
+
+class HeadlessPlatform final : public rt::Platform {
+public:
+    // The settings file "vellora.ini" lives in `settings_dir`.
+    explicit HeadlessPlatform(std::filesystem::path settings_dir);
+    ~HeadlessPlatform() override;
+
+    // ---------------------------------------------------------- the script
+    // Queues a step; run() carries the queue out, and modal loops carry on
+    // with it from wherever they are.
+    void post(std::function<void()> action);
+    void post_advance(int ms);
+    void post_key(rt::Form& form, std::int16_t key, std::int16_t shift_state = 0);
+    // Focuses the box and types the text one character at a time.
+    void post_type(rt::TextBox& box, const std::string& text);
+    // A mouse click on a button (ignored while its form takes no input).
+    void post_click(rt::CommandButton& button);
+    void post_menu(rt::MenuCommand& command);
+    void post_mouse_move(rt::Form& form, float x = 0, float y = 0);
+    void post_mouse_down(rt::Form& form, std::int16_t button = 1);
+    void post_dbl_click(rt::Form& form);
+    void post_paint(rt::Form& form);
+    void post_close(rt::Form& form);
+    // Carries out every queued step.
+    void run();
+    // Shorthand: post_advance(ms) and run().
+    void advance(int ms);
+    [[nodiscard]] std::size_t pending() const { return queue_.size(); }
+    [[nodiscard]] int loop_depth() const { return depth_; }
+
+    // ---------------------------------------------------------- the clock
+    [[nodiscard]] std::int64_t now_ms() const { return now_ms_; }
+    // The time of day (seconds since midnight) at virtual time 0.
+    void set_time_of_day(double seconds) { day_base_ = seconds; }
+
+    // ---------------------------------------------------------- the screen and windows
+    void set_screen(const rt::ScreenMetrics& metrics) { screen_ = metrics; }
+    // Non-client sizes in pixels: the border of fixed windows, the title bar and the menu bar.
+    void set_frame_metrics(int border, int caption, int menu);
+    [[nodiscard]] WindowRecord* window(const std::string& form_name);
+    [[nodiscard]] const std::vector<std::shared_ptr<WindowRecord>>& windows() const { return windows_; }
+    [[nodiscard]] int cursor_count() const { return cursor_; }
+    void set_cursor_count(int count) { cursor_ = count; }
+
+    // ---------------------------------------------------------- dialogs
+    void answer_message_box() { ++message_answers_; }
+    void answer_color(std::optional<rt::Color> color) { color_answers_.push_back(color); }
+    void answer_file(std::optional<std::string> path) { file_answers_.push_back(std::move(path)); }
+    [[nodiscard]] const std::vector<rt::MessageBoxRequest>& messages() const { return messages_; }
+    [[nodiscard]] const std::vector<rt::ColorDialogRequest>& color_requests() const { return color_requests_; }
+    [[nodiscard]] const std::vector<rt::FileDialogRequest>& file_requests() const { return file_requests_; }
+    [[nodiscard]] const std::vector<std::string>& help_opened() const { return help_opened_; }
+    // Runs inside the next message box, while it is open.
+    void on_message_box(std::function<void()> hook) { message_hook_ = std::move(hook); }
+
+    // ---------------------------------------------------------- pictures
+    void add_picture(const std::string& path, std::int32_t himetric_width, std::int32_t himetric_height);
+    void add_non_picture(const std::string& path);
+    void remove_file(const std::string& path);
+    [[nodiscard]] std::size_t decode_count() const { return decode_count_; }
+
+    // ---------------------------------------------------------- registry, user store
+    void set_registry_value(std::uint32_t root, const std::string& key, const std::string& name, std::uint32_t type,
+                            std::vector<std::uint8_t> data);
+    void set_registry_dword(std::uint32_t root, const std::string& key, const std::string& name, std::uint32_t v);
+    void set_registry_string(std::uint32_t root, const std::string& key, const std::string& name,
+                             const std::string& text);
+    void add_registry_key(std::uint32_t root, const std::string& key);
+    [[nodiscard]] int registry_calls() const { return registry_calls_; }
+    [[nodiscard]] int open_registry_keys() const;
+    [[nodiscard]] std::map<std::string, std::string>& user_values() { return user_values_; }
+
+    // ---------------------------------------------------------- other programs, the process
+    void add_foreign_window(rt::ForeignWindow id, ForeignWindowInfo info) { foreign_[id] = info; }
+    void destroy_foreign_window(rt::ForeignWindow id) { foreign_.erase(id); }
+    void set_previous_instance(bool running) { previous_instance_ = running; }
+    void set_command_line(std::string arguments) { arguments_ = std::move(arguments); }
+    void set_spare_picture_path(std::string path) { spare_ = std::move(path); }
+    [[nodiscard]] settings::IniFile& ini() { return ini_; }
+
+    // ---------------------------------------------------------- rt::Platform
+    std::unique_ptr<rt::NativeWindow> create_window(rt::Form& form) override;
+    std::unique_ptr<rt::NativeTimer> create_timer(std::function<void()> tick) override;
+    void run_until(const std::function<bool()>& done) override;
+    void send_key(rt::Form* active, std::int16_t key, std::int16_t shift_state) override;
+    rt::ScreenMetrics screen() override { return screen_; }
+    int show_cursor(bool show) override;
+    double time_of_day() override;
+    void message_box(const rt::MessageBoxRequest& request) override;
+    std::optional<rt::Color> choose_color(const rt::ColorDialogRequest& request) override;
+    std::optional<std::string> open_file(const rt::FileDialogRequest& request) override;
+    void show_help(const std::string& help_file) override { help_opened_.push_back(help_file); }
+    bool is_window(rt::ForeignWindow window) override { return foreign_.count(window) != 0; }
+    std::optional<rt::PixelRect> client_rect(rt::ForeignWindow window) override;
+    std::optional<rt::PixelRect> window_rect(rt::ForeignWindow window) override;
+    bool previous_instance() override { return previous_instance_; }
+    std::string command_line_arguments() override { return arguments_; }
+    rt::ProfileFile& settings_file() override { return ini_; }
+    rt::Registry& registry() override;
+    rt::UserStore& user_store() override;
+    rt::PictureDecoder& picture_decoder() override;
+    std::string spare_picture_path() override { return spare_; }
+
+    // For the timers and windows of this platform.
+    struct TimerSlot {
+        std::function<void()> tick;
+        bool active = false;
+        int interval = 0;
+        std::int64_t deadline = 0;
+        std::uint64_t order = 0;  // start order breaks ties between equal deadlines
+    };
+    std::vector<std::shared_ptr<TimerSlot>>& timer_slots() { return timers_; }
+    std::uint64_t next_timer_order() { return ++timer_order_; }
+    [[nodiscard]] rt::FrameInsets frame_for(const rt::FormDesign& design) const;
+
+private:
+    class Window;
+    class Control;
+    class Timer;
+    class Decoder;
+    class Reg;
+    class Store;
+
+    struct Step {
+        std::function<void()> action;
+        int advance_ms = 0;
+    };
+    void step(Step& s);
+    void advance_to(std::int64_t target);
+
+    settings::IniFile ini_;
+    rt::ScreenMetrics screen_{};
+    int border_px_ = 3, caption_px_ = 19, menu_px_ = 19;
+    std::deque<Step> queue_;
+    int depth_ = 0;
+    std::int64_t now_ms_ = 0;
+    double day_base_ = 12 * 3600.0;
+    std::vector<std::shared_ptr<TimerSlot>> timers_;
+    std::uint64_t timer_order_ = 0;
+    std::vector<std::shared_ptr<WindowRecord>> windows_;
+    int cursor_ = 0;
+    int message_answers_ = 0;
+    std::deque<std::optional<rt::Color>> color_answers_;
+    std::deque<std::optional<std::string>> file_answers_;
+    std::vector<rt::MessageBoxRequest> messages_;
+    std::vector<rt::ColorDialogRequest> color_requests_;
+    std::vector<rt::FileDialogRequest> file_requests_;
+    std::vector<std::string> help_opened_;
+    std::function<void()> message_hook_;
+    struct FakeFile {
+        bool picture = false;
+        std::int32_t width = 0, height = 0;
+        std::uint64_t version = 0;
+    };
+    std::map<std::string, FakeFile> files_;
+    std::uint64_t file_version_ = 0;
+    std::size_t decode_count_ = 0;
+    struct RegValue {
+        std::uint32_t type = 0;
+        std::vector<std::uint8_t> data;
+    };
+    std::map<std::string, std::map<std::string, RegValue>> registry_;  // "root\key" lower-cased
+    int registry_calls_ = 0;
+    std::map<rt::Registry::Key, std::string> open_keys_;
+    rt::Registry::Key next_key_ = 0x1000;
+    std::map<std::string, std::string> user_values_;  // "app\x1Fsection\x1Fkey" -> value
+    std::map<rt::ForeignWindow, ForeignWindowInfo> foreign_;
+    bool previous_instance_ = false;
+    std::string arguments_;
+    std::string spare_ = "c:\\imgx.bmp";
+    std::unique_ptr<Decoder> decoder_;
+    std::unique_ptr<Reg> reg_;
+    std::unique_ptr<Store> store_;
+};
+
+}  // namespace vellora::headless

@@ -1,0 +1,34 @@
+#include "runtime/picture.h"
+
+namespace vellora::rt {
+
+PictureService::PictureService(PictureDecoder& decoder, std::size_t capacity)
+    : decoder_(decoder), capacity_(capacity == 0 ? 1 : capacity) {}
+
+Picture PictureService::load(const std::string& path) {
+    if (path.empty()) return nullptr;
+    const auto identity = decoder_.identify(path);
+    if (!identity) {
+        // The file is gone: forget any decoded copy of it.
+        entries_.remove_if([&](const Entry& e) { return e.path == path; });
+        throw PictureError("cannot open picture file: " + path);
+    }
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        if (it->path != path) continue;
+        if (it->identity == *identity) {
+            entries_.splice(entries_.begin(), entries_, it);
+            return entries_.front().picture;
+        }
+        entries_.erase(it);
+        break;
+    }
+    ++decodes_;
+    Picture picture = decoder_.decode(path);  // throws PictureError
+    entries_.push_front(Entry{path, *identity, picture});
+    while (entries_.size() > capacity_) entries_.pop_back();
+    return picture;
+}
+
+void PictureService::clear() { entries_.clear(); }
+
+}  // namespace vellora::rt

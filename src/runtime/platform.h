@@ -1,0 +1,129 @@
+// What a platform (headless, Win32, Qt) provides to the forms runtime:
+// native peers for forms, controls and timers, an event loop that can be
+// nested, and the system services. Each platform has one final
+// implementation of `Platform`, made by its own factory function.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "runtime/picture.h"
+#include "runtime/services.h"
+#include "runtime/types.h"
+
+namespace vellora::rt {
+
+class Form;
+class Control;
+
+// What changed on a form or control; the peer reads the new state from it.
+enum class Change : unsigned {
+    Geometry = 1U << 0U,
+    Text = 1U << 1U,      // caption or text
+    Visible = 1U << 2U,
+    Enabled = 1U << 3U,
+    Image = 1U << 4U,     // picture or stretch flag
+    Colors = 1U << 5U,    // back, fore or fill colour
+    Style = 1U << 6U,     // password character, default/cancel button
+};
+
+// Non-client sizes of a window in pixels: border and title bar and menu bar.
+struct FrameInsets {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+// The native side of one control.
+class NativeControl {
+public:
+    virtual ~NativeControl() = default;
+    virtual void update(Change what) = 0;
+    virtual void focus() = 0;
+    // Picture boxes: draw on the box's persistent drawing layer (twips).
+    virtual void draw_circle(float x, float y, float radius, Color outline, Color fill) = 0;
+    // Picture boxes: make the box a child of another program's window.
+    virtual bool set_parent(ForeignWindow parent) = 0;
+};
+
+// The native side of one form.
+class NativeWindow {
+public:
+    virtual ~NativeWindow() = default;
+    [[nodiscard]] virtual std::unique_ptr<NativeControl> create_control(Control& control) = 0;
+    virtual void update(Change what) = 0;
+    [[nodiscard]] virtual FrameInsets frame() const = 0;
+    virtual void show(bool modal) = 0;
+    virtual void hide() = 0;
+    virtual void set_topmost() = 0;
+    virtual void set_input_enabled(bool enabled) = 0;
+    virtual void minimize() = 0;
+    // Draw on the form's persistent drawing layer, under its controls (twips).
+    virtual void draw_circle(float x, float y, float radius, Color outline, Color fill) = 0;
+    // A window handle of the platform, for diagnostics and for foreign parents.
+    [[nodiscard]] virtual std::uintptr_t handle() const = 0;
+};
+
+// A repeating timer of the platform's event loop.
+class NativeTimer {
+public:
+    virtual ~NativeTimer() = default;
+    // (Re)starts the interval from now.
+    virtual void start(int interval_ms) = 0;
+    virtual void stop() = 0;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // --- windows and the event loop
+    [[nodiscard]] virtual std::unique_ptr<NativeWindow> create_window(Form& form) = 0;
+    [[nodiscard]] virtual std::unique_ptr<NativeTimer> create_timer(std::function<void()> tick) = 0;
+    // Dispatches events until `done` holds; nests.
+    virtual void run_until(const std::function<bool()>& done) = 0;
+    // Delivers a keystroke to the active window and returns after it was
+    // handled. `active` is the form the runtime last activated.
+    virtual void send_key(Form* active, std::int16_t key, std::int16_t shift_state) = 0;
+
+    // --- screen, cursor, clock
+    [[nodiscard]] virtual ScreenMetrics screen() = 0;
+    // ShowCursor: adds one to the display counter (or takes one off) and
+    // returns the new count; the cursor shows while the count is 0 or more.
+    virtual int show_cursor(bool show) = 0;
+    // Seconds since midnight, with fraction.
+    [[nodiscard]] virtual double time_of_day() = 0;
+
+    // --- dialogs and help
+    virtual void message_box(const MessageBoxRequest& request) = 0;
+    // The chosen colour, or nothing when the user cancelled.
+    [[nodiscard]] virtual std::optional<Color> choose_color(const ColorDialogRequest& request) = 0;
+    // The chosen file's full path, or nothing when the user cancelled.
+    [[nodiscard]] virtual std::optional<std::string> open_file(const FileDialogRequest& request) = 0;
+    // Opens the help file at its beginning.
+    virtual void show_help(const std::string& help_file) = 0;
+
+    // --- windows of other programs
+    [[nodiscard]] virtual bool is_window(ForeignWindow window) = 0;
+    [[nodiscard]] virtual std::optional<PixelRect> client_rect(ForeignWindow window) = 0;
+    [[nodiscard]] virtual std::optional<PixelRect> window_rect(ForeignWindow window) = 0;
+
+    // --- the process
+    // True when another copy of the program is already running.
+    [[nodiscard]] virtual bool previous_instance() = 0;
+    // The command line without the program's name and the blanks after it.
+    [[nodiscard]] virtual std::string command_line_arguments() = 0;
+
+    // --- stores and files
+    [[nodiscard]] virtual ProfileFile& settings_file() = 0;
+    [[nodiscard]] virtual Registry& registry() = 0;
+    [[nodiscard]] virtual UserStore& user_store() = 0;
+    [[nodiscard]] virtual PictureDecoder& picture_decoder() = 0;
+    // Where the spare picture lies on this platform ("c:\imgx.bmp" on Windows).
+    [[nodiscard]] virtual std::string spare_picture_path() = 0;
+};
+
+}  // namespace vellora::rt

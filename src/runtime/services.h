@@ -1,0 +1,113 @@
+// The non-window services of the forms runtime: stores, registry, dialogs,
+// process facts. Each platform provides a final implementation of each.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/types.h"
+
+namespace vellora::rt {
+
+// The settings file: a private-profile text file ("[section]" lines and
+// "key=value" lines). Section and key names compare without regard to case.
+class ProfileFile {
+public:
+    virtual ~ProfileFile() = default;
+    // The whole stored value, or `fallback` when the section or key is missing.
+    // A key present with nothing after '=' gives the empty text.
+    [[nodiscard]] virtual std::string read(const std::string& section, const std::string& key,
+                                           const std::string& fallback) = 0;
+    // Creates the section and key when needed; returns false when the file
+    // could not be written (the old file is then left as it was).
+    virtual bool write(const std::string& section, const std::string& key, const std::string& value) = 0;
+};
+
+// Registry value types, as the registry reports them.
+namespace reg {
+inline constexpr std::uint32_t Sz = 1;
+inline constexpr std::uint32_t ExpandSz = 2;
+inline constexpr std::uint32_t Binary = 3;
+inline constexpr std::uint32_t Dword = 4;
+inline constexpr std::uint32_t MultiSz = 7;
+
+inline constexpr std::uint32_t ClassesRoot = 0x80000000U;
+inline constexpr std::uint32_t CurrentUser = 0x80000001U;
+inline constexpr std::uint32_t LocalMachine = 0x80000002U;
+inline constexpr std::uint32_t Users = 0x80000003U;
+inline constexpr std::uint32_t PerformanceData = 0x80000004U;
+inline constexpr std::uint32_t CurrentConfig = 0x80000005U;
+inline constexpr std::uint32_t DynData = 0x80000006U;
+
+inline constexpr std::uint32_t KeyRead = 0x20019U;
+}  // namespace reg
+
+// Read access to the system registry, shaped like the three calls the
+// settings code makes: open a key, query one value into a buffer, close.
+class Registry {
+public:
+    using Key = std::uintptr_t;
+
+    struct Query {
+        bool ok = false;                 // false: missing value, or data larger than the buffer
+        std::uint32_t type = 0;          // reg::Sz, reg::Dword, ...
+        std::vector<std::uint8_t> data;  // the value's bytes (at most the buffer size)
+        std::uint32_t size = 0;          // data size the registry reports, including a text's zero
+    };
+
+    virtual ~Registry() = default;
+    [[nodiscard]] virtual std::optional<Key> open(std::uint32_t root, const std::string& path,
+                                                  std::uint32_t access) = 0;
+    [[nodiscard]] virtual Query query(Key key, const std::string& value_name, std::uint32_t buffer_size) = 0;
+    virtual void close(Key key) = 0;
+};
+
+// The per-user settings store: strings addressed by application, section and key.
+class UserStore {
+public:
+    virtual ~UserStore() = default;
+    [[nodiscard]] virtual std::string read(const std::string& application, const std::string& section,
+                                           const std::string& key, const std::string& fallback) = 0;
+    virtual bool write(const std::string& application, const std::string& section, const std::string& key,
+                       const std::string& value) = 0;
+};
+
+// Message box styles the windows use.
+enum class MessageIcon { None, Stop };
+
+struct MessageBoxRequest {
+    std::string text;
+    std::string title;
+    MessageIcon icon = MessageIcon::Stop;
+};
+
+// The colour dialog: opens on `initial` when CC_RGBINIT (1) is in `flags`.
+struct ColorDialogRequest {
+    Color initial = 0;
+    std::uint32_t flags = 0;
+};
+inline constexpr std::uint32_t CC_RGBINIT = 1;
+
+// The file-open dialog. `filter` is "description|pattern|description|pattern..."
+// and `filter_index` is 1-based. `file_name` is the name the dialog holds
+// before it opens.
+struct FileDialogRequest {
+    std::string filter;
+    int filter_index = 1;
+    std::uint32_t flags = 0;
+    std::string file_name;
+};
+inline constexpr std::uint32_t OFN_HIDEREADONLY = 4;
+
+// Splits a "description|pattern|..." filter into its entries.
+struct FilterEntry {
+    std::string description;
+    std::string pattern;
+    friend bool operator==(const FilterEntry&, const FilterEntry&) = default;
+};
+std::vector<FilterEntry> split_filter(const std::string& filter);
+
+}  // namespace vellora::rt

@@ -1,0 +1,78 @@
+// Basic value types shared by the forms runtime and the windows built on it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vellora::rt {
+
+// A 24-bit RGB colour held in 32 bits, red in the low byte (0x00BBGGRR).
+using Color = std::uint32_t;
+
+constexpr Color rgb(int r, int g, int b) {
+    return static_cast<Color>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
+}
+constexpr int red_of(Color c) { return static_cast<int>(c & 0xFF); }
+constexpr int green_of(Color c) { return static_cast<int>((c >> 8) & 0xFF); }
+constexpr int blue_of(Color c) { return static_cast<int>((c >> 16) & 0xFF); }
+
+// The system colours the windows ask for by number.
+enum class SystemColor { WindowText = 8, ButtonFace = 15, ButtonShadow = 16 };
+
+// Lengths and positions are twips (1/1440 inch), held in single precision.
+using Twips = float;
+
+// A rectangle in pixels as the platform reports it (right and bottom exclusive).
+struct PixelRect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+// A window of another program, named by a number on the command line
+// (an HWND on Windows, an X11 window id on Linux).
+using ForeignWindow = std::uint32_t;
+
+// Key codes delivered to forms (the Windows virtual-key numbers).
+namespace keys {
+inline constexpr std::int16_t Tab = 0x09;
+inline constexpr std::int16_t Enter = 0x0D;
+inline constexpr std::int16_t Escape = 0x1B;
+inline constexpr std::int16_t Space = 0x20;
+inline constexpr std::int16_t F1 = 0x70;
+}  // namespace keys
+
+// Shift state bits that accompany key and mouse events.
+namespace shift {
+inline constexpr std::int16_t Shift = 1;
+inline constexpr std::int16_t Ctrl = 2;
+inline constexpr std::int16_t Alt = 4;
+}  // namespace shift
+
+// Why a form is asked to unload.
+enum class UnloadMode : std::int16_t {
+    ControlMenu = 0,  // the user closed the window (system close command)
+    Code = 1,         // the program asked for it
+    WindowsSession = 2,
+    TaskManager = 3,
+};
+
+// The answer of a query-unload: keep the form or let it go.
+enum class UnloadResult { Unloaded, Refused };
+
+enum class BorderStyle { None, FixedSingle, FixedDialog };
+
+// Screen size and the twips-per-pixel factors used to convert platform pixels.
+struct ScreenMetrics {
+    int width_px = 1024;
+    int height_px = 768;
+    float twips_per_pixel_x = 15.0F;
+    float twips_per_pixel_y = 15.0F;
+
+    [[nodiscard]] float width_twips() const { return static_cast<float>(width_px) * twips_per_pixel_x; }
+    [[nodiscard]] float height_twips() const { return static_cast<float>(height_px) * twips_per_pixel_y; }
+};
+
+}  // namespace vellora::rt

@@ -1,0 +1,36 @@
+// A private-profile ("ini") file: the settings file's format where the
+// platform has no profile functions of its own (Linux, the headless test bed).
+// It behaves as the Windows profile functions do: section and key names
+// compare without regard to case, blanks around names and values are
+// trimmed, lines starting with ';' are comments, and a value is otherwise
+// taken as it stands. Writes replace the file atomically.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "runtime/services.h"
+
+namespace vellora::settings {
+
+// Reads one value out of profile-file text; nothing when the section or key is missing.
+std::optional<std::string> ini_lookup(const std::string& text, const std::string& section, const std::string& key);
+
+// The text with one key set (created if needed); every other line is kept.
+std::string ini_update(const std::string& text, const std::string& section, const std::string& key,
+                       const std::string& value);
+
+class IniFile final : public rt::ProfileFile {
+public:
+    explicit IniFile(std::filesystem::path path);
+    [[nodiscard]] std::string read(const std::string& section, const std::string& key,
+                                   const std::string& fallback) override;
+    bool write(const std::string& section, const std::string& key, const std::string& value) override;
+    [[nodiscard]] const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace vellora::settings
