@@ -3,6 +3,8 @@
 #   make test   install what is missing, build, and run every test
 .PHONY: deps build test test-default test-asan run clean
 
+TEST_TARGETS := test-default test-asan
+
 deps:
 	./scripts/install-deps.sh
 
@@ -18,10 +20,10 @@ test-asan: deps
 	cmake --build --preset asan
 	ctest --preset asan
 
-test: test-default test-asan
-
-run: build
-	./scripts/run.sh $(ARGS)
-
 clean:
 	rm -rf build
+
+# Platform parts add their own targets (and append to TEST_TARGETS) here.
+-include mk/*.mk
+
+test: $(TEST_TARGETS)
