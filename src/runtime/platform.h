@@ -122,6 +122,8 @@ public:
     [[nodiscard]] virtual Registry& registry() = 0;
     [[nodiscard]] virtual UserStore& user_store() = 0;
     [[nodiscard]] virtual PictureDecoder& picture_decoder() = 0;
+    // The program's own 32 x 32 icon, shown inside its dialogs.
+    [[nodiscard]] virtual Picture app_icon() = 0;
     // Where the spare picture lies on this platform ("c:\imgx.bmp" on Windows).
     [[nodiscard]] virtual std::string spare_picture_path() = 0;
 };

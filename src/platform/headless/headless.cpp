@@ -388,6 +388,14 @@ std::optional<rt::PixelRect> HeadlessPlatform::window_rect(rt::ForeignWindow win
     return it->second.window;
 }
 
+rt::Picture HeadlessPlatform::app_icon() {
+    auto icon = std::make_shared<rt::PictureData>();
+    icon->himetric_width = 847;  // 32 pixels at 96 dots per inch
+    icon->himetric_height = 847;
+    icon->path = "<icon>";
+    return icon;
+}
+
 rt::Registry& HeadlessPlatform::registry() { return *reg_; }
 rt::UserStore& HeadlessPlatform::user_store() { return *store_; }
 rt::PictureDecoder& HeadlessPlatform::picture_decoder() { return *decoder_; }

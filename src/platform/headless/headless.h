@@ -162,6 +162,7 @@ public:
     rt::UserStore& user_store() override;
     rt::PictureDecoder& picture_decoder() override;
     std::string spare_picture_path() override { return spare_; }
+    rt::Picture app_icon() override;
 
     // For the timers and windows of this platform.
     struct TimerSlot {
