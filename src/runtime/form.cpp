@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "runtime/app.h"
 
@@ -154,9 +155,14 @@ Image::Image(Form& owner, std::string name) : Control(owner, std::move(name), Co
 void Image::SetPicture(Picture picture) {
     picture_ = std::move(picture);
     if (!stretch_ && picture_) {
-        // Without stretching the element takes the picture's natural size.
-        Move(Left(), Top(), himetric_to_twips(picture_->himetric_width),
-             himetric_to_twips(picture_->himetric_height));
+        // Without stretching the element takes the picture's natural size,
+        // in whole screen pixels.
+        const auto screen = form().app().screen();
+        const auto whole_pixels = [](std::int32_t himetric, float tpp) {
+            return std::nearbyint(himetric_to_twips(himetric) / tpp) * tpp;
+        };
+        Move(Left(), Top(), whole_pixels(picture_->himetric_width, screen.twips_per_pixel_x),
+             whole_pixels(picture_->himetric_height, screen.twips_per_pixel_y));
     }
     changed(Change::Image);
 }

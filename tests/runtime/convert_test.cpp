@@ -1,0 +1,41 @@
+#include <gtest/gtest.h>
+
+#include "runtime/convert.h"
+#include "runtime/random.h"
+
+namespace vellora {
+namespace {
+
+TEST(Convert, ValReadsLeadingDigitsLeniently) {
+    EXPECT_EQ(rt::Val(""), 0);
+    EXPECT_EQ(rt::Val("001"), 1);
+    EXPECT_EQ(rt::Val("  42abc"), 42);
+    EXPECT_EQ(rt::Val("-7"), -7);
+    EXPECT_EQ(rt::Val("abc"), 0);
+    EXPECT_DOUBLE_EQ(rt::Val("2.5x"), 2.5);
+}
+
+TEST(Convert, RoundingIsHalfToEvenAndClampsToTheType) {
+    EXPECT_EQ(rt::to_int16(2.5), 2);
+    EXPECT_EQ(rt::to_int16(3.5), 4);
+    EXPECT_EQ(rt::to_int16(-2.5), -2);
+    EXPECT_EQ(rt::to_int16(1e9), 32767);
+    EXPECT_EQ(rt::to_int32(-1e12), INT32_MIN);
+}
+
+TEST(Convert, RandomValuesAreRepeatableAndInTheUnitInterval) {
+    rt::Random a;
+    rt::Random b;
+    double sum = 0;
+    for (int i = 0; i < 10000; ++i) {
+        const float v = a.next();
+        ASSERT_EQ(v, b.next());
+        ASSERT_GE(v, 0.0F);
+        ASSERT_LT(v, 1.0F);
+        sum += v;
+    }
+    EXPECT_NEAR(sum / 10000, 0.5, 0.02);
+}
+
+}  // namespace
+}  // namespace vellora
