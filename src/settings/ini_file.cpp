@@ -1,9 +1,281 @@
 #include "settings/ini_file.h"
-// placeholder until the profile layer lands
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
 namespace vellora::settings {
-std::optional<std::string> ini_lookup(const std::string&, const std::string&, const std::string&) { return std::nullopt; }
-std::string ini_update(const std::string& t, const std::string&, const std::string&, const std::string&) { return t; }
-IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {}
-std::string IniFile::read(const std::string&, const std::string&, const std::string& f) { return f; }
-bool IniFile::write(const std::string&, const std::string&, const std::string&) { return false; }
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A settings file is a few hundred bytes; anything past this is not one,
+// and is neither read into memory nor rewritten.
+constexpr std::uintmax_t kMaxFileSize = 16U * 1024U * 1024U;
+
+constexpr std::string_view kBlanks = " \t\v\f\r";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::string_view trim(std::string_view s) {
+    const auto first = s.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    const auto last = s.find_last_not_of(kBlanks);
+    return s.substr(first, last - first + 1);
 }
+
+char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+    }
+    return true;
+}
+
+// Everything before the first line break.
+std::string_view first_line(std::string_view s) { return s.substr(0, s.find_first_of("\r\n")); }
+
+// One line of the file: its text and the line break that ended it ("" for
+// a last line without one).
+struct Line {
+    std::string_view text;
+    std::string_view ending;
+};
+
+enum class Kind { Other, Section, Key };
+
+struct Parsed {
+    Kind kind = Kind::Other;
+    std::string_view name;     // section or key name, trimmed
+    std::string_view value;    // key value, trimmed
+    std::size_t value_at = 0;  // where the value (after '=' and its blanks) starts in the line
+};
+
+std::vector<Line> split_lines(std::string_view text) {
+    std::vector<Line> lines;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const auto nl = text.find('\n', at);
+        if (nl == std::string_view::npos) {
+            lines.push_back({text.substr(at), {}});
+            break;
+        }
+        const bool crlf = nl > at && text[nl - 1] == '\r';
+        const auto end = crlf ? nl - 1 : nl;
+        lines.push_back({text.substr(at, end - at), text.substr(end, nl + 1 - end)});
+        at = nl + 1;
+    }
+    return lines;
+}
+
+Parsed parse(std::string_view line, bool first) {
+    Parsed p;
+    // A byte-order mark some editors put before the first line is not part of it.
+    const std::size_t start =
+        first && line.substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
+    const auto body = trim(line.substr(start));
+    if (body.empty() || body.front() == ';') return p;
+    if (body.front() == '[') {
+        const auto close = body.rfind(']');
+        if (close == std::string_view::npos) return p;
+        p.kind = Kind::Section;
+        p.name = trim(body.substr(1, close - 1));
+        return p;
+    }
+    const auto eq = line.find('=', start);
+    if (eq == std::string_view::npos) return p;
+    p.name = trim(line.substr(start, eq - start));
+    if (p.name.empty()) return p;
+    p.kind = Kind::Key;
+    p.value_at = line.find_first_not_of(kBlanks, eq + 1);
+    if (p.value_at == std::string_view::npos) p.value_at = line.size();
+    p.value = trim(line.substr(eq + 1));
+    return p;
+}
+
+// Where a key sits: the line of its first matching section header, and the
+// line of the key inside that section (if any).
+struct Place {
+    std::optional<std::size_t> section;
+    std::optional<std::size_t> key;
+    std::size_t last_entry = 0;  // the header or the section's last key line
+    Parsed parsed;               // of the key line
+};
+
+Place find(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
+    Place place;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto p = parse(lines[i].text, i == 0);
+        if (!place.section) {
+            if (p.kind == Kind::Section && same_name(p.name, section)) place.section = place.last_entry = i;
+            continue;
+        }
+        if (p.kind == Kind::Section) break;  // only the first section of that name counts
+        if (p.kind != Kind::Key) continue;
+        place.last_entry = i;
+        if (same_name(p.name, key)) {
+            place.key = i;
+            place.parsed = p;
+            break;
+        }
+    }
+    return place;
+}
+
+std::string_view line_break_of(const std::vector<Line>& lines) {
+    for (const auto& l : lines) {
+        if (!l.ending.empty()) return l.ending;
+    }
+    return "\n";
+}
+
+bool valid_names(std::string_view section, std::string_view key) {
+    if (section.empty() || key.empty()) return false;
+    if (section.find_first_of("\r\n") != std::string_view::npos) return false;
+    if (key.find_first_of("=\r\n") != std::string_view::npos) return false;
+    return key.front() != ';' && key.front() != '[';
+}
+
+enum class LoadResult { Ok, Missing, Failed };
+
+LoadResult load(const fs::path& path, std::string& text) {
+    text.clear();
+    std::error_code ec;
+    const auto status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found) return LoadResult::Missing;
+    if (ec || status.type() != fs::file_type::regular) return LoadResult::Failed;
+    const auto size = fs::file_size(path, ec);
+    if (ec || size > kMaxFileSize) return LoadResult::Failed;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return LoadResult::Failed;
+    text.resize(static_cast<std::size_t>(size));
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (in.bad()) return LoadResult::Failed;
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return LoadResult::Ok;
+}
+
+std::uint64_t random_suffix() {
+    std::uint64_t seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    try {
+        std::random_device device;
+        seed ^= (static_cast<std::uint64_t>(device()) << 32U) ^ device();
+    } catch (...) {
+        // no entropy source: the clock alone will do, the name is only a scratch name
+    }
+    return seed;
+}
+
+// Writes `text` to a new scratch file next to `path` and renames it over
+// `path`, so the file is always either the old one or the whole new one.
+bool replace_file(const fs::path& path, const std::string& text, bool had_file) {
+    std::error_code ec;
+    const auto dir = path.parent_path();
+    if (!dir.empty()) {
+        fs::create_directories(dir, ec);
+        if (ec) return false;
+    }
+    fs::path temp;
+    std::FILE* out = nullptr;
+    auto suffix = random_suffix();
+    for (int attempt = 0; attempt < 16 && out == nullptr; ++attempt, suffix = suffix * 6364136223846793005ULL + 1) {
+        char name[24];
+        std::snprintf(name, sizeof name, ".%016llx.tmp", static_cast<unsigned long long>(suffix));
+        temp = path;
+        temp += name;
+#ifdef _WIN32
+        out = _wfopen(temp.c_str(), L"wbx");  // never reuses an existing name
+#else
+        out = std::fopen(temp.c_str(), "wbx");  // never reuses an existing name
+#endif
+    }
+    if (out == nullptr) return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
+    const bool closed = std::fclose(out) == 0;
+    if (!written || !closed) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    if (had_file) {
+        const auto perms = fs::status(path, ec).permissions();
+        if (!ec) fs::permissions(temp, perms, ec);  // best effort: keep the old file's access rights
+    }
+    fs::rename(temp, path, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> ini_lookup(const std::string& text, const std::string& section, const std::string& key) {
+    const auto lines = split_lines(text);
+    const auto place = find(lines, trim(section), trim(key));
+    if (!place.key) return std::nullopt;
+    return std::string(place.parsed.value);
+}
+
+std::string ini_update(const std::string& text, const std::string& section, const std::string& key,
+                       const std::string& value) {
+    const auto section_name = trim(section);
+    const auto key_name = trim(key);
+    if (!valid_names(section_name, key_name)) return text;
+    const auto stored = first_line(value);  // a line break would end the entry (and could forge others)
+
+    const auto lines = split_lines(text);
+    const auto place = find(lines, section_name, key_name);
+    const auto eol = line_break_of(lines);
+
+    std::string out;
+    out.reserve(text.size() + section_name.size() + key_name.size() + stored.size() + 8);
+    const auto append_entry = [&] { out.append(key_name).append("=").append(stored).append(eol); };
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto& line = lines[i];
+        if (place.key && i == *place.key) {
+            // Keep the name and its spacing as they are; only the value changes.
+            out.append(line.text.substr(0, place.parsed.value_at)).append(stored).append(line.ending);
+            continue;
+        }
+        out.append(line.text).append(line.ending);
+        if (place.section && !place.key && i == place.last_entry) {
+            if (line.ending.empty()) out.append(eol);
+            append_entry();
+        }
+    }
+    if (!place.section) {
+        if (!lines.empty() && lines.back().ending.empty()) out.append(eol);
+        out.append("[").append(section_name).append("]").append(eol);
+        append_entry();
+    }
+    return out;
+}
+
+IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {}
+
+std::string IniFile::read(const std::string& section, const std::string& key, const std::string& fallback) {
+    std::string text;
+    if (load(path_, text) != LoadResult::Ok) return fallback;
+    auto value = ini_lookup(text, section, key);
+    return value ? *value : fallback;
+}
+
+bool IniFile::write(const std::string& section, const std::string& key, const std::string& value) {
+    if (!valid_names(trim(section), trim(key))) return false;
+    std::string text;
+    const auto loaded = load(path_, text);
+    if (loaded == LoadResult::Failed) return false;  // never replace a file that could not be read
+    const auto updated = ini_update(text, section, key, value);
+    if (loaded == LoadResult::Ok && updated == text) return true;
+    return replace_file(path_, updated, loaded == LoadResult::Ok);
+}
+
+}  // namespace vellora::settings

@@ -3,7 +3,13 @@
 // It behaves as the Windows profile functions do: section and key names
 // compare without regard to case, blanks around names and values are
 // trimmed, lines starting with ';' are comments, and a value is otherwise
-// taken as it stands. Writes replace the file atomically.
+// taken as it stands ('=', ';' and '#' inside a value are data) and is read
+// whole. Only the first section of a name counts, and its first key of a name.
+// Writes replace the file atomically: the new text goes to a scratch file in
+// the same directory, which is then renamed over the old one, so a failed
+// write (full disk, no access) leaves the old file exactly as it was. A value
+// is stored up to its first line break; the rest is dropped, so a value can
+// never break the file into forged lines.
 #pragma once
 
 #include <filesystem>
@@ -17,7 +23,10 @@ namespace vellora::settings {
 // Reads one value out of profile-file text; nothing when the section or key is missing.
 std::optional<std::string> ini_lookup(const std::string& text, const std::string& section, const std::string& key);
 
-// The text with one key set (created if needed); every other line is kept.
+// The text with one key set (created if needed, at the end of its section,
+// or with a new section at the end of the text); every other line is kept,
+// line breaks included. Names that cannot be stored (empty, with a line
+// break, a key with '=' or starting with ';' or '[') leave the text as it is.
 std::string ini_update(const std::string& text, const std::string& section, const std::string& key,
                        const std::string& value);
 
