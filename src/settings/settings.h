@@ -32,8 +32,9 @@ void WriteImageName(Process& process, const std::string& path);
 std::string ReadRegString(rt::Registry& registry, std::uint32_t root, const std::string& key,
                           const std::string& value_name);
 
-// The colour a settings text stands for: its leading decimal digits, kept
-// to 24 bits; text without digits gives black.
+// The colour a settings text stands for: its leading decimal number
+// (rounded, clamped to the 32-bit range, a negative one taken as its two's
+// complement), kept to 24 bits; text without digits gives black.
 rt::Color color_from_text(const std::string& text);
 
 }  // namespace vellora

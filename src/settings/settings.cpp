@@ -1,0 +1,84 @@
+#include "settings/settings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "runtime/convert.h"
+
+namespace vellora {
+
+namespace {
+
+constexpr const char* kMissingSetting = "0";
+constexpr std::uint32_t kRegistryBufferSize = 255;
+
+// One value of the settings file, whole, with its trailing blanks removed;
+// "0" when the section or the key is missing.
+std::string read_setting(Process& process, const char* section, const char* key) {
+    std::string value = process.platform().settings_file().read(section, key, kMissingSetting);
+    const auto end = value.find_last_not_of(' ');
+    value.erase(end == std::string::npos ? 0 : end + 1);
+    return value;
+}
+
+bool is_predefined_root(std::uint32_t root) { return root >= rt::reg::ClassesRoot && root <= rt::reg::DynData; }
+
+}  // namespace
+
+rt::Color color_from_text(const std::string& text) {
+    const double value = std::nearbyint(rt::Val(text));
+    if (std::isnan(value)) return 0;
+    // Out-of-range numbers are clamped to what a 32-bit colour value can
+    // hold, signed or unsigned; a negative one wraps as its two's complement.
+    // Only the 24 colour bits are kept.
+    const double clamped = std::clamp(value, -2147483648.0, 4294967295.0);
+    const auto bits = static_cast<std::uint32_t>(static_cast<std::int64_t>(clamped));
+    return bits & 0xFFFFFFU;
+}
+
+void ReadColor(Process& process) {
+    process.Hue = read_setting(process, kColorSection, kColorKey);
+    // The first touch of the saver window loads it; the colour comes after.
+    process.form(Window::MainForm).SetBackColor(color_from_text(process.Hue));
+}
+
+void WriteColor(Process& process, const std::string& color) {
+    process.Hue = color;
+    (void)process.platform().settings_file().write(kColorSection, kColorKey, color);
+}
+
+void ReadImageName(Process& process) { process.ImageName = read_setting(process, kImageSection, kImageKey); }
+
+void WriteImageName(Process& process, const std::string& path) {
+    process.ImageName = path;
+    (void)process.platform().settings_file().write(kImageSection, kImageKey, path);
+}
+
+std::string ReadRegString(rt::Registry& registry, std::uint32_t root, const std::string& key,
+                          const std::string& value_name) {
+    if (!is_predefined_root(root)) return {};
+    const auto opened = registry.open(root, key, rt::reg::KeyRead);
+    if (!opened) return {};
+
+    std::string result;
+    const auto query = registry.query(*opened, value_name, kRegistryBufferSize);
+    if (query.ok && query.size > 0) {
+        std::string buffer(kRegistryBufferSize, ' ');
+        std::copy_n(query.data.begin(), std::min<std::size_t>(query.data.size(), buffer.size()), buffer.begin());
+        if (query.type == rt::reg::Dword) {
+            std::uint32_t number = 0;
+            for (int k = 3; k >= 0; --k) {
+                number = number * 256U + static_cast<unsigned char>(buffer[static_cast<std::size_t>(k)]);
+            }
+            char digits[16];
+            std::snprintf(digits, sizeof digits, "%03lu", static_cast<unsigned long>(number));
+            buffer = digits;
+        }
+        result = buffer.substr(0, std::min<std::size_t>(query.size - 1, buffer.size()));
+    }
+    registry.close(*opened);
+    return result;
+}
+
+}  // namespace vellora
