@@ -1,0 +1,108 @@
+#include <limits>
+#include <vector>
+
+#include "platform/win32/win32_platform.h"
+
+#include <olectl.h>
+
+namespace vellora::win32 {
+
+namespace {
+// Larger files are refused rather than read into memory.
+constexpr std::uint64_t kMaxPictureFile = std::uint64_t{256} << 20U;
+
+IPicture* as_picture(IUnknown* object) { return static_cast<IPicture*>(object); }
+
+rt::Picture make_picture(IPicture* picture, const std::string& path) {
+    OLE_XSIZE_HIMETRIC width = 0;
+    OLE_YSIZE_HIMETRIC height = 0;
+    picture->get_Width(&width);
+    picture->get_Height(&height);
+    auto data = std::make_shared<rt::PictureData>();
+    data->himetric_width = static_cast<std::int32_t>(width);
+    data->himetric_height = static_cast<std::int32_t>(height);
+    data->path = path;
+    data->image = std::make_shared<OlePicture>(picture);
+    return data;
+}
+}  // namespace
+
+OlePicture::~OlePicture() {
+    if (picture_ != nullptr) picture_->Release();
+}
+
+void OlePicture::render(HDC dc, int x, int y, int cx, int cy) const {
+    auto* picture = as_picture(picture_);
+    OLE_XSIZE_HIMETRIC width = 0;
+    OLE_YSIZE_HIMETRIC height = 0;
+    picture->get_Width(&width);
+    picture->get_Height(&height);
+    // The source rectangle is in HIMETRIC, counted up from the bottom edge.
+    picture->Render(dc, x, y, cx, cy, 0, height, width, -height, nullptr);
+}
+
+std::optional<rt::FileIdentity> PictureDecoder::identify(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) == FALSE) return std::nullopt;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
+    rt::FileIdentity id;
+    id.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32U) | data.nFileSizeLow;
+    id.modified = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32U) |
+                                            data.ftLastWriteTime.dwLowDateTime);
+    return id;
+}
+
+rt::Picture PictureDecoder::decode(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw rt::PictureError("cannot open picture file: " + path);
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) == FALSE || size.QuadPart <= 0 ||
+        static_cast<std::uint64_t>(size.QuadPart) > kMaxPictureFile) {
+        CloseHandle(file);
+        throw rt::PictureError("not a picture: " + path);
+    }
+    const auto bytes = static_cast<DWORD>(size.QuadPart);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (memory == nullptr) {
+        CloseHandle(file);
+        throw rt::PictureError("out of memory reading " + path);
+    }
+    DWORD got = 0;
+    void* target = GlobalLock(memory);
+    const BOOL read_ok = ReadFile(file, target, bytes, &got, nullptr);
+    GlobalUnlock(memory);
+    CloseHandle(file);
+    if (read_ok == FALSE || got != bytes) {
+        GlobalFree(memory);
+        throw rt::PictureError("cannot read picture file: " + path);
+    }
+    IStream* stream = nullptr;
+    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+        GlobalFree(memory);
+        throw rt::PictureError("cannot read picture file: " + path);
+    }
+    IPicture* picture = nullptr;
+    const HRESULT hr = OleLoadPicture(stream, static_cast<LONG>(bytes), FALSE, IID_IPicture,
+                                      reinterpret_cast<void**>(&picture));
+    stream->Release();  // frees the memory
+    if (FAILED(hr) || picture == nullptr) throw rt::PictureError("not a picture: " + path);
+    return make_picture(picture, path);
+}
+
+rt::Picture picture_from_icon(HICON icon, bool owned) {
+    if (icon == nullptr) return nullptr;
+    PICTDESC desc{};
+    desc.cbSizeofstruct = sizeof desc;
+    desc.picType = PICTYPE_ICON;
+    desc.icon.hicon = icon;
+    IPicture* picture = nullptr;
+    if (FAILED(OleCreatePictureIndirect(&desc, IID_IPicture, owned ? TRUE : FALSE, reinterpret_cast<void**>(&picture))) ||
+        picture == nullptr) {
+        if (owned) DestroyIcon(icon);
+        return nullptr;
+    }
+    return make_picture(picture, "<icon>");
+}
+
+}  // namespace vellora::win32

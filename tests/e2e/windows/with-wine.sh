@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Runs a command with Wine ready for it: a fresh prefix under the build
+# folder (created once, here), a persistent wineserver, and a virtual X
+# display of 1024 x 768. Usage: with-wine.sh PREFIX_DIR COMMAND...
+set -euo pipefail
+
+prefix="$1"
+shift
+
+export WINEPREFIX="$prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+
+wine_bin=/usr/lib/wine/wine64
+[ -x "$wine_bin" ] || wine_bin=$(command -v wine)
+wineserver_bin=/usr/lib/wine/wineserver64
+[ -x "$wineserver_bin" ] || wineserver_bin=$(command -v wineserver)
+export VELLORA_WINE="$wine_bin"
+export VELLORA_WINESERVER="$wineserver_bin"
+
+if [ -z "${VELLORA_INSIDE_XVFB:-}" ]; then
+  export VELLORA_INSIDE_XVFB=1
+  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$prefix" "$@"
+fi
+
+rm -rf "$prefix"
+mkdir -p "$(dirname "$prefix")"
+start=$(date +%s)
+"$wine_bin" wineboot -i >/dev/null 2>&1 || true
+"$wineserver_bin" -w
+echo "with-wine: prefix ready in $(( $(date +%s) - start )) s at $prefix (display $DISPLAY)"
+# One wineserver for the whole run, so that each program starts quickly.
+"$wineserver_bin" -p
+status=0
+"$@" || status=$?
+"$wineserver_bin" -k >/dev/null 2>&1 || true
+exit $status
