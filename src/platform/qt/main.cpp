@@ -1,0 +1,74 @@
+// The Linux program: `vellora /S`, `/C`, `/P <xid>`, `/A <xid>`, and the
+// XScreenSaver hack (`vellora -root`, `vellora -window-id ID`).
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/qt/hack_mode.h"
+#include "platform/qt/qt_platform.h"
+#include "startup/main.h"
+#include "startup/process.h"
+#include "startup/windows.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const char* xss_window = std::getenv("XSCREENSAVER_WINDOW");
+    const auto hack = vellora::qt::parse_hack_arguments(args, xss_window == nullptr ? "" : xss_window);
+
+    // In hack mode SIGTERM ends the saver cleanly: it is read from a signalfd
+    // by the event loop instead of killing the process mid-frame.
+    int signal_fd = -1;
+    if (hack) {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGTERM);
+        sigaddset(&set, SIGINT);
+        pthread_sigmask(SIG_BLOCK, &set, nullptr);
+        signal_fd = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("vellora");
+
+    auto options = vellora::qt::Options::from_environment();
+    options.arguments = vellora::qt::join_arguments(args);
+    if (hack) {
+        vellora::qt::HackTarget target;
+        if (hack->window) {
+            target.window = *hack->window;
+        } else {
+            target.window = vellora::x11::Display().root_window();
+        }
+        options.hack = target;
+        options.arguments = "/S";  // the saver itself, drawn into the given window
+    }
+
+    vellora::qt::QtPlatform platform(std::move(options));
+    vellora::Process process(platform, vellora::make_window);
+
+    std::unique_ptr<QSocketNotifier> notifier;
+    if (signal_fd >= 0) {
+        notifier = std::make_unique<QSocketNotifier>(signal_fd, QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [&] {
+            signalfd_siginfo info{};
+            while (::read(signal_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+            }
+            // Every window is asked to close (no prompt can appear in hack mode), then every loop ends.
+            const auto forms = process.app().loaded_forms();
+            for (auto* form : forms) form->Unload(vellora::rt::UnloadMode::TaskManager);
+            platform.request_quit();
+        });
+    }
+
+    const int code = vellora::run_program(process);
+    notifier.reset();
+    if (signal_fd >= 0) ::close(signal_fd);
+    return code;
+}

@@ -1,0 +1,159 @@
+#include "platform/qt/qt_pictures.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QImageReader>
+#include <cmath>
+#include <fstream>
+#include <memory>
+
+extern "C" {
+#include <libwmf/api.h>
+#include <libwmf/gd.h>
+}
+
+namespace vellora::qt {
+
+std::int32_t pixels_to_himetric(int pixels, double dpi) {
+    return static_cast<std::int32_t>(std::nearbyint(static_cast<double>(pixels) * 2540.0 / dpi));
+}
+
+bool looks_like_wmf(const std::string& head) {
+    if (head.size() < 18) return false;
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(head[i]); };
+    // Placeable metafile: the key 0x9AC6CDD7.
+    if (byte(0) == 0xD7 && byte(1) == 0xCD && byte(2) == 0xC6 && byte(3) == 0x9A) return true;
+    // Plain metafile header: type 1 (memory) or 2 (disk), header size 9 words, version 0x100 or 0x300.
+    const unsigned type = byte(0) | (byte(1) << 8U);
+    const unsigned words = byte(2) | (byte(3) << 8U);
+    const unsigned version = byte(4) | (byte(5) << 8U);
+    return (type == 1 || type == 2) && words == 9 && (version == 0x100 || version == 0x300);
+}
+
+QtPictureDecoder::QtPictureDecoder(std::function<double()> dpi) : dpi_(std::move(dpi)) {}
+
+std::optional<rt::FileIdentity> QtPictureDecoder::identify(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(path.c_str(), R_OK) != 0) {
+        return std::nullopt;
+    }
+    const std::int64_t modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000LL + st.st_mtim.tv_nsec;
+    return rt::FileIdentity{static_cast<std::uint64_t>(st.st_size), modified, static_cast<std::uint64_t>(st.st_ino)};
+}
+
+rt::Picture QtPictureDecoder::decode(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw rt::PictureError("cannot open picture file: " + path);
+    std::string head(32, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    const double dpi = dpi_ ? dpi_() : 96.0;
+    if (looks_like_wmf(head)) return decode_wmf(path, dpi);
+    return decode_raster(path, dpi);
+}
+
+rt::Picture QtPictureDecoder::decode_raster(const std::string& path, double dpi) {
+    QImageReader reader(QString::fromStdString(path));
+    reader.setAutoTransform(false);
+    // Refuse pictures that would not fit in memory before decoding them.
+    reader.setAllocationLimit(static_cast<int>(kMaxPicturePixels * 4 / (1024 * 1024)) + 1);
+    const QSize size = reader.size();
+    if (size.isValid() && static_cast<std::int64_t>(size.width()) * size.height() > kMaxPicturePixels) {
+        throw rt::PictureError("picture too large: " + path);
+    }
+    QImage image = reader.read();
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0) {
+        throw rt::PictureError("not a picture: " + path + " (" + reader.errorString().toStdString() + ")");
+    }
+    const auto format = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    image.convertTo(format);
+    auto data = std::make_shared<rt::PictureData>();
+    data->himetric_width = pixels_to_himetric(image.width(), dpi);
+    data->himetric_height = pixels_to_himetric(image.height(), dpi);
+    data->path = path;
+    data->image = std::make_shared<QtImage>(std::move(image));
+    return data;
+}
+
+namespace {
+
+// libwmf's session, destroyed on every way out.
+struct WmfSession {
+    wmfAPI* api = nullptr;
+    ~WmfSession() {
+        if (api != nullptr) wmf_api_destroy(api);
+    }
+};
+
+}  // namespace
+
+rt::Picture QtPictureDecoder::decode_wmf(const std::string& path, double dpi) {
+    WmfSession session;
+    wmfAPI_Options options{};
+    options.function = wmf_gd_function;
+    const unsigned long flags = WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL;
+    if (wmf_api_create(&session.api, flags, &options) != wmf_E_None) {
+        session.api = nullptr;
+        throw rt::PictureError("cannot start the metafile reader");
+    }
+    std::string name = path;
+    if (wmf_file_open(session.api, name.data()) != wmf_E_None) throw rt::PictureError("cannot open picture file: " + path);
+    wmfD_Rect bbox{};
+    if (wmf_scan(session.api, 0, &bbox) != wmf_E_None) {
+        wmf_file_close(session.api);
+        throw rt::PictureError("not a metafile: " + path);
+    }
+    // The metafile's own size (in points, 1/72 inch) gives its natural size.
+    float width_pt = 0;
+    float height_pt = 0;
+    unsigned int width_px = 0;
+    unsigned int height_px = 0;
+    if (wmf_size(session.api, &width_pt, &height_pt) != wmf_E_None ||
+        wmf_display_size(session.api, &width_px, &height_px, dpi, dpi) != wmf_E_None || width_pt <= 0 ||
+        height_pt <= 0 || width_px == 0 || height_px == 0) {
+        wmf_file_close(session.api);
+        throw rt::PictureError("metafile without a size: " + path);
+    }
+    if (static_cast<std::int64_t>(width_px) * height_px > kMaxPicturePixels) {
+        wmf_file_close(session.api);
+        throw rt::PictureError("picture too large: " + path);
+    }
+    auto* device = WMF_GD_GetData(session.api);
+    device->type = wmf_gd_image;
+    device->bbox = bbox;
+    device->width = width_px;
+    device->height = height_px;
+    const auto played = wmf_play(session.api, 0, &bbox);
+    if (played != wmf_E_None || device->gd_image == nullptr) {
+        wmf_file_close(session.api);
+        throw rt::PictureError("cannot draw metafile: " + path);
+    }
+    const int* pixels = wmf_gd_image_pixels(device->gd_image);
+    if (pixels == nullptr) {
+        wmf_file_close(session.api);
+        throw rt::PictureError("cannot draw metafile: " + path);
+    }
+    QImage image(static_cast<int>(width_px), static_cast<int>(height_px), QImage::Format_ARGB32);
+    for (unsigned int y = 0; y < height_px; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
+        for (unsigned int x = 0; x < width_px; ++x) {
+            // gd: 7-bit alpha in the top byte, 0 opaque .. 127 transparent.
+            const auto p = static_cast<unsigned int>(pixels[static_cast<std::size_t>(y) * width_px + x]);
+            const unsigned int gd_alpha = (p >> 24U) & 0x7FU;
+            const int alpha = static_cast<int>(255U - (gd_alpha * 255U) / 127U);
+            line[x] = qRgba(static_cast<int>((p >> 16U) & 0xFFU), static_cast<int>((p >> 8U) & 0xFFU),
+                            static_cast<int>(p & 0xFFU), alpha);
+        }
+    }
+    wmf_file_close(session.api);
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    auto data = std::make_shared<rt::PictureData>();
+    data->himetric_width = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(width_pt) * 2540.0 / 72.0));
+    data->himetric_height = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(height_pt) * 2540.0 / 72.0));
+    data->path = path;
+    data->image = std::make_shared<QtImage>(std::move(image));
+    return data;
+}
+
+}  // namespace vellora::qt

@@ -1,0 +1,46 @@
+// Picture files on Qt: BMP, GIF, JPEG, ICO (and PNG) through QImageReader,
+// WMF through libwmf, each rendered once into a QImage.
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "runtime/picture.h"
+
+namespace vellora::qt {
+
+// The decoded pixels of one picture.
+class QtImage final : public rt::NativeImage {
+public:
+    explicit QtImage(QImage image) : image_(std::move(image)) {}
+    [[nodiscard]] const QImage& image() const { return image_; }
+
+private:
+    QImage image_;
+};
+
+// Pictures larger than this many pixels are refused rather than decoded.
+inline constexpr std::int64_t kMaxPicturePixels = 100'000'000;
+
+// Natural size in HIMETRIC of `pixels` at `dpi` dots per inch (half to even).
+std::int32_t pixels_to_himetric(int pixels, double dpi);
+
+// True when the file starts like a Windows metafile (placeable or plain).
+bool looks_like_wmf(const std::string& head);
+
+class QtPictureDecoder final : public rt::PictureDecoder {
+public:
+    // `dpi` gives the screen's logical dots per inch at the time of decoding.
+    explicit QtPictureDecoder(std::function<double()> dpi);
+    [[nodiscard]] std::optional<rt::FileIdentity> identify(const std::string& path) override;
+    [[nodiscard]] rt::Picture decode(const std::string& path) override;
+
+private:
+    [[nodiscard]] rt::Picture decode_raster(const std::string& path, double dpi);
+    [[nodiscard]] rt::Picture decode_wmf(const std::string& path, double dpi);
+    std::function<double()> dpi_;
+};
+
+}  // namespace vellora::qt
