@@ -1,0 +1,64 @@
+// The preview: a drawing box inside the display settings' pane, a burst of
+// circles every 400 ms, and the end once the pane is gone.
+#include <gtest/gtest.h>
+
+#include "saver/saver_rig.h"
+
+namespace vellora {
+namespace {
+
+using testing::SaverRig;
+
+TEST(Preview, DrawsIntoThePaneUntilItIsGone) {
+    SaverRig rig;
+    rig.platform.add_foreign_window(4242, {{100, 100, 260, 230}, 152, 112});
+    rig.start("/p 4242");
+
+    auto& box = rig.preview.Picture1;
+    EXPECT_EQ(rig.process.ParentWindow, 4242U);
+    EXPECT_TRUE(rig.preview.loaded());
+    EXPECT_FALSE(rig.platform.window("ControlForm")->visible);
+    EXPECT_EQ(box.Left(), 0);
+    EXPECT_EQ(box.Top(), 0);
+    EXPECT_EQ(box.Width(), 152 * 15);
+    EXPECT_EQ(box.Height(), 112 * 15);
+    EXPECT_EQ(box.BackColor(), rt::rgb(0, 0, 255));
+    const auto& drawn = rig.platform.window("ControlForm")->controls["Picture1"];
+    EXPECT_EQ(drawn.parent, 4242U);
+
+    rig.platform.advance(400);
+    ASSERT_EQ(drawn.circles.size(), 202U);
+    for (const auto& c : drawn.circles) {
+        EXPECT_LE(c.x, 152 * 15);
+        EXPECT_LE(c.y, 112 * 15);
+    }
+    EXPECT_EQ(drawn.circles[0].y, 0);  // no saver ticks here: the band starts at the top
+    rig.platform.advance(800);
+    EXPECT_EQ(drawn.circles.size(), 3 * 202U);
+
+    rig.platform.destroy_foreign_window(4242);
+    rig.platform.advance(400);
+    EXPECT_TRUE(rig.process.ended());
+    EXPECT_EQ(drawn.circles.size(), 3 * 202U);  // checked before drawing
+    rig.platform.advance(4000);
+    EXPECT_EQ(drawn.circles.size(), 3 * 202U);
+}
+
+TEST(Preview, WithoutAPaneItEndsAfterOneIntervalHavingDrawnNothing) {
+    for (const char* arguments : {"/P", "/P 777"}) {  // no handle, and one that names no window
+        SaverRig rig;
+        rig.start(arguments);
+        EXPECT_EQ(rig.preview.Picture1.Width(), 0) << arguments;
+        EXPECT_EQ(rig.preview.Picture1.Height(), 0);
+        rig.platform.advance(399);
+        EXPECT_FALSE(rig.process.ended());
+        rig.platform.advance(1);
+        EXPECT_TRUE(rig.process.ended()) << arguments;
+        const auto& box = rig.platform.window("ControlForm")->controls["Picture1"];
+        EXPECT_TRUE(box.circles.empty());
+        EXPECT_FALSE(box.parent.has_value());
+    }
+}
+
+}  // namespace
+}  // namespace vellora
