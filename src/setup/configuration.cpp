@@ -1,0 +1,124 @@
+#include "setup/configuration.h"
+
+#include "runtime/app.h"
+#include "settings/settings.h"
+
+namespace vellora {
+
+namespace {
+// A setting counts as present when it sorts above a single blank.
+bool present(const std::string& value) { return value > std::string(" "); }
+}  // namespace
+
+Configuration::Configuration(Process& process) : rt::Form(process.app(), "Configuration"), process_(process) {
+    design_.caption = "VELLORA Screen Saver Setup";
+    design_.border = rt::BorderStyle::FixedSingle;
+    design_.has_menu = true;
+    design_.client_width = 4980;
+    design_.client_height = 4440;
+
+    Image1.Move(90, 105, 4770, 2910);
+    Image1.SetStretch(false);
+    Picture1.Move(150, 120, 4710, 2970);
+    Picture1.SetTabIndex(6);
+    Setpic.Move(270, 3210, 1425, 405);
+    Setpic.SetCaption("Set Picture");
+    Setpic.SetTabIndex(5);
+    Command1.Move(3270, 3210, 1425, 405);
+    Command1.SetCaption("Set Color");
+    Command1.SetTabIndex(7);
+    CmdOK.Move(135, 3840, 1200, 432);
+    CmdOK.SetCaption("&OK");
+    CmdOK.SetTabIndex(0);
+    CmdCancel.Move(3645, 3840, 1200, 432);
+    CmdCancel.SetCaption("&Cancel");
+    CmdCancel.SetTabIndex(1);
+    // Neither OK nor Cancel is the default or cancel button: Enter presses
+    // whichever button has the focus and Esc does nothing.
+    Picture2[0].Move(6480, 2880, 2835, 2610);
+    Picture2[0].SetTabIndex(4);
+    Picture2[1].Move(6600, 3000, 2835, 2610);
+    Picture2[1].SetTabIndex(3);
+    Picture2[2].Move(6285, 1020, 105, 135);
+    Picture2[2].SetTabIndex(2);
+    hlp.SetCaption("&Help");
+
+    Setpic.on_click = [this] { Setpic_Click(); };
+    Command1.on_click = [this] { Command1_Click(); };
+    CmdOK.on_click = [this] { CmdOK_Click(); };
+    CmdCancel.on_click = [this] { CmdCancel_Click(); };
+    hlp.on_click = [this] { hlp_Click(); };
+}
+
+void Configuration::load_steps() {
+    SetTopMost();
+    SetHeight(2 * reference_height());
+    ReadImageName(process_);
+    CmdCancel.SetTop(CmdOK.Top());
+    Image1.SetPicture(process_.app().LoadPicture(process_.ImageName));
+    layout_thumbnail();
+}
+
+void Configuration::Form_Load() {
+    try {
+        load_steps();
+    } catch (const rt::PictureError&) {
+        // The stored picture cannot be shown: fall back to the spare picture,
+        // and let the settings file name it from now on.
+        process_.PicturePath = process_.platform().spare_picture_path();
+        WriteImageName(process_, process_.PicturePath);
+        try {
+            load_steps();
+        } catch (const rt::PictureError&) {
+            // The spare is missing too: open with an empty thumbnail.
+            Image1.SetPicture(nullptr);
+            layout_thumbnail();
+        }
+    }
+
+    const auto screen = process_.app().screen();
+    Move((screen.width_twips() - Width()) / 2, (screen.height_twips() - Height()) / 2);
+
+    // The colour dialog starts on the colour the saver uses now. Hue stays
+    // empty, so OK writes a colour only once one has been chosen.
+    dialog_color_ = color_from_text(process_.platform().settings_file().read(kColorSection, kColorKey, "0"));
+}
+
+void Configuration::layout_thumbnail() {
+    Image1.Move((Width() - Image1.Width()) / 2, Image1.Top(), Image1.Width(), reference_height());
+    Picture1.Move(Image1.Left(), Image1.Top(), 0, 0);
+}
+
+void Configuration::Command1_Click() {
+    const auto chosen = process_.platform().choose_color({dialog_color_, rt::CC_RGBINIT});
+    if (!chosen) return;
+    dialog_color_ = *chosen;
+    process_.Hue = std::to_string(*chosen);
+    // The focus is still on "Set Color": Enter presses it again and the
+    // colour dialog reopens on the colour just chosen, until the user cancels.
+    process_.app().SendKey(rt::keys::Enter);
+}
+
+void Configuration::CmdOK_Click() {
+    if (present(process_.PicturePath)) WriteImageName(process_, process_.PicturePath);
+    if (present(process_.Hue)) WriteColor(process_, process_.Hue);
+    Unload();
+}
+
+void Configuration::CmdCancel_Click() { Unload(); }
+
+void Configuration::hlp_Click() {
+    process_.app().SetHelpFile("vellora.hlp");
+    process_.app().SendKey(rt::keys::F1);
+}
+
+void Configuration::Form_DblClick() {
+    try {
+        Image1.SetPicture(process_.app().LoadPicture(process_.ImageName));
+    } catch (const rt::PictureError&) {
+        return;  // the thumbnail stays as it was
+    }
+    layout_thumbnail();
+}
+
+}  // namespace vellora

@@ -1,0 +1,115 @@
+// The setup dialog: its load and the spare-picture recovery, the colour
+// choice that reopens itself, OK, Cancel, the keyboard and Help.
+#include <gtest/gtest.h>
+
+#include "runtime/app.h"
+#include "setup/setup_rig.h"
+
+namespace vellora::setup_test {
+namespace {
+
+TEST(ConfigurationLoad, ShowsTheStoredPictureOrFallsBackToTheSpareOnce) {
+    const std::string long_path = "/pictures/" + std::string(46, 'x') + ".bmp";  // 60 characters
+    struct Case {
+        const char* what;
+        std::optional<std::string> stored;
+        bool spare_present;
+        std::string shown, stored_after;
+    } const cases[] = {
+        {"no settings file", std::nullopt, true, kSpare, kSpare},
+        {"empty path: empty picture, no recovery", "", true, kNone, ""},
+        {"a long path is read whole", long_path, true, long_path, long_path},
+        {"not a picture, spare missing too", "/notes.txt", false, kNone, kSpare},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetupRig rig;
+        rig.platform.add_picture(long_path, 3969, 2646);
+        rig.platform.add_non_picture("/notes.txt");
+        if (c.spare_present) rig.platform.add_picture(kSpare, 3969, 2646);
+        if (c.stored) rig.store_image(*c.stored);
+        auto& dialog = rig.open();
+
+        EXPECT_TRUE(rig.platform.window("Configuration")->visible);
+        EXPECT_TRUE(rig.platform.window("Configuration")->topmost);
+        EXPECT_EQ(dialog.ActiveControl(), &dialog.CmdOK);
+        const auto screen = rig.platform.screen();
+        EXPECT_FLOAT_EQ(dialog.Left() + dialog.Width() / 2, screen.width_twips() / 2);
+        EXPECT_FLOAT_EQ(dialog.Height(), 2 * 2610.0F);
+        EXPECT_EQ(shown(dialog), c.shown);
+        EXPECT_TRUE(laid_out(dialog));
+        EXPECT_EQ(rig.stored_image(), c.stored_after);  // a recovery is written at once
+
+        const auto after_load = rig.settings_text();
+        rig.platform.post_key(dialog, rt::keys::Escape);  // there is no cancel button
+        rig.platform.post_key(dialog, rt::keys::Enter);   // presses OK, which has the focus
+        rig.platform.run();
+        EXPECT_FALSE(dialog.loaded());
+        EXPECT_EQ(rig.settings_text(), after_load);  // no choice: nothing new, and no colour
+    }
+}
+
+TEST(ConfigurationLoad, AfterARecoveryOkWritesTheSpareAgainWhileCancelWritesNoChoiceAtAll) {
+    for (const bool ok : {true, false}) {
+        SetupRig rig;
+        rig.platform.add_picture(kSpare, 3969, 2646);
+        auto& dialog = rig.open();
+        rig.store_image("/changed/meanwhile.bmp");
+        const auto before = rig.settings_text();
+        rig.platform.answer_color(255);
+        rig.platform.answer_color(std::nullopt);
+        rig.platform.post_click(dialog.Command1);
+        if (!ok) rig.set_picture(dialog, kSpare);
+        rig.platform.post_click(ok ? dialog.CmdOK : dialog.CmdCancel);
+        rig.platform.run();
+        EXPECT_FALSE(dialog.loaded());
+        if (ok) {
+            EXPECT_EQ(rig.stored_image(), kSpare);
+            EXPECT_EQ(rig.stored_color(), "255");
+        } else {
+            EXPECT_EQ(rig.settings_text(), before);
+        }
+    }
+}
+
+TEST(ConfigurationColor, EachConfirmedColourReopensTheDialogOnItAndOkStoresTheLast) {
+    SetupRig rig;
+    rig.platform.add_picture(kSpare, 3969, 2646);
+    rig.platform.ini().write("Color", "hue", "16711680 (blue)");
+    auto& dialog = rig.open();
+    for (auto answer : {std::optional<rt::Color>(255), std::optional<rt::Color>(65280), std::optional<rt::Color>()}) {
+        rig.platform.answer_color(answer);
+    }
+    rig.platform.post_click(dialog.Command1);
+    rig.platform.run();
+    EXPECT_EQ(rig.process.Hue, "65280");
+    EXPECT_EQ(rig.stored_color(), "16711680 (blue)");  // nothing written before OK
+
+    rig.platform.answer_color(std::nullopt);
+    rig.platform.post_click(dialog.Command1);  // later: starts on the colour chosen last
+    rig.platform.post_click(dialog.CmdOK);
+    rig.platform.run();
+    std::vector<rt::Color> initial;
+    for (const auto& request : rig.platform.color_requests()) {
+        EXPECT_EQ(request.flags, rt::CC_RGBINIT);
+        initial.push_back(request.initial);
+    }
+    // The first dialog starts on the saver's colour, read leniently.
+    EXPECT_EQ(initial, (std::vector<rt::Color>{rt::rgb(0, 0, 255), 255, 65280, 65280}));
+    EXPECT_EQ(rig.stored_color(), "65280");
+}
+
+TEST(ConfigurationHelp, OpensTheHelpFileByMenuAndAccessKeyAndLeavesTheDialogAsItIs) {
+    SetupRig rig;
+    rig.platform.add_picture(kSpare, 3969, 2646);
+    auto& dialog = rig.open();
+    rig.platform.post_menu(dialog.hlp);
+    rig.platform.post_key(dialog, 'H', rt::shift::Alt);
+    rig.platform.run();
+    EXPECT_EQ(rig.platform.help_opened(), (std::vector<std::string>{"vellora.hlp", "vellora.hlp"}));
+    EXPECT_TRUE(dialog.loaded());
+    EXPECT_FALSE(rig.platform.window("Configuration")->minimized);
+}
+
+}  // namespace
+}  // namespace vellora::setup_test
