@@ -29,12 +29,6 @@ public:
     std::array<rt::PictureBox, 3> Picture2{{{*this, "Picture2(0)"}, {*this, "Picture2(1)"}, {*this, "Picture2(2)"}}};
     rt::MenuCommand hlp{*this, "hlp"};
 
-    // The file dialog's file name: the last file chosen in it (empty at first).
-    [[nodiscard]] const std::string& file_dialog_name() const { return file_name_; }
-    // The colour dialog's colour: the last colour confirmed in it, or the
-    // colour it starts on.
-    [[nodiscard]] rt::Color color_dialog_color() const { return dialog_color_; }
-
 protected:
     void Form_Load() override;
     void Form_DblClick() override;
@@ -58,6 +52,9 @@ private:
     [[nodiscard]] float reference_height() const { return Picture2[0].Height(); }
 
     Process& process_;
+    // What the two common dialogs hold between openings: the file last
+    // chosen (empty at first) and the colour last confirmed (or the one the
+    // colour dialog starts on).
     std::string file_name_;
     rt::Color dialog_color_ = 0;
 };

@@ -1,11 +1,12 @@
 // The password change dialog: which boxes it asks for, the checks of the
 // old and the retyped password, what it stores, and where it sits.
+#include "password/pass_change.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
-#include "password/pass_change.h"
 #include "password/password.h"
 #include "platform/headless/headless.h"
 #include "support/temp_dir.h"

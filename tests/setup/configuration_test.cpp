@@ -2,6 +2,10 @@
 // choice that reopens itself, OK, Cancel, the keyboard and Help.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "runtime/app.h"
 #include "setup/setup_rig.h"
 

@@ -2,6 +2,11 @@
 // cancels, a file that is no picture, and the double click.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "runtime/services.h"
 #include "setup/setup_rig.h"
 
@@ -57,8 +62,12 @@ TEST(SetPicture, TheFileDialogOpensOnAllPictureFormatsOfItsSevenFilters) {
     EXPECT_EQ(request.flags, rt::OFN_HIDEREADONLY);
     EXPECT_EQ(request.filter_index, 7);
     const std::vector<rt::FilterEntry> expected = {
-        {"All Files (*.*)", "*.*"},    {"BMPs(*.bmp)", "*.bmp"},      {"GIFs(*.Gif)", "*.Gif"},
-        {"JPEGs(*.Jpg)", "*.Jpg"},     {"WMFs(*.wmf) ", " *.wmf"},    {"ICOs(*.ico) ", " *.ico"},
+        {"All Files (*.*)", "*.*"},
+        {"BMPs(*.bmp)", "*.bmp"},
+        {"GIFs(*.Gif)", "*.Gif"},
+        {"JPEGs(*.Jpg)", "*.Jpg"},
+        {"WMFs(*.wmf) ", " *.wmf"},
+        {"ICOs(*.ico) ", " *.ico"},
         {"All Picture Formats(*.bmp;*.ico;*.gif;*.jpg;*.wmf)", "*.bmp;*.ico;*.gif;*.jpg;*.wmf"},
     };
     EXPECT_EQ(rt::split_filter(request.filter), expected);

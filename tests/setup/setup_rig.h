@@ -53,8 +53,8 @@ inline std::string shown(const Configuration& dialog) {
 inline bool laid_out(const Configuration& d) {
     const auto& i = d.Image1;
     const auto& p = d.Picture1;
-    return std::abs(i.Left() + i.Width() / 2 - d.Width() / 2) < 0.01F && i.Height() == 2610.0F && p.Left() == i.Left() &&
-           p.Top() == i.Top() && p.Width() == 0 && p.Height() == 0;
+    return std::abs(i.Left() + i.Width() / 2 - d.Width() / 2) < 0.01F && i.Height() == 2610.0F &&
+           p.Left() == i.Left() && p.Top() == i.Top() && p.Width() == 0 && p.Height() == 0;
 }
 
 }  // namespace vellora::setup_test
