@@ -104,14 +104,17 @@ rt::Picture QtPictureDecoder::decode_wmf(const std::string& path, double dpi) {
         wmf_file_close(session.api);
         throw rt::PictureError("not a metafile: " + path);
     }
-    // The metafile's own size (in points, 1/72 inch) gives its natural size.
-    float width_pt = 0;
-    float height_pt = 0;
+    // The metafile's own size: at 2540 "dots" per inch its display size is in HIMETRIC.
+    float width_units = 0;
+    float height_units = 0;
+    unsigned int width_hm = 0;
+    unsigned int height_hm = 0;
     unsigned int width_px = 0;
     unsigned int height_px = 0;
-    if (wmf_size(session.api, &width_pt, &height_pt) != wmf_E_None ||
-        wmf_display_size(session.api, &width_px, &height_px, dpi, dpi) != wmf_E_None || width_pt <= 0 ||
-        height_pt <= 0 || width_px == 0 || height_px == 0) {
+    if (wmf_size(session.api, &width_units, &height_units) != wmf_E_None ||
+        wmf_display_size(session.api, &width_hm, &height_hm, 2540.0, 2540.0) != wmf_E_None ||
+        wmf_display_size(session.api, &width_px, &height_px, dpi, dpi) != wmf_E_None || width_units <= 0 ||
+        height_units <= 0 || width_px == 0 || height_px == 0) {
         wmf_file_close(session.api);
         throw rt::PictureError("metafile without a size: " + path);
     }
@@ -149,8 +152,8 @@ rt::Picture QtPictureDecoder::decode_wmf(const std::string& path, double dpi) {
     wmf_file_close(session.api);
     image.convertTo(QImage::Format_ARGB32_Premultiplied);
     auto data = std::make_shared<rt::PictureData>();
-    data->himetric_width = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(width_pt) * 2540.0 / 72.0));
-    data->himetric_height = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(height_pt) * 2540.0 / 72.0));
+    data->himetric_width = static_cast<std::int32_t>(width_hm);
+    data->himetric_height = static_cast<std::int32_t>(height_hm);
     data->path = path;
     data->image = std::make_shared<QtImage>(std::move(image));
     return data;
