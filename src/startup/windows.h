@@ -1,0 +1,13 @@
+// The factory that makes the program's real windows for a Process.
+#pragma once
+
+#include <memory>
+
+#include "runtime/form.h"
+#include "startup/process.h"
+
+namespace vellora {
+
+std::unique_ptr<rt::Form> make_window(Window window, Process& process);
+
+}  // namespace vellora
