@@ -1,6 +1,6 @@
-// Stand-ins for the program's windows: each records that it was created and
-// loaded, and what the user could see of it at its load, so that start-up
-// and the settings routines can be checked without the real windows.
+// Stand-ins for the program's windows: each records its creation and load,
+// and its colour and visibility while loading, so start-up and the settings
+// routines can be checked without the real windows.
 #pragma once
 
 #include <memory>
@@ -8,29 +8,13 @@
 #include <vector>
 
 #include "platform/headless/headless.h"
-#include "runtime/form.h"
 #include "startup/process.h"
 #include "support/temp_dir.h"
 
 namespace vellora::startup_test {
 
 inline constexpr rt::Color kDesignColor = rt::rgb(1, 2, 3);
-
-inline const char* window_name(Window w) {
-    switch (w) {
-        case Window::MainForm:
-            return "MainForm";
-        case Window::ControlForm:
-            return "ControlForm";
-        case Window::Configuration:
-            return "Configuration";
-        case Window::PassChange:
-            return "PassChange";
-        case Window::PassCheck:
-            return "PassCheck";
-    }
-    return "?";
-}
+inline constexpr const char* kNames[] = {"MainForm", "ControlForm", "Configuration", "PassChange", "PassCheck"};
 
 struct Journal {
     std::vector<std::string> events;  // "create X", "load X"
@@ -41,7 +25,7 @@ struct Journal {
 class StubWindow final : public rt::Form {
 public:
     StubWindow(Process& process, Window which, Journal& journal)
-        : rt::Form(process.app(), window_name(which)), journal_(journal) {
+        : rt::Form(process.app(), kNames[static_cast<int>(which)]), journal_(journal) {
         design_.back_color = kDesignColor;
         journal_.events.push_back("create " + name());
     }
