@@ -16,6 +16,7 @@ constexpr const char* kTitle = "Change Password";
 constexpr const char* kWrongOld =
     "The value for Old Password is not correct.\r\n\r\nCheck your screen-saver password, and then try again.";
 constexpr const char* kNoMatch = "The value for New Password and Retype New Password do not match.\r\n\r\nTry again";
+constexpr const char* kNotSaved = "The new password could not be saved.\r\n\r\nTry again";
 
 // The button-shadow grey in which an unused label is drawn.
 constexpr rt::Color kButtonShadow = rt::rgb(128, 128, 128);
@@ -135,8 +136,19 @@ void PassChange::Command1_Click() {
         }
         return;
     }
-    process_.StoredPassword = EncodePassword(Text2.Text());
-    SaveStoredPassword(process_.platform().user_store(), process_.StoredPassword);
+    const std::string encoded = EncodePassword(Text2.Text());
+    if (!SaveStoredPassword(process_.platform().user_store(), encoded)) {
+        // Closing quietly would leave the user trusting a password that was
+        // never stored; the old one stays in force.
+        refuse(kNotSaved);
+        if (has_password) {
+            Text1.SetFocus();
+        } else {
+            Text2.SetFocus();
+        }
+        return;
+    }
+    process_.StoredPassword = encoded;
     Unload();
 }
 

@@ -115,6 +115,20 @@ TEST(PassChange, EmptyNewPasswordsRemoveThePassword) {
     EXPECT_EQ(rig.stored(), "");
 }
 
+TEST(PassChange, APasswordThatCannotBeStoredIsReportedAndTheOldOneStays) {
+    Rig rig("hunter2");
+    rig.platform.set_user_store_fails(true);
+    auto& dialog = rig.open();
+    rig.platform.answer_message_box();
+    rig.submit(dialog, "hunter2", "next", "next");
+    ASSERT_EQ(rig.platform.messages().size(), 1U);
+    EXPECT_EQ(rig.platform.messages()[0].text, "The new password could not be saved.\r\n\r\nTry again");
+    EXPECT_TRUE(dialog.loaded());
+    EXPECT_TRUE(emptied(dialog));
+    EXPECT_EQ(rig.process.StoredPassword, EncodePassword("hunter2"));
+    EXPECT_EQ(rig.stored(), EncodePassword("hunter2"));
+}
+
 TEST(PassChange, SitsCentredOverItsOwnerSixtyPixelsDownOrCentredOnTheScreenWithoutOne) {
     for (const std::uint32_t parent : {4242U, 0U, 999U}) {  // a window, none, no such window
         SCOPED_TRACE(parent);

@@ -171,6 +171,7 @@ public:
     }
     bool write(const std::string& application, const std::string& section, const std::string& key,
                const std::string& value) override {
+        if (p_.user_store_fails_) return false;
         p_.user_values_[name(application, section, key)] = value;
         return true;
     }

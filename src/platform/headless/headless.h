@@ -131,6 +131,8 @@ public:
     [[nodiscard]] int registry_calls() const { return registry_calls_; }
     [[nodiscard]] int open_registry_keys() const;
     [[nodiscard]] std::map<std::string, std::string>& user_values() { return user_values_; }
+    // Makes every write to the per-user store fail (a locked-down registry, a full disk).
+    void set_user_store_fails(bool fails) { user_store_fails_ = fails; }
 
     // ---------------------------------------------------------- other programs, the process
     void add_foreign_window(rt::ForeignWindow id, ForeignWindowInfo info) { foreign_[id] = info; }
@@ -226,7 +228,8 @@ private:
     int registry_calls_ = 0;
     std::map<rt::Registry::Key, std::string> open_keys_;
     rt::Registry::Key next_key_ = 0x1000;
-    std::map<std::string, std::string> user_values_;  // "app\x1Fsection\x1Fkey" -> value
+    std::map<std::string, std::string> user_values_;  // "app\\section\\key" -> value
+    bool user_store_fails_ = false;
     std::map<rt::ForeignWindow, ForeignWindowInfo> foreign_;
     bool previous_instance_ = false;
     std::string arguments_;
