@@ -31,7 +31,8 @@ bool looks_like_wmf(const std::string& head) {
     return (type == 1 || type == 2) && words == 9 && (version == 0x100 || version == 0x300);
 }
 
-QtPictureDecoder::QtPictureDecoder(std::function<double()> dpi) : dpi_(std::move(dpi)) {}
+QtPictureDecoder::QtPictureDecoder(std::function<double()> dpi, std::function<void(const std::string&)> trace)
+    : dpi_(std::move(dpi)), trace_(std::move(trace)) {}
 
 std::optional<rt::FileIdentity> QtPictureDecoder::identify(const std::string& path) {
     struct stat st {};
@@ -49,8 +50,20 @@ rt::Picture QtPictureDecoder::decode(const std::string& path) {
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(in.gcount()));
     const double dpi = dpi_ ? dpi_() : 96.0;
-    if (looks_like_wmf(head)) return decode_wmf(path, dpi);
-    return decode_raster(path, dpi);
+    try {
+        auto picture = looks_like_wmf(head) ? decode_wmf(path, dpi) : decode_raster(path, dpi);
+        if (trace_) {
+            const auto* native = dynamic_cast<const QtImage*>(picture->image.get());
+            const QSize px = native != nullptr ? native->image().size() : QSize();
+            trace_("picture [" + path + "] " + std::to_string(px.width()) + "x" + std::to_string(px.height()) +
+                   " px " + std::to_string(picture->himetric_width) + "x" +
+                   std::to_string(picture->himetric_height) + " himetric");
+        }
+        return picture;
+    } catch (const rt::PictureError& e) {
+        if (trace_) trace_("picture [" + path + "] failed: " + e.what());
+        throw;
+    }
 }
 
 rt::Picture QtPictureDecoder::decode_raster(const std::string& path, double dpi) {

@@ -33,7 +33,8 @@ bool looks_like_wmf(const std::string& head);
 class QtPictureDecoder final : public rt::PictureDecoder {
 public:
     // `dpi` gives the screen's logical dots per inch at the time of decoding.
-    explicit QtPictureDecoder(std::function<double()> dpi);
+    // `trace` (optional) hears of every decode and its outcome.
+    explicit QtPictureDecoder(std::function<double()> dpi, std::function<void(const std::string&)> trace = {});
     [[nodiscard]] std::optional<rt::FileIdentity> identify(const std::string& path) override;
     [[nodiscard]] rt::Picture decode(const std::string& path) override;
 
@@ -41,6 +42,7 @@ private:
     [[nodiscard]] rt::Picture decode_raster(const std::string& path, double dpi);
     [[nodiscard]] rt::Picture decode_wmf(const std::string& path, double dpi);
     std::function<double()> dpi_;
+    std::function<void(const std::string&)> trace_;
 };
 
 }  // namespace vellora::qt

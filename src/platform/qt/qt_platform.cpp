@@ -166,7 +166,7 @@ QtPlatform::QtPlatform(Options options)
       user_store_(options_.paths.user_store_file()),
       registry_(LockSources{options_.lock_override, options_.paths.home / ".xscreensaver", options_.ask_gsettings,
                             options_.hack.has_value()}),
-      decoder_([this] { return dpi(); }),
+      decoder_([this] { return dpi(); }, [this](const std::string& line) { trace(line); }),
       instance_lock_(options_.paths.runtime_dir / ("vellora-" + std::to_string(::getuid()) + ".lock")) {
     std::error_code ec;
     std::filesystem::create_directories(options_.paths.config_dir, ec);
@@ -204,8 +204,18 @@ x11::Display& QtPlatform::x11() {
 
 void QtPlatform::trace(const std::string& line) {
     if (options_.trace_file.empty()) return;
+    std::string escaped;
+    for (const char ch : line) {
+        if (ch == '\r') {
+            escaped += "\\r";
+        } else if (ch == '\n') {
+            escaped += "\\n";
+        } else {
+            escaped += ch;
+        }
+    }
     std::ofstream out(options_.trace_file, std::ios::app);
-    out << line << '\n';
+    out << escaped << '\n';
 }
 
 std::unique_ptr<rt::NativeWindow> QtPlatform::create_window(rt::Form& form) { return make_window_peer(*this, form); }
