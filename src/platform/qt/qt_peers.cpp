@@ -296,7 +296,10 @@ bool FormWidget::eventFilter(QObject* watched, QEvent* event) {
             if (watched != this && !takes_input()) return true;
             return false;
         case QEvent::FocusIn:
-            if (auto* control = control_of(watched); control != nullptr && form_ != nullptr) form_->focus_changed(control);
+            if (auto* control = control_of(watched); control != nullptr && form_ != nullptr) {
+                form_->focus_changed(control);
+                platform_.trace("focus " + form_->name() + "." + control->name());
+            }
             return false;
         default:
             return false;

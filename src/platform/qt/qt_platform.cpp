@@ -19,6 +19,7 @@
 #include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <cstdlib>
 #include <fstream>
 
@@ -63,6 +64,17 @@ std::string trim(const std::string& s) {
 }
 
 }  // namespace
+
+// Traces the moment a dialog becomes the active window (and takes the keyboard).
+void QtPlatform::trace_when_active(QWidget& dialog, const std::string& name) {
+    if (options_.trace_file.empty()) return;
+    (void)dialog.winId();
+    if (QWindow* window = dialog.windowHandle()) {
+        QObject::connect(window, &QWindow::activeChanged, &dialog, [this, window, name] {
+            if (window->isActive()) trace(name + " active");
+        });
+    }
+}
 
 // ------------------------------------------------------------------ helpers
 
@@ -300,6 +312,7 @@ void QtPlatform::message_box(const rt::MessageBoxRequest& request) {
                     QString::fromStdString(request.title), QString::fromStdString(lines_for_display(request.text)),
                     QMessageBox::Ok);
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    trace_when_active(box, "message");
     box.exec();
     trace("message closed");
 }
@@ -323,6 +336,7 @@ std::optional<rt::Color> QtPlatform::choose_color(const rt::ColorDialogRequest& 
             }
         });
     }
+    trace_when_active(dialog, "color dialog");
     trace("color dialog opens");
     if (dialog.exec() != QDialog::Accepted) {
         trace("color dialog cancelled");
@@ -346,6 +360,7 @@ std::optional<std::string> QtPlatform::open_file(const rt::FileDialogRequest& re
         dialog.selectNameFilter(filters.at(request.filter_index - 1));
     }
     if (!request.file_name.empty()) dialog.selectFile(QString::fromStdString(request.file_name));
+    trace_when_active(dialog, "file dialog");
     trace("file dialog opens");
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         trace("file dialog cancelled");

@@ -106,6 +106,7 @@ public:
     }
     // Appends one line to the trace file, if there is one.
     void trace(const std::string& line);
+    void trace_when_active(QWidget& dialog, const std::string& name);
     [[nodiscard]] int cursor_count() const { return cursor_; }
     [[nodiscard]] int loop_depth() const { return depth_; }
 

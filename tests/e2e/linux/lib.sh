@@ -68,8 +68,12 @@ running() { kill -0 "$1" 2>/dev/null; }
 
 # Waits for a line matching a pattern (grep -E) in the program's trace.
 wait_trace() {
-  local pattern=$1 limit=${2:-10}
-  wait_until "grep -qE -- \"\$(printf '%s' '$pattern')\" \"\$VELLORA_TRACE\"" "$limit"
+  local pattern=$1 limit=${2:-10} waited=0
+  until grep -qE -- "$pattern" "$VELLORA_TRACE"; do
+    sleep 0.1
+    waited=$((waited + 1))
+    [ "$waited" -lt $((limit * 10)) ] || return 1
+  done
 }
 
 trace_count() { grep -cE -- "$1" "$VELLORA_TRACE" || true; }
