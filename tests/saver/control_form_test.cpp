@@ -1,5 +1,5 @@
-// The preview: a drawing box inside the display settings' pane, a burst of
-// circles every 400 ms, and the end once the pane is gone.
+// The preview: a drawing box covering the display settings' pane, a burst
+// of circles every 400 ms, and the end once the pane is gone.
 #include <gtest/gtest.h>
 
 #include "saver/saver_rig.h"
@@ -13,43 +13,29 @@ TEST(Preview, DrawsIntoThePaneUntilItIsGone) {
     SaverRig rig;
     rig.platform.add_foreign_window(4242, {{100, 100, 260, 230}, 152, 112});
     rig.start("/p 4242");
-
     auto& box = rig.preview.Picture1;
-    EXPECT_EQ(rig.process.ParentWindow, 4242U);
-    EXPECT_TRUE(rig.preview.loaded());
+    const auto& drawn = rig.platform.window("ControlForm")->controls["Picture1"];
     EXPECT_FALSE(rig.platform.window("ControlForm")->visible);
+    EXPECT_EQ(drawn.parent, 4242U);
     EXPECT_EQ(box.Left(), 0);
     EXPECT_EQ(box.Top(), 0);
     EXPECT_EQ(box.Width(), 152 * 15);
     EXPECT_EQ(box.Height(), 112 * 15);
-    EXPECT_EQ(box.BackColor(), rt::rgb(0, 0, 255));
-    const auto& drawn = rig.platform.window("ControlForm")->controls["Picture1"];
-    EXPECT_EQ(drawn.parent, 4242U);
 
-    rig.platform.advance(400);
-    ASSERT_EQ(drawn.circles.size(), 202U);
-    for (const auto& c : drawn.circles) {
-        EXPECT_LE(c.x, 152 * 15);
-        EXPECT_LE(c.y, 112 * 15);
-    }
-    EXPECT_EQ(drawn.circles[0].y, 0);  // no saver ticks here: the band starts at the top
-    rig.platform.advance(800);
-    EXPECT_EQ(drawn.circles.size(), 3 * 202U);
-
+    rig.platform.advance(1200);
+    ASSERT_EQ(drawn.circles.size(), 3 * 202U);
+    EXPECT_EQ(drawn.circles[0].y, 0);  // no saver ticks: the band starts at the top
     rig.platform.destroy_foreign_window(4242);
     rig.platform.advance(400);
     EXPECT_TRUE(rig.process.ended());
-    EXPECT_EQ(drawn.circles.size(), 3 * 202U);  // checked before drawing
-    rig.platform.advance(4000);
-    EXPECT_EQ(drawn.circles.size(), 3 * 202U);
+    EXPECT_EQ(drawn.circles.size(), 3 * 202U);  // the pane is checked before drawing
 }
 
 TEST(Preview, WithoutAPaneItEndsAfterOneIntervalHavingDrawnNothing) {
-    for (const char* arguments : {"/P", "/P 777"}) {  // no handle, and one that names no window
+    for (const char* arguments : {"/P", "/P 777"}) {  // no handle; a handle of no window
         SaverRig rig;
         rig.start(arguments);
-        EXPECT_EQ(rig.preview.Picture1.Width(), 0) << arguments;
-        EXPECT_EQ(rig.preview.Picture1.Height(), 0);
+        EXPECT_EQ(rig.preview.Picture1.Width(), 0);
         rig.platform.advance(399);
         EXPECT_FALSE(rig.process.ended());
         rig.platform.advance(1);

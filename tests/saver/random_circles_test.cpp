@@ -13,142 +13,80 @@
 namespace vellora {
 namespace {
 
-using testing::SaverRig;
+// One burst on a drawing box of the given size; the circles it drew.
+struct Burst {
+    testing::SaverRig rig;
+    rt::Form form{rig.process.app(), "Plain"};
+    rt::PictureBox box{form, "Box"};
+    const std::vector<headless::DrawnCircle>* circles = nullptr;
 
-struct Drawn {
-    float x, y, radius;
-    rt::Color outline, fill;
+    Burst(float width, float height, std::int32_t tick_counter = 0) {
+        form.Load();
+        box.Move(0, 0, width, height);
+        rig.process.TickCounter = tick_counter;
+        DrawRandomCircle(rig.process, box);
+        circles = &rig.platform.window("Plain")->controls["Box"].circles;
+    }
+    // The circle of pass i; pass 1 draws two, its band circle first.
+    [[nodiscard]] const headless::DrawnCircle& pass(int i, bool band = false) const {
+        return circles->at(static_cast<std::size_t>(i == 0 ? 0 : i == 1 ? (band ? 1 : 2) : i + 1));
+    }
 };
 
-class RecordingSurface final : public rt::Surface {
-public:
-    RecordingSurface(float width, float height) : width_(width), height_(height) {}
-    [[nodiscard]] float Width() const override { return width_; }
-    [[nodiscard]] float Height() const override { return height_; }
-    [[nodiscard]] rt::Color FillColor() const override { return fill_; }
-    void SetFillColor(rt::Color color) override {
-        fill_ = color;
-        ++fill_sets;
-    }
-    void Circle(float x, float y, float radius, rt::Color color) override {
-        circles.push_back({x, y, radius, color, fill_});
-    }
-    std::vector<Drawn> circles;
-    int fill_sets = 0;
-
-private:
-    float width_, height_;
-    rt::Color fill_ = 0;
-};
-
-// The circle of pass i: pass 0 is circle 0, pass 1 draws circles 1 and 2,
-// pass i > 1 is circle i + 1.
-const Drawn& pass(const RecordingSurface& s, int i, bool second = false) {
-    const int index = i == 0 ? 0 : i == 1 ? (second ? 2 : 1) : i + 1;
-    return s.circles.at(static_cast<std::size_t>(index));
-}
-
-TEST(RandomCircles, ABurstHasABandAlongTheTopAndScatteredCircles) {
-    SaverRig rig;
-    rig.process.TickCounter = 13;
-    RecordingSurface surface(15360.4F, 11520);
-    DrawRandomCircle(rig.process, surface);
-
-    EXPECT_EQ(rig.process.TargetWidth, 15360);
-    EXPECT_EQ(rig.process.TargetHeight, 11520);
-    ASSERT_EQ(surface.circles.size(), 202U);
-    EXPECT_EQ(surface.fill_sets, 201);
-
-    // Pass 1 draws twice with the same point, size and colour.
-    const Drawn& extra = pass(surface, 1);
-    const Drawn& odd = pass(surface, 1, true);
-    EXPECT_EQ(extra.y, 1 + 13);
-    EXPECT_EQ(odd.x, extra.x - 1);
-    EXPECT_EQ(odd.radius, extra.radius);
-    EXPECT_EQ(odd.outline, extra.outline);
-
+TEST(RandomCircles, ABandAlongTheTopFromTheTickCounterAndCirclesScatteredOverTheSurface) {
+    const Burst b(15360.4F, 11520, 13);
+    EXPECT_EQ(b.rig.process.TargetWidth, 15360);
+    ASSERT_EQ(b.circles->size(), 202U);
+    EXPECT_EQ(b.pass(1, true).y, 14);
+    EXPECT_EQ(b.pass(1).x, b.pass(1, true).x - 1);
+    EXPECT_EQ(b.pass(1).outline, b.pass(1, true).outline);
+    float lowest = 0;
     for (int i = 0; i <= 200; ++i) {
-        const Drawn& c = i == 1 ? odd : pass(surface, i);
-        EXPECT_EQ(c.outline, c.fill) << "pass " << i;
+        const auto& c = b.pass(i);
+        EXPECT_EQ(c.outline, c.fill);
         EXPECT_LE(c.outline, 0xFFFFFFU);
-        EXPECT_GE(c.radius, 0);
-        EXPECT_LE(c.radius, std::nearbyint(15360.0F / 200));  // 77 twips, about 5 pixels
-        EXPECT_EQ(c.radius, std::nearbyint(c.radius));
+        EXPECT_TRUE(c.radius >= 0 && c.radius <= std::nearbyint(15360.0F / 200));
         if (i % 2 == 0) {
-            EXPECT_EQ(c.y, i + 13) << "pass " << i;  // the band moves with the tick counter
-            EXPECT_GE(c.x, 0);
-            EXPECT_LE(c.x, 15360);
-        } else {
-            // Moved i left and i up from a point on the surface.
-            EXPECT_GE(c.x, -i);
-            EXPECT_LE(c.x, 15360 - i);
-            EXPECT_GE(c.y, -i);
-            EXPECT_LE(c.y, 11520 - i);
+            EXPECT_EQ(c.y, i + 13);
+            EXPECT_TRUE(c.x >= 0 && c.x <= 15360);
+        } else {  // moved i left and i up from a point of the surface
+            EXPECT_TRUE(c.x >= -i && c.x <= 15360 - i && c.y >= -i && c.y <= 11520 - i) << i;
+            lowest = std::max(lowest, c.y);
         }
     }
-    // The scattered circles reach down the whole surface, the band does not.
-    float lowest = 0;
-    for (const auto& c : surface.circles) lowest = std::max(lowest, c.y);
     EXPECT_GT(lowest, 11520 / 2);
-}
 
-TEST(RandomCircles, EachPassDrawsXThenYThenColourThenRadius) {
-    SaverRig rig;
-    RecordingSurface surface(15360, 11520);
-    DrawRandomCircle(rig.process, surface);
-
-    rt::Random same;  // the source starts the same way in every process
+    // Every pass takes x, y, colour and radius from the source, in that order.
+    rt::Random same;  // the source starts alike in every process
+    const Burst fresh(15360, 11520);
     const float x = same.next();
-    (void)same.next();  // y, unused on an even pass
+    (void)same.next();  // y: unused by an even pass
     const float c = same.next();
     const float r = same.next();
-    const Drawn& first = pass(surface, 0);
-    EXPECT_EQ(first.x, std::nearbyint(x * 15360.0F));
-    EXPECT_EQ(first.y, 0);
-    EXPECT_EQ(first.outline, static_cast<rt::Color>(std::nearbyint(c * 16777215.0F)));
-    EXPECT_EQ(first.radius, std::nearbyint(r * 15360.0F / 200.0F));
-
-    // Pass 1 uses its y; every pass consumed four values, used or not.
-    const float x1 = same.next();
-    const float y1 = same.next();
-    (void)same.next();
-    (void)same.next();
-    EXPECT_EQ(pass(surface, 1, true).x, std::nearbyint(x1 * 15360.0F) - 1);
-    EXPECT_EQ(pass(surface, 1, true).y, std::nearbyint(y1 * 11520.0F) - 1);
-    for (int i = 2; i < 6; ++i) (void)same.next(), (void)same.next(), (void)same.next(), (void)same.next();
-    EXPECT_EQ(pass(surface, 6).x, std::nearbyint(same.next() * 15360.0F));
+    EXPECT_EQ(fresh.pass(0).x, std::nearbyint(x * 15360.0F));
+    EXPECT_EQ(fresh.pass(0).outline, static_cast<rt::Color>(std::nearbyint(c * 16777215.0F)));
+    EXPECT_EQ(fresh.pass(0).radius, std::nearbyint(r * 15360.0F / 200.0F));
+    for (int skip = 0; skip < 4 * 5; ++skip) (void)same.next();
+    EXPECT_EQ(fresh.pass(6).x, std::nearbyint(same.next() * 15360.0F));
 }
 
-TEST(RandomCircles, ASurfaceOfNoWidthGetsDotsAlongItsLeftEdge) {
-    SaverRig rig;
-    RecordingSurface surface(0.4F, 300);
-    DrawRandomCircle(rig.process, surface);
-    ASSERT_EQ(surface.circles.size(), 202U);
-    EXPECT_EQ(rig.process.TargetWidth, 0);
+TEST(RandomCircles, NoWidthGivesDotsAtTheLeftEdgeAndAVeryWideScreenIsCoveredWhole) {
+    const Burst b(0.4F, 300);
     for (int i = 0; i <= 200; ++i) {
-        const Drawn& c = i == 1 ? pass(surface, 1, true) : pass(surface, i);
-        EXPECT_EQ(c.x, i % 2 == 0 ? 0.0F : static_cast<float>(-i)) << "pass " << i;
-        EXPECT_EQ(c.radius, 0);
+        EXPECT_EQ(b.pass(i).x, i % 2 == 0 ? 0.0F : static_cast<float>(-i));
+        EXPECT_EQ(b.pass(i).radius, 0);
     }
-}
 
-TEST(RandomCircles, AVeryWideScreenGetsCirclesOverItsWholeWidth) {
-    SaverRig rig;
-    rig.platform.set_screen({3840, 2160, 15.0F, 15.0F});
-    rig.choose_picture("", false);
-    rig.start();
-    rig.platform.advance(3 * 400);
-    const auto& circles = rig.screen().circles;
+    testing::SaverRig wide;
+    wide.platform.set_screen({3840, 2160, 15.0F, 15.0F});  // 57600 twips across
+    wide.start();
+    wide.platform.advance(3 * 400);
+    const auto& circles = wide.screen().circles;
     ASSERT_EQ(circles.size(), 202U);
-    EXPECT_EQ(rig.process.TargetWidth, 57600);
-    EXPECT_EQ(rig.process.TargetHeight, 32400);
     float rightmost = 0;
-    for (const auto& c : circles) {
-        rightmost = std::max(rightmost, c.x);
-        EXPECT_LE(c.x, 57600);
-        EXPECT_LE(c.radius, 57600.0F / 200);
-    }
+    for (const auto& c : circles) rightmost = std::max(rightmost, c.x);
     EXPECT_GT(rightmost, 0.75F * 57600);
+    EXPECT_LE(rightmost, 57600);
 }
 
 }  // namespace

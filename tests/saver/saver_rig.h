@@ -1,9 +1,8 @@
-// One Vellora process on the headless platform, with the saver's windows.
-// The windows are built up front (not loaded), so a test can script input
-// for a window before its first touch loads it.
+// One Vellora process on the headless platform with the saver's windows,
+// built up front (not loaded) so a test can script input for a window
+// before its first touch loads it.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -11,12 +10,10 @@
 #include "password/pass_check.h"
 #include "password/password.h"
 #include "platform/headless/headless.h"
-#include "runtime/services.h"
 #include "saver/control_form.h"
 #include "saver/main_form.h"
 #include "settings/settings.h"
 #include "startup/main.h"
-#include "startup/process.h"
 #include "support/temp_dir.h"
 
 namespace vellora::testing {
@@ -27,13 +24,11 @@ inline constexpr const char* kSpare = "c:\\imgx.bmp";
 struct SaverRig {
     TempDir dir;
     headless::HeadlessPlatform platform{dir.path()};
-    Process process{platform, [this](Window window, Process& /*process*/) -> std::unique_ptr<rt::Form> {
-                        switch (window) {
-                            case Window::MainForm: return std::move(owned_saver);
-                            case Window::PassCheck: return std::move(owned_prompt);
-                            case Window::ControlForm: return std::move(owned_preview);
-                            default: throw std::logic_error("this window is not part of the saver");
-                        }
+    Process process{platform, [this](Window window, Process&) -> std::unique_ptr<rt::Form> {
+                        if (window == Window::MainForm) return std::move(owned_saver);
+                        if (window == Window::PassCheck) return std::move(owned_prompt);
+                        if (window == Window::ControlForm) return std::move(owned_preview);
+                        throw std::logic_error("not a window of the saver");
                     }};
     std::unique_ptr<MainForm> owned_saver = std::make_unique<MainForm>(process);
     std::unique_ptr<PassCheck> owned_prompt = std::make_unique<PassCheck>(process);
@@ -42,39 +37,31 @@ struct SaverRig {
     PassCheck& prompt = *owned_prompt;
     ControlForm& preview = *owned_preview;
 
-    // A settings file that names `path` as the picture (96 x 48 pixels when it exists).
+    // Names the picture in the settings file; an existing one is 96 x 48 pixels.
     void choose_picture(const std::string& path, bool exists = true) {
         platform.settings_file().write(kImageSection, kImageKey, path);
         if (exists) platform.add_picture(path, 2540, 1270);
     }
-    void set_color(const std::string& hue) { platform.settings_file().write(kColorSection, kColorKey, hue); }
-
-    // The desktop's password flag on (as text) and a stored saver password.
     void protect(const std::string& password) {
         platform.set_registry_string(rt::reg::CurrentUser, "Control Panel\\Desktop", "ScreenSaveUsePassword", "1");
         SaveStoredPassword(platform.user_store(), EncodePassword(password));
     }
-
-    // Starts the program with the given command line.
     void start(const std::string& arguments = "/S") {
         platform.set_command_line(arguments);
         Main(process);
     }
-
     [[nodiscard]] headless::WindowRecord& screen() { return *platform.window("MainForm"); }
-    // How many times the password prompt has been opened.
     [[nodiscard]] int prompts_opened() const {
         int n = 0;
         for (const auto& w : platform.windows()) n += w->form_name == "PassCheck" ? w->show_count : 0;
         return n;
     }
-    // Answers the next prompt: types the text and presses OK.
     void answer_prompt(const std::string& typed) {
         platform.post_type(prompt.Text1, typed);
         platform.post_click(prompt.Command1);
     }
-    void four_moves() {
-        for (int i = 0; i < 4; ++i) platform.post_mouse_move(saver);
+    void moves(int n) {
+        for (int i = 0; i < n; ++i) platform.post_mouse_move(saver);
     }
 };
 
