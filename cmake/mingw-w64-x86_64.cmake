@@ -14,8 +14,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Test programs run under Wine (64-bit).
-find_program(VELLORA_WINE NAMES wine64 wine PATHS /usr/lib/wine)
-if(VELLORA_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${VELLORA_WINE})
-endif()
+# Test programs run under Wine (64-bit), through a wrapper that keeps
+# Wine's long-lived helper processes off the test's output.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/e2e/windows/wine-run.sh)

@@ -373,6 +373,11 @@ void DrawingLayer::clear(COLORREF background) {
 
 RECT DrawingLayer::circle(int cx, int cy, int rx, int ry, COLORREF outline, COLORREF fill) {
     if (dc_ == nullptr) return RECT{0, 0, 0, 0};
+    if (rx <= 0 || ry <= 0) {
+        // A circle of radius 0 is the one pixel at its centre.
+        SetPixel(dc_, cx, cy, outline);
+        return RECT{cx, cy, cx + 1, cy + 1};
+    }
     HPEN pen = CreatePen(PS_SOLID, 1, outline);
     HBRUSH brush = CreateSolidBrush(fill);
     HGDIOBJ old_pen = SelectObject(dc_, pen);

@@ -78,11 +78,13 @@ std::string arguments_after_program_name(std::string_view command_line) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
     while (i < command_line.size() && blank(command_line[i])) ++i;
     if (i < command_line.size() && command_line[i] == '"') {
+        // A quoted name ends at its closing quote.
         ++i;
         while (i < command_line.size() && command_line[i] != '"') ++i;
-        if (i < command_line.size()) ++i;  // the closing quote
+        if (i < command_line.size()) ++i;
+    } else {
+        while (i < command_line.size() && !blank(command_line[i])) ++i;
     }
-    while (i < command_line.size() && !blank(command_line[i])) ++i;
     while (i < command_line.size() && blank(command_line[i])) ++i;
     return std::string(command_line.substr(i));
 }

@@ -8,6 +8,9 @@ namespace vellora::win32 {
 namespace {
 // The longest value the settings file gives back; far beyond any path.
 constexpr std::size_t kMaxProfileValue = std::size_t{1} << 22U;
+// The longest value the profile functions can write (they pass it on as a
+// counted UTF-16 string).
+constexpr std::size_t kMaxProfileWrite = 32767;
 }  // namespace
 
 // ------------------------------------------------------------------ settings file
@@ -27,6 +30,10 @@ std::string ProfileFile::read(const std::string& section, const std::string& key
 }
 
 bool ProfileFile::write(const std::string& section, const std::string& key, const std::string& value) {
+    // A longer value cannot be written; the file keeps what it had.
+    if (value.size() > kMaxProfileWrite || section.size() > kMaxProfileWrite || key.size() > kMaxProfileWrite) {
+        return false;
+    }
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file_name_.c_str()) != FALSE;
 }
 

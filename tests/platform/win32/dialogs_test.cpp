@@ -1,0 +1,110 @@
+// The system dialogs and the help viewer, answered from inside their loops.
+#include <gtest/gtest.h>
+
+#include "platform/win32/win32_support.h"
+
+namespace vellora::win32 {
+namespace {
+
+using testing::when_dialog_opens;
+
+std::string text_of(HWND hwnd) {
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+TEST(Win32Dialogs, MessageBoxShowsTheExactTextTitleAndStopIcon) {
+    Win32Platform platform;
+    std::string shown_text, shown_title;
+    bool has_icon = false;
+    bool has_cancel = true;
+    when_dialog_opens([&](HWND box) {
+        shown_title = text_of(box);
+        shown_text = text_of(GetDlgItem(box, 0xFFFF));
+        for (HWND c = GetWindow(box, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+            if ((GetWindowLongPtrA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) has_icon = true;
+        }
+        has_cancel = GetDlgItem(box, IDCANCEL) != nullptr && IsWindowVisible(GetDlgItem(box, IDCANCEL)) != FALSE;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    const std::string text = "Incorrect password;\r\n\r\nCheck your screen saver password and try again.";
+    platform.message_box({text, "", rt::MessageIcon::Stop});
+    EXPECT_EQ(shown_text, text);
+    EXPECT_EQ(shown_title, "");
+    EXPECT_TRUE(has_icon);
+    EXPECT_FALSE(has_cancel);
+}
+
+TEST(Win32Dialogs, ColorDialogOpensOnTheGivenColourAndCancelGivesNothing) {
+    Win32Platform platform;
+    when_dialog_opens([](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDOK, 0); });
+    auto chosen = platform.choose_color({rt::rgb(0, 0, 255), CC_RGBINIT});
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(*chosen, rt::rgb(0, 0, 255));
+    when_dialog_opens([](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
+    EXPECT_FALSE(platform.choose_color({rt::rgb(255, 0, 0), CC_RGBINIT}));
+}
+
+TEST(Win32Dialogs, FileDialogOffersTheFilterAtItsIndexAndGivesTheFullPath) {
+    Win32Platform platform;
+    testing::TempFolder dir;
+    const std::string long_name =
+        "a-picture-with-a-name-much-longer-than-twenty-four-characters-and-more.bmp";
+    testing::write_file(dir.file(long_name), testing::bmp_bytes(4, 4, 0));
+    const std::string filter =
+        "All Files (*.*)|*.*|BMPs(*.bmp)|*.bmp|GIFs(*.Gif)|*.Gif|JPEGs(*.Jpg)|*.Jpg|WMFs(*.wmf) | *.wmf|"
+        "ICOs(*.ico) | *.ico|All Picture Formats(*.bmp;*.ico;*.gif;*.jpg;*.wmf)|*.bmp;*.ico;*.gif;*.jpg;*.wmf";
+    std::string type_shown;
+    when_dialog_opens([&](HWND dialog) {
+        HWND types = GetDlgItem(dialog, 0x0470);  // the file-type box
+        if (types != nullptr) {
+            const auto index = SendMessageA(types, CB_GETCURSEL, 0, 0);
+            std::string item(256, '\0');
+            const auto n = SendMessageA(types, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item.data()));
+            item.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+            type_shown = item;
+        }
+        SendMessageA(dialog, CDM_SETCONTROLTEXT, 0x047C, reinterpret_cast<LPARAM>(dir.file(long_name).c_str()));
+        SetDlgItemTextA(dialog, 0x0480, dir.file(long_name).c_str());
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    auto path = platform.open_file({filter, 7, OFN_HIDEREADONLY, ""});
+    ASSERT_TRUE(path);
+    EXPECT_TRUE(path->size() >= long_name.size() &&
+                path->compare(path->size() - long_name.size(), long_name.size(), long_name) == 0)
+        << *path;
+    EXPECT_EQ(type_shown, "All Picture Formats(*.bmp;*.ico;*.gif;*.jpg;*.wmf)");
+
+    when_dialog_opens([](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
+    EXPECT_FALSE(platform.open_file({filter, 7, OFN_HIDEREADONLY, *path}));
+}
+
+TEST(Win32Help, ViewerShowsTheTextFromItsBeginningOrSaysItIsMissing) {
+    Win32Platform platform;
+    testing::TempFolder dir;
+    std::string content = "Vellora help\nFirst line\n";
+    for (int i = 0; i < 200; ++i) content += "more text line " + std::to_string(i) + "\n";
+    testing::write_file(dir.file("vellora.hlp"), content);
+    platform.show_help(dir.file("vellora.hlp"));
+    HWND viewer = platform.help_window();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(IsWindowVisible(viewer));
+    HWND edit = GetWindow(viewer, GW_CHILD);
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(text_of(edit), with_crlf_line_breaks(content));
+    EXPECT_EQ(SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    EXPECT_NE(GetWindowLongPtrA(edit, GWL_STYLE) & ES_READONLY, 0);
+
+    platform.show_help(dir.file("missing.hlp"));  // the same viewer says so
+    EXPECT_EQ(platform.help_window(), viewer);
+    EXPECT_NE(text_of(edit).find("could not be found"), std::string::npos);
+    EXPECT_NE(text_of(edit).find("missing.hlp"), std::string::npos);
+    DestroyWindow(viewer);
+    EXPECT_EQ(platform.help_window(), nullptr);
+    platform.show_help(dir.file("vellora.hlp"));  // and a closed viewer opens again
+    EXPECT_NE(platform.help_window(), nullptr);
+}
+
+}  // namespace
+}  // namespace vellora::win32

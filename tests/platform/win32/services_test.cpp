@@ -1,0 +1,236 @@
+// The Win32 runtime's services on the real API: command line, settings file,
+// registry, per-user store, pictures, the single-instance test.
+#include <gtest/gtest.h>
+
+#include "platform/win32/win32_support.h"
+#include "settings/settings.h"
+
+namespace vellora::win32 {
+namespace {
+
+using testing::TempFolder;
+
+TEST(Win32Text, ArgumentsSkipTheProgramNameQuotedOrNot) {
+    EXPECT_EQ(arguments_after_program_name("vellora.scr /S"), "/S");
+    EXPECT_EQ(arguments_after_program_name("\"C:\\Program Files\\vellora.scr\"   /p 1234"), "/p 1234");
+    EXPECT_EQ(arguments_after_program_name("\"C:\\a b\\vellora.scr\"/c:5678"), "/c:5678");
+    EXPECT_EQ(arguments_after_program_name("C:\\WINDOWS\\VELLORA.SCR \t /A 42"), "/A 42");
+    EXPECT_EQ(arguments_after_program_name("vellora.scr"), "");
+    EXPECT_EQ(arguments_after_program_name("vellora.scr   "), "");
+    EXPECT_EQ(arguments_after_program_name("\"unterminated"), "");
+    EXPECT_EQ(arguments_after_program_name(""), "");
+}
+
+TEST(Win32Text, FilterBecomesNulSeparatedWithDoubleNulEnd) {
+    const std::string f = filter_for_dialog("All Files (*.*)|*.*|WMFs(*.wmf) | *.wmf");
+    static const char expected[] = "All Files (*.*)\0*.*\0WMFs(*.wmf) \0 *.wmf\0";  // and the literal's own NUL
+    EXPECT_EQ(f, std::string(expected, sizeof expected));
+    EXPECT_EQ(filter_for_dialog(""), std::string("\0\0", 2));
+}
+
+TEST(Win32Text, LineBreaksAndHandles) {
+    EXPECT_EQ(with_crlf_line_breaks("a\nb\r\nc\rd"), "a\r\nb\r\nc\r\nd");
+    EXPECT_EQ(registry_root(0x80000001U), HKEY_CURRENT_USER);
+    EXPECT_EQ(registry_root(0x80000002U), HKEY_LOCAL_MACHINE);
+    HWND desktop = GetDesktopWindow();
+    EXPECT_EQ(window_from_number(static_cast<rt::ForeignWindow>(reinterpret_cast<std::uintptr_t>(desktop))), desktop);
+    const auto candidates = help_file_candidates("vellora.hlp");
+    ASSERT_FALSE(candidates.empty());
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string dir(module);
+    dir.resize(dir.find_last_of('\\') + 1);
+    EXPECT_EQ(candidates.front(), dir + "vellora.hlp");
+    EXPECT_EQ(help_file_candidates("c:\\docs\\x.hlp"), std::vector<std::string>{"c:\\docs\\x.hlp"});
+}
+
+TEST(Win32Settings, BareNameLivesInTheWindowsDirectoryAndValuesComeBackWhole) {
+    const std::string name = "vellora-test-" + std::to_string(GetCurrentProcessId()) + ".ini";
+    char windir[MAX_PATH] = {};
+    GetWindowsDirectoryA(windir, MAX_PATH);
+    const std::string full = std::string(windir) + "\\" + name;
+    ProfileFile file(name);
+
+    EXPECT_EQ(file.read("Color", "hue", "0"), "0");  // no file yet
+    ASSERT_TRUE(file.write("Color", "hue", "16711680"));
+    EXPECT_NE(GetFileAttributesA(full.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(file.read("color", "HUE", "0"), "16711680");  // names without regard to case
+
+    // Far past the old 24-character cut, up to the longest value the file takes.
+    std::string long_path = "C:\\Pictures\\";
+    while (long_path.size() < 32767 - 40) long_path += "holiday-photos\\";
+    long_path += "beach.jpg";
+    ASSERT_TRUE(file.write("Image", "name", long_path));
+    const std::string back = file.read("Image", "name", "0");
+    EXPECT_EQ(back.size(), long_path.size());
+    EXPECT_TRUE(back == long_path);
+    const std::string too_long(40000, 'x');
+    EXPECT_FALSE(file.write("Image", "name", too_long));  // refused, and the old value stays
+    EXPECT_TRUE(file.read("Image", "name", "0") == long_path);
+
+    ASSERT_TRUE(file.write("Image", "name", ""));
+    EXPECT_EQ(file.read("Image", "name", "0"), "");  // present but empty is not the default
+    EXPECT_EQ(file.read("Image", "missing", "0"), "0");
+    DeleteFileA(full.c_str());
+}
+
+class Win32RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr),
+                  ERROR_SUCCESS);
+    }
+    void TearDown() override {
+        RegCloseKey(key_);
+        RegDeleteKeyA(HKEY_CURRENT_USER, kPath);
+    }
+    void set(const char* name, DWORD type, const void* data, DWORD size) {
+        ASSERT_EQ(RegSetValueExA(key_, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    }
+    static constexpr const char* kPath = "Software\\VelloraTest\\Desktop";
+    HKEY key_ = nullptr;
+};
+
+TEST_F(Win32RegistryTest, OpenQueryCloseOnTheRealRegistry) {
+    const DWORD one = 1;
+    set("Flag", REG_DWORD, &one, sizeof one);
+    set("Text", REG_SZ, "1", 2);
+    const std::string big(300, 'x');
+    set("Big", REG_SZ, big.c_str(), static_cast<DWORD>(big.size() + 1));
+
+    Registry registry;
+    EXPECT_FALSE(registry.open(rt::reg::CurrentUser, "Software\\VelloraTest\\NoSuchKey", rt::reg::KeyRead));
+    auto key = registry.open(rt::reg::CurrentUser, kPath, rt::reg::KeyRead);
+    ASSERT_TRUE(key);
+    auto q = registry.query(*key, "Flag", 255);
+    EXPECT_TRUE(q.ok);
+    EXPECT_EQ(q.type, rt::reg::Dword);
+    EXPECT_EQ(q.data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+    q = registry.query(*key, "Text", 255);
+    EXPECT_TRUE(q.ok);
+    EXPECT_EQ(q.size, 2U);  // the text and its zero
+    q = registry.query(*key, "Big", 255);
+    EXPECT_FALSE(q.ok);     // more than the buffer holds
+    EXPECT_EQ(q.size, 301U);
+    EXPECT_FALSE(registry.query(*key, "Missing", 255).ok);
+    registry.close(*key);
+
+    // The settings code reads the flag both ways through this registry.
+    EXPECT_EQ(ReadRegString(registry, rt::reg::CurrentUser, kPath, "Flag"), "001");
+    EXPECT_EQ(ReadRegString(registry, rt::reg::CurrentUser, kPath, "Text"), "1");
+    EXPECT_EQ(ReadRegString(registry, rt::reg::CurrentUser, kPath, "Big"), "");
+}
+
+TEST(Win32UserStore, PasswordIsAStringUnderSoftwareApplicationSection) {
+    const std::string app = "VelloraTestSamples";
+    UserStore store;
+    EXPECT_EQ(store.read(app, "Oskel Screen Saver", "Password", "none"), "none");
+    ASSERT_TRUE(store.write(app, "Oskel Screen Saver", "Password", "SX]"));
+    EXPECT_EQ(store.read(app, "Oskel Screen Saver", "Password", ""), "SX]");
+
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, ("Software\\" + app + "\\Oskel Screen Saver").c_str(), 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+    char data[16] = {};
+    DWORD type = 0;
+    DWORD size = sizeof data;
+    EXPECT_EQ(RegQueryValueExA(key, "Password", nullptr, &type, reinterpret_cast<BYTE*>(data), &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_STREQ(data, "SX]");
+    RegCloseKey(key);
+
+    ASSERT_TRUE(store.write(app, "Oskel Screen Saver", "Password", ""));  // removing the password
+    EXPECT_EQ(store.read(app, "Oskel Screen Saver", "Password", "none"), "");
+    RegDeleteKeyA(HKEY_CURRENT_USER, ("Software\\" + app + "\\Oskel Screen Saver").c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, ("Software\\" + app).c_str());
+}
+
+class Win32PictureTest : public ::testing::Test {
+protected:
+    void SetUp() override { OleInitialize(nullptr); }
+    void TearDown() override { OleUninitialize(); }
+    static std::int32_t himetric(int pixels, int dpi) { return MulDiv(pixels, 2540, dpi); }
+    static int screen_dpi() {
+        HDC dc = GetDC(nullptr);
+        const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+        ReleaseDC(nullptr, dc);
+        return dpi;
+    }
+};
+
+TEST_F(Win32PictureTest, EveryFormatDecodesWithItsNaturalSize) {
+    TempFolder dir;
+    testing::write_file(dir.file("red.bmp"), testing::bmp_bytes(20, 10, rt::rgb(255, 0, 0)));
+    testing::write_file(dir.file("rect.wmf"), testing::wmf_bytes(1440, 720, 1440));
+    PictureDecoder decoder;
+    const int dpi = screen_dpi();
+
+    auto bmp = decoder.decode(dir.file("red.bmp"));
+    EXPECT_NEAR(bmp->himetric_width, himetric(20, dpi), 1);
+    EXPECT_NEAR(bmp->himetric_height, himetric(10, dpi), 1);
+    ASSERT_NE(dynamic_cast<const OlePicture*>(bmp->image.get()), nullptr);
+
+    auto wmf = decoder.decode(dir.file("rect.wmf"));
+    EXPECT_NEAR(wmf->himetric_width, 1440 * 2540 / 1440, 2);  // one inch wide
+    EXPECT_NEAR(wmf->himetric_height, 720 * 2540 / 1440, 2);
+
+    auto gif = decoder.decode(testing::test_picture("red.gif"));
+    EXPECT_NEAR(gif->himetric_width, himetric(40, dpi), 1);
+    EXPECT_NEAR(gif->himetric_height, himetric(30, dpi), 1);
+    auto jpg = decoder.decode(testing::test_picture("green.jpg"));
+    EXPECT_NEAR(jpg->himetric_width, himetric(64, dpi), 1);
+    EXPECT_NEAR(jpg->himetric_height, himetric(48, dpi), 1);
+    auto ico = decoder.decode(testing::test_picture("blue.ico"));
+    EXPECT_NEAR(ico->himetric_width, himetric(32, dpi), 1);
+}
+
+TEST_F(Win32PictureTest, FailuresAndFileIdentity) {
+    TempFolder dir;
+    PictureDecoder decoder;
+    testing::write_file(dir.file("notes.txt"), "not a picture at all");
+    testing::write_file(dir.file("empty.bmp"), "");
+    EXPECT_THROW((void)decoder.decode(dir.file("notes.txt")), rt::PictureError);
+    EXPECT_THROW((void)decoder.decode(dir.file("empty.bmp")), rt::PictureError);
+    EXPECT_THROW((void)decoder.decode(dir.file("missing.bmp")), rt::PictureError);
+    EXPECT_FALSE(decoder.identify(dir.file("missing.bmp")));
+    EXPECT_FALSE(decoder.identify(testing::test_picture("")));  // a folder is no picture file
+
+    // The shared cache decodes a file once and again after it changed on disk.
+    rt::PictureService service(decoder);
+    testing::write_file(dir.file("a.bmp"), testing::bmp_bytes(8, 8, rt::rgb(0, 0, 255)));
+    auto first = service.load(dir.file("a.bmp"));
+    EXPECT_EQ(service.load(dir.file("a.bmp")), first);
+    EXPECT_EQ(service.decodes(), 1U);
+    testing::write_file(dir.file("a.bmp"), testing::bmp_bytes(16, 8, rt::rgb(0, 0, 255)));
+    auto second = service.load(dir.file("a.bmp"));
+    EXPECT_EQ(service.decodes(), 2U);
+    EXPECT_GT(second->himetric_width, first->himetric_width);
+    EXPECT_THROW((void)service.load(dir.file("missing.bmp")), rt::PictureError);
+}
+
+TEST(Win32Process, OneCopyAtATimeAndTheProgramIcon) {
+    auto first = std::make_unique<Win32Platform>();
+    EXPECT_FALSE(first->previous_instance());
+    {
+        Win32Platform second;
+        EXPECT_TRUE(second.previous_instance());
+    }
+    EXPECT_FALSE(first->previous_instance());  // asking again does not find itself
+    first.reset();
+    Win32Platform third;
+    EXPECT_FALSE(third.previous_instance());
+
+    auto icon = third.app_icon();
+    ASSERT_TRUE(icon);
+    EXPECT_NEAR(icon->himetric_width, MulDiv(32, 2540, third.dpi_x()), 1);
+    EXPECT_EQ(third.spare_picture_path(), "c:\\imgx.bmp");
+    const auto screen = third.screen();
+    EXPECT_EQ(screen.width_px, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_FLOAT_EQ(screen.twips_per_pixel_x * static_cast<float>(third.dpi_x()), 1440.0F);
+    const double t = third.time_of_day();
+    EXPECT_GE(t, 0.0);
+    EXPECT_LT(t, 86400.0);
+}
+
+}  // namespace
+}  // namespace vellora::win32
