@@ -595,10 +595,12 @@ public:
 
     ~WindowPeer() override {
         if (widget_) {
+            const bool was_active = widget_->isActiveWindow();
             widget_->detach();
             widget_->hide();
             platform_.trace("unload " + form_.name());
             platform_.bury(widget_);
+            if (was_active) platform_.give_back_keyboard();
         }
     }
     WindowPeer(const WindowPeer&) = delete;
@@ -633,6 +635,7 @@ public:
         }
         widget_->apply_geometry();
         widget_->show();
+        platform_.window_shown(widget_);
         if (!platform_.hack_mode()) {
             widget_->raise();
             widget_->activateWindow();

@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
@@ -314,6 +315,7 @@ void QtPlatform::message_box(const rt::MessageBoxRequest& request) {
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     trace_when_active(box, "message");
     box.exec();
+    give_back_keyboard();
     trace("message closed");
 }
 
@@ -338,7 +340,9 @@ std::optional<rt::Color> QtPlatform::choose_color(const rt::ColorDialogRequest& 
     }
     trace_when_active(dialog, "color dialog");
     trace("color dialog opens");
-    if (dialog.exec() != QDialog::Accepted) {
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    give_back_keyboard();
+    if (!accepted) {
         trace("color dialog cancelled");
         return std::nullopt;
     }
@@ -362,7 +366,9 @@ std::optional<std::string> QtPlatform::open_file(const rt::FileDialogRequest& re
     if (!request.file_name.empty()) dialog.selectFile(QString::fromStdString(request.file_name));
     trace_when_active(dialog, "file dialog");
     trace("file dialog opens");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    give_back_keyboard();
+    if (!accepted || dialog.selectedFiles().isEmpty()) {
         trace("file dialog cancelled");
         return std::nullopt;
     }
@@ -459,6 +465,28 @@ rt::Picture QtPlatform::app_icon() {
     data->path = "<icon>";
     data->image = std::make_shared<QtImage>(std::move(image));
     return data;
+}
+
+void QtPlatform::window_shown(FormWidget* widget) {
+    shown_.erase(std::remove(shown_.begin(), shown_.end(), widget), shown_.end());
+    shown_.push_back(widget);
+}
+
+void QtPlatform::forget_window(FormWidget* widget) {
+    if (hack_window_ == widget) hack_window_ = nullptr;
+    shown_.erase(std::remove(shown_.begin(), shown_.end(), widget), shown_.end());
+}
+
+void QtPlatform::give_back_keyboard() {
+    // Without a window manager nobody else gives the keyboard back when a
+    // window closes: it goes to the program's most recently shown window.
+    if (hack_mode()) return;
+    for (auto it = shown_.rbegin(); it != shown_.rend(); ++it) {
+        if ((*it)->form() != nullptr && (*it)->isVisible()) {
+            (*it)->activateWindow();
+            return;
+        }
+    }
 }
 
 void QtPlatform::set_hack_window(FormWidget* widget) {

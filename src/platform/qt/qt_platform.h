@@ -101,9 +101,11 @@ public:
     [[nodiscard]] bool quit_requested() const { return quit_; }
     // The window shown in hack mode follows the target's size.
     void set_hack_window(FormWidget* widget);
-    void forget_window(FormWidget* widget) {
-        if (hack_window_ == widget) hack_window_ = nullptr;
-    }
+    // Forms' windows as they are shown and destroyed.
+    void window_shown(FormWidget* widget);
+    void forget_window(FormWidget* widget);
+    // Activates the most recently shown window of the program that is still there.
+    void give_back_keyboard();
     // Appends one line to the trace file, if there is one.
     void trace(const std::string& line);
     void trace_when_active(QWidget& dialog, const std::string& name);
@@ -128,6 +130,7 @@ private:
     bool cursor_hidden_ = false;
     bool quit_ = false;
     FormWidget* hack_window_ = nullptr;
+    std::vector<FormWidget*> shown_;
     std::unique_ptr<QTimer> hack_poll_;
     int hack_width_ = 0;
     int hack_height_ = 0;
