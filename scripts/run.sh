@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Runs the Linux program: `scripts/run.sh [ARGS]` (default /S). Puts the
+# default spare picture in place when there is none. With no display it runs
+# on a private Xvfb for a few seconds and writes screenshots under build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+program=${VELLORA_BIN:-$root/build/default/vellora}
+[ $# -gt 0 ] || set -- /S
+
+# The spare picture the saver and the setup dialog fall back to; the
+# program itself never creates it.
+spare=${XDG_DATA_HOME:-$HOME/.local/share}/vellora/imgx.bmp
+if [ ! -e "$spare" ]; then
+  mkdir -p "$(dirname "$spare")"
+  convert -size 320x240 radial-gradient:'#ffd24a'-'#1b3a8c' \
+    -fill '#f2f2f2' -draw 'circle 160,120 160,60' -fill '#1b3a8c' -draw 'circle 160,120 160,90' \
+    "BMP3:$spare"
+  echo "run: default spare picture written to $spare"
+fi
+
+[ "$1" != "--spare-only" ] || exit 0
+[ -x "$program" ] || { echo "run: $program is not built (make build)" >&2; exit 1; }
+
+if [ -n "${DISPLAY:-}" ]; then
+  exec "$program" "$@"
+fi
+
+# No display: a private Xvfb, a few seconds of the program, screenshots.
+seconds=${RUN_SECONDS:-6}
+shots=$root/build/run-screenshots/$(date +%Y%m%d-%H%M%S)
+mkdir -p "$shots"
+dfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dfile" 2>/dev/null &
+xvfb=$!
+trap 'kill "${app:-}" "$xvfb" 2>/dev/null || true; rm -f "$dfile"' EXIT
+for _ in $(seq 100); do [ -s "$dfile" ] && break; sleep 0.1; done
+[ -s "$dfile" ] || { echo "run: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$dfile")"
+echo "run: no display; running '$program $*' on Xvfb $DISPLAY for $seconds s"
+"$program" "$@" &
+app=$!
+for i in $(seq 1 "$seconds"); do
+  sleep 1
+  import -window root "$shots/shot-$i.png"
+  echo "$shots/shot-$i.png"
+  kill -0 "$app" 2>/dev/null || break
+done
