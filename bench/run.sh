@@ -20,7 +20,8 @@ if [ ! -s "$jpeg" ] && [ -n "$convert" ]; then
 fi
 if [ -s "$jpeg" ]; then export VELLORA_BENCH_JPEG="$jpeg"; fi
 
-export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+# The Qt runtime without a display, on one 3840 x 2160 screen at 96 dpi.
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen:configfile=$root/bench/offscreen.json}"
 "$build/vellora_bench" --benchmark_out="$build/results.json" --benchmark_out_format=json "$@"
 echo
 python3 "$root/bench/report.py" "$build/results.json"
