@@ -183,6 +183,10 @@ QtPlatform::QtPlatform(Options options)
       instance_lock_(options_.paths.runtime_dir / ("vellora-" + std::to_string(::getuid()) + ".lock")) {
     std::error_code ec;
     std::filesystem::create_directories(options_.paths.config_dir, ec);
+    // The designed font is narrow; the closest narrow fonts of a Linux desktop stand in for it.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
+                                QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
 }
 
 QtPlatform::~QtPlatform() {

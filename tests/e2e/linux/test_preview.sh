@@ -18,5 +18,5 @@ t0=$(date +%s.%N)
 kill "$HOST_PID"
 wait_until '! running $APP_PID' 5 || fail "the preview did not end with its host window"
 t1=$(date +%s.%N)
-echo "ended $(echo "$t1 - $t0" | bc) s after the host window went"
+echo "ended $(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.2f", b - a }') s after the host window went"
 pass "preview ends when its window is gone"
