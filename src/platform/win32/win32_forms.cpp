@@ -11,6 +11,8 @@ namespace {
 
 constexpr int kFirstControlId = 100;
 constexpr int kFirstMenuId = 1000;
+// Labels are drawn on the classic button face, the forms' own grey.
+constexpr COLORREF kLabelBack = RGB(192, 192, 192);
 
 COLORREF colorref(rt::Color c) { return static_cast<COLORREF>(c & 0xFFFFFFU); }
 
@@ -415,7 +417,7 @@ FormWindow::FormWindow(Win32Platform& platform, rt::Form& form) : platform_(plat
         HICON big = LoadIconA(platform.instance(), MAKEINTRESOURCEA(1));
         if (big != nullptr) SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
     }
-    label_brush_ = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    label_brush_ = CreateSolidBrush(kLabelBack);
 }
 
 FormWindow::~FormWindow() {
@@ -657,7 +659,7 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             if (control != nullptr && control->kind() == rt::ControlKind::Label) {
                 const auto& label = static_cast<const rt::Label&>(*control);
                 SetTextColor(dc, label.Enabled() ? colorref(label.ForeColor()) : GetSysColor(COLOR_GRAYTEXT));
-                SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+                SetBkColor(dc, kLabelBack);
                 return reinterpret_cast<LRESULT>(label_brush_);
             }
             break;
