@@ -153,6 +153,9 @@ void CommandButton::Click() {
 Image::Image(Form& owner, std::string name) : Control(owner, std::move(name), ControlKind::Image) {}
 
 void Image::SetPicture(Picture picture) {
+    // The saver assigns the same decoded picture on every tick: the element
+    // may move or resize, but its pixels need no repaint then.
+    const bool same = picture == picture_;
     picture_ = std::move(picture);
     if (!stretch_ && picture_) {
         // Without stretching the element takes the picture's natural size,
@@ -164,7 +167,7 @@ void Image::SetPicture(Picture picture) {
         Move(Left(), Top(), whole_pixels(picture_->himetric_width, screen.twips_per_pixel_x),
              whole_pixels(picture_->himetric_height, screen.twips_per_pixel_y));
     }
-    changed(Change::Image);
+    if (!same) changed(Change::Image);
 }
 
 void Image::SetStretch(bool s) {
