@@ -123,3 +123,27 @@ fresh_state() {
 
 # A unix path as Wine's Z: drive names it.
 dos_path() { echo "Z:${1//\//\\}"; }
+
+# child_center TITLE TEXT: "X Y", the centre of the child window with that
+# text in the visible top-level window with that title.
+child_center() {
+    host windows | awk -v t="title=\"$1\"" -v c="text=\"$2\"" '
+        /^window/ { inside = index($0, t) > 0; next }
+        inside && index($0, c) > 0 { split(substr($0, index($0, "rect=") + 5), r, /[, ]/); print int((r[1] + r[3]) / 2), int((r[2] + r[4]) / 2); exit }'
+}
+
+# click_child TITLE TEXT: a mouse click on that child window.
+click_child() {
+    local at
+    at=$(child_center "$1" "$2")
+    [ -n "$at" ] || fail "no \"$2\" in \"$1\""
+    # shellcheck disable=SC2086
+    xdotool mousemove $at click 1
+}
+
+# child_rect TITLE TEXT: "L T R B" of that child window.
+child_rect() {
+    host windows | awk -v t="title=\"$1\"" -v c="text=\"$2\"" '
+        /^window/ { inside = index($0, t) > 0; next }
+        inside && index($0, c) > 0 { split(substr($0, index($0, "rect=") + 5), r, /[, ]/); print r[1], r[2], r[3], r[4]; exit }'
+}
