@@ -84,9 +84,9 @@ int run_pane(const char* scr, DWORD destroy_after) {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = "VelloraTestHost";
     RegisterClassA(&wc);
-    HWND frame = CreateWindowExA(0, "VelloraTestHost", "Vellora Test Host", WS_POPUP | WS_VISIBLE | WS_BORDER, 300, 200,
+    HWND frame = CreateWindowExA(0, "VelloraTestHost", "Vellora Test Host", WS_POPUP | WS_VISIBLE | WS_BORDER | WS_CLIPCHILDREN, 300, 200,
                                  400, 300, nullptr, nullptr, wc.hInstance, nullptr);
-    HWND pane = CreateWindowExA(0, "VelloraTestHost", "", WS_CHILD | WS_VISIBLE, 100, 80, 152, 112, frame, nullptr,
+    HWND pane = CreateWindowExA(0, "VelloraTestHost", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 100, 80, 152, 112, frame, nullptr,
                                 wc.hInstance, nullptr);
     pump_for(300);
     RECT client{};
