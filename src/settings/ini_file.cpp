@@ -56,6 +56,7 @@ struct Parsed {
     std::string_view name;     // section or key name, trimmed
     std::string_view value;    // key value, trimmed
     std::size_t value_at = 0;  // where the value (after '=' and its blanks) starts in the line
+    std::size_t equals_at = 0;  // where the '=' is in the line
 };
 
 std::vector<Line> split_lines(std::string_view text) {
@@ -94,6 +95,7 @@ Parsed parse(std::string_view line, bool first) {
     p.name = trim(line.substr(start, eq - start));
     if (p.name.empty()) return p;
     p.kind = Kind::Key;
+    p.equals_at = eq;
     p.value_at = line.find_first_not_of(kBlanks, eq + 1);
     if (p.value_at == std::string_view::npos) p.value_at = line.size();
     p.value = trim(line.substr(eq + 1));
@@ -242,7 +244,11 @@ std::string ini_update(const std::string& text, const std::string& section, cons
         const auto& line = lines[i];
         if (place.key && i == *place.key) {
             // Keep the name and its spacing as they are; only the value changes.
-            out.append(line.text.substr(0, place.parsed.value_at)).append(stored).append(line.ending);
+            // A value that starts with blanks (or is empty) brings its own
+            // spacing: the old blanks go, or each rewrite would add more.
+            const bool own_spacing = stored.empty() || kBlanks.find(stored.front()) != std::string_view::npos;
+            const auto keep = own_spacing ? place.parsed.equals_at + 1 : place.parsed.value_at;
+            out.append(line.text.substr(0, keep)).append(stored).append(line.ending);
             continue;
         }
         out.append(line.text).append(line.ending);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "support/temp_dir.h"
 
@@ -89,6 +90,22 @@ TEST(IniFile, OddValuesAndGarbageStayData) {
     fs::create_directory(rig.ini.path());  // not a file at all
     EXPECT_EQ(rig.ini.read("Color", "hue", "0"), "0");
     EXPECT_FALSE(rig.ini.write("Color", "hue", "9"));
+}
+
+TEST(IniFile, RewritingTheSameValueLeavesTheFileAsItIs) {
+    // Values with leading blanks once grew the line by their blanks on every rewrite.
+    Rig rig;
+    rig.put("[Image]\nname = C:\\a.bmp\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {"  C:\\b.bmp", "C:\\b.bmp"}, {"", ""}, {" ", ""}, {"C:\\c.bmp", "C:\\c.bmp"}};
+    for (const auto& [value, read_back] : cases) {
+        ASSERT_TRUE(rig.ini.write("Image", "name", value));
+        const std::string once = rig.text();
+        ASSERT_TRUE(rig.ini.write("Image", "name", value));
+        EXPECT_EQ(rig.text(), once) << "value '" << value << "'";
+        EXPECT_EQ(rig.ini.read("Image", "name", "0"), read_back);
+    }
+    EXPECT_EQ(rig.text(), "[Image]\nname = C:\\c.bmp\n");  // the name's own spacing stays
 }
 
 #if defined(__unix__) || defined(__APPLE__)
