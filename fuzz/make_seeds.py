@@ -42,6 +42,9 @@ def ini_seeds():
         steps = random_length(b"Color") + random_length(b"hue") + random_length(b"  42 ")
         steps += random_length(b"Image") + random_length(b"Name") + random_length(b"c:\\x.gif\r\n[evil]")
         put("fuzz_ini_file", name, random_length(text) + steps + bytes([1, 0, 1, 0]))
+    # The same value with leading blanks written twice: the line must not grow.
+    steps = random_length(b"Image") + random_length(b"name") + random_length(b"  b") + random_length(b"  b")
+    put("fuzz_ini_file", "rewrite-leading-blanks", random_length(b"[Image]\nname = a\n") + steps + bytes([1, 2, 1, 0]))
 
 
 def command_line_seeds():
