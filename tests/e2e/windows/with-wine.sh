@@ -19,10 +19,18 @@ wineserver_bin=/usr/lib/wine/wineserver64
 export VELLORA_WINE="$wine_bin"
 export VELLORA_WINESERVER="$wineserver_bin"
 
-if [ -z "${VELLORA_INSIDE_XVFB:-}" ]; then
-  export VELLORA_INSIDE_XVFB=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$prefix" "$@"
-fi
+# Our own virtual display on a free number, ended with the run.
+display=90
+while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
+for _ in $(seq 1 100); do
+  [ -e "/tmp/.X11-unix/X${display}" ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || { echo "with-wine: Xvfb did not start" >&2; exit 1; }
+  sleep 0.1
+done
+export DISPLAY=":$display"
 
 rm -rf "$prefix"
 mkdir -p "$(dirname "$prefix")"

@@ -220,6 +220,9 @@ TEST(Win32Process, OneCopyAtATimeAndTheProgramIcon) {
     Win32Platform third;
     EXPECT_FALSE(third.previous_instance());
 
+    char name[32] = {};
+    EXPECT_GT(LoadStringA(GetModuleHandleA(nullptr), 1, name, sizeof name), 0);
+    EXPECT_STREQ(name, "Vellora");  // the name the display settings list
     auto icon = third.app_icon();
     ASSERT_TRUE(icon);
     EXPECT_NEAR(icon->himetric_width, MulDiv(32, 2540, third.dpi_x()), 1);
