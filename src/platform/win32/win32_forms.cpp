@@ -621,7 +621,14 @@ LRESULT CALLBACK FormWindow::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (self == nullptr) return DefWindowProcA(hwnd, msg, wp, lp);
     if (msg == WM_NCCREATE) self->hwnd_ = hwnd;
-    return self->handle(msg, wp, lp);
+    try {
+        return self->handle(msg, wp, lp);
+    } catch (const std::exception& e) {
+        // A failure in a handler must not unwind through the system's
+        // window code: the event is dropped and the program goes on.
+        OutputDebugStringA(e.what());
+        return 0;
+    }
 }
 
 LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {

@@ -278,7 +278,11 @@ LRESULT CALLBACK Win32Platform::timer_proc(HWND hwnd, UINT msg, WPARAM wp, LPARA
             auto it = self->timers_.find(static_cast<UINT_PTR>(wp));
             if (it != self->timers_.end() && it->second->running) {
                 auto keep = it->second;  // the tick may destroy its own timer
-                keep->tick();
+                try {
+                    keep->tick();
+                } catch (const std::exception& e) {
+                    OutputDebugStringA(e.what());  // as for window messages: the tick is dropped
+                }
             }
         }
         return 0;
@@ -398,7 +402,14 @@ bool Win32Platform::route_key(FormWindow& window, const MSG& msg) {
 
 void Win32Platform::dispatch(MSG& msg) {
     if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
-        if (FormWindow* window = form_window_of(msg.hwnd); window != nullptr && route_key(*window, msg)) return;
+        if (FormWindow* window = form_window_of(msg.hwnd); window != nullptr) {
+            try {
+                if (route_key(*window, msg)) return;
+            } catch (const std::exception& e) {
+                OutputDebugStringA(e.what());  // the key is dropped, the program goes on
+                return;
+            }
+        }
     }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <stdexcept>
 
 #include "platform/win32/win32_support.h"
 
@@ -206,6 +207,35 @@ TEST_F(Win32FormsTest, ModalShowDisablesOtherWindowsButKeepsTheirTimers) {
     EXPECT_EQ(GetActiveWindow(), hwnd_of(owner));  // the keyboard is back with the owner
     // Input posted to the disabled owner while the prompt was open went nowhere.
     EXPECT_TRUE(owner.keys.empty());
+}
+
+TEST_F(Win32FormsTest, AFailingHandlerDropsItsEventNotTheProgram) {
+    class Failing : public PlainForm {
+    public:
+        using PlainForm::PlainForm;
+        int paints = 0;
+
+    protected:
+        void Form_KeyDown(std::int16_t, std::int16_t) override { throw std::runtime_error("key"); }
+        void Form_MouseDown(std::int16_t, std::int16_t, float, float) override { throw std::runtime_error("mouse"); }
+        void Form_Paint() override { ++paints; }
+    };
+    Failing form(app, "Failing");
+    rt::Timer Timer1(form, "Timer1");
+    int ticks = 0;
+    Timer1.SetInterval(20);
+    Timer1.on_timer = [&] {
+        ++ticks;
+        throw std::runtime_error("tick");
+    };
+    form.Show();
+    HWND hwnd = hwnd_of(form);
+    EXPECT_NO_THROW(post(hwnd, WM_KEYDOWN, 'A'));
+    EXPECT_NO_THROW(post(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0));
+    EXPECT_NO_THROW(platform.run_until([&] { return ticks >= 3; }));
+    EXPECT_TRUE(IsWindow(hwnd));
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_GT(form.paints, 0);  // the window still works
 }
 
 TEST_F(Win32FormsTest, SendKeyIsHandledBeforeItReturns) {
