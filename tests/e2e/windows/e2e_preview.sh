@@ -7,7 +7,7 @@ source "$(dirname "$0")/lib.sh"
 fresh_state
 printf '[Color]\r\nhue=65535\r\n' >"$INI"   # the preview ignores the colour: it stays blue
 
-"$WINE" "$VELLORA_HOST" pane "$(dos_path "$VELLORA_SCR")" 3000 >"$OUT/host.txt" 2>/dev/null </dev/null &
+"$WINE" "$VELLORA_HOST" pane "$(dos_path "$VELLORA_SCR")" 5000 >"$OUT/host.txt" 2>/dev/null </dev/null &
 HOST_PID=$!
 STARTED_PIDS+=("$HOST_PID")
 
@@ -23,7 +23,7 @@ IFS=, read -r px py <<<"$pane_at"
 IFS=, read -r pw ph <<<"$pane_size"
 log "pane at $px,$py size ${pw}x$ph"
 
-sleep 2   # several ticks of 400 ms, well before the host destroys the pane at 3 s
+sleep 2   # several ticks of 400 ms, well before the host destroys the pane at 5 s
 shot preview >/dev/null
 # The preview window itself stays hidden: nothing shows outside the pane.
 xdotool search --onlyvisible --name '^ZELK Screen Saver$' >/dev/null 2>&1 && fail "the preview window is visible"

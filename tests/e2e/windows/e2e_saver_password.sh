@@ -19,7 +19,6 @@ open_prompt() {
     wait_host_line 'child class=Edit text="" .* password=42' 5 || fail "the prompt has no password box"
     host cursor | grep -q "cursor shown" || fail "the cursor is hidden while the prompt is open"
     running "$SCR_PID" || fail "the saver ended without the password"
-    prompt=$(xdotool search --onlyvisible --name '^$' 2>/dev/null | tail -1)
 }
 
 # --- the flag as the text "1": a wrong password first, then the right one
