@@ -91,6 +91,15 @@ rt::Picture QtPictureDecoder::decode_raster(const std::string& path, double dpi)
 
 namespace {
 
+// libwmf hands the drawn metafile over as PNG bytes; the drawing it made
+// them from stays its own and is freed with the session. (A drawing taken
+// over as a gd image has no call to free it, and leaked its pixels on every
+// decode.)
+int collect_png(void* context, char* buffer, int length) {
+    if (length > 0) static_cast<std::string*>(context)->append(buffer, static_cast<std::size_t>(length));
+    return length;
+}
+
 // libwmf's session, destroyed on every way out.
 struct WmfSession {
     wmfAPI* api = nullptr;
@@ -136,31 +145,24 @@ rt::Picture QtPictureDecoder::decode_wmf(const std::string& path, double dpi) {
         throw rt::PictureError("picture too large: " + path);
     }
     auto* device = WMF_GD_GetData(session.api);
-    device->type = wmf_gd_image;
+    if ((device->flags & WMF_GD_SUPPORTS_PNG) == 0U) {
+        wmf_file_close(session.api);
+        throw rt::PictureError("cannot draw metafile: " + path);
+    }
+    std::string png;
+    device->type = wmf_gd_png;
+    device->flags |= WMF_GD_OUTPUT_MEMORY | WMF_GD_OWN_BUFFER;
+    device->sink.context = &png;
+    device->sink.function = collect_png;
     device->bbox = bbox;
     device->width = width_px;
     device->height = height_px;
     const auto played = wmf_play(session.api, 0, &bbox);
-    if (played != wmf_E_None || device->gd_image == nullptr) {
+    QImage image;
+    if (played != wmf_E_None || png.empty() ||
+        !image.loadFromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()), "PNG")) {
         wmf_file_close(session.api);
         throw rt::PictureError("cannot draw metafile: " + path);
-    }
-    const int* pixels = wmf_gd_image_pixels(device->gd_image);
-    if (pixels == nullptr) {
-        wmf_file_close(session.api);
-        throw rt::PictureError("cannot draw metafile: " + path);
-    }
-    QImage image(static_cast<int>(width_px), static_cast<int>(height_px), QImage::Format_ARGB32);
-    for (unsigned int y = 0; y < height_px; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
-        for (unsigned int x = 0; x < width_px; ++x) {
-            // gd: 7-bit alpha in the top byte, 0 opaque .. 127 transparent.
-            const auto p = static_cast<unsigned int>(pixels[static_cast<std::size_t>(y) * width_px + x]);
-            const unsigned int gd_alpha = (p >> 24U) & 0x7FU;
-            const int alpha = static_cast<int>(255U - (gd_alpha * 255U) / 127U);
-            line[x] = qRgba(static_cast<int>((p >> 16U) & 0xFFU), static_cast<int>((p >> 8U) & 0xFFU),
-                            static_cast<int>(p & 0xFFU), alpha);
-        }
     }
     wmf_file_close(session.api);
     image.convertTo(QImage::Format_ARGB32_Premultiplied);
