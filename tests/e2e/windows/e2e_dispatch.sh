@@ -7,10 +7,14 @@ source "$(dirname "$0")/lib.sh"
 fresh_state
 printf '[Color]\r\nhue=128\r\n' >"$INI"
 
-end_saver() { # end_saver PID WINDOW
-    focus "$2"
-    xdotool key space
-    wait_ended "$1" 10 || fail "a key did not end the saver"
+end_saver() { # end_saver PID WINDOW [click]: a key (or a mouse click) ends it
+    if [ "${3:-}" = click ]; then
+        xdotool click 1
+    else
+        focus "$2"
+        xdotool key space
+    fi
+    wait_ended "$1" 10 || fail "the saver did not end"
 }
 
 saver_windows() { host windows | grep -c 'title="Screen Saver Main Form"' || true; }
@@ -36,7 +40,7 @@ for args in "/s" "/S extra"; do
     # shellcheck disable=SC2086
     start_scr $args
     win=$(wait_window "Screen Saver Main Form" 20) || fail "\"$args\" did not run the saver"
-    end_saver "$SCR_PID" "$win"
+    end_saver "$SCR_PID" "$win" "$([ "$args" = /s ] && echo click)"
     log "\"$args\" ran the saver"
 done
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # "/S": a top-most borderless window over the whole screen in the colour of
-# vellora.ini, cursor hidden, the picture moving, circles; a key ends it.
+# vellora.ini, cursor hidden, the picture moving, circles; a key ends it, and
+# so does moving the mouse (the fourth counted move).
 source "$(dirname "$0")/lib.sh"
 
 fresh_state
@@ -45,3 +46,16 @@ focus "$win"
 xdotool key a
 wait_ended "$SCR_PID" 10 || fail "a key did not end the saver"
 log "a key ended the saver"
+
+# --- mouse movement: Windows itself reports one move when the window
+# appears under the cursor, so the saver ends on the third or fourth real move.
+xdotool mousemove 200 200
+start_scr /S
+wait_window "Screen Saver Main Form" 20 >/dev/null || fail "the saver window did not appear"
+sleep 1
+for step in 1 2; do xdotool mousemove $((200 + step * 40)) 200; sleep 0.3; done
+sleep 0.5
+running "$SCR_PID" || fail "two mouse moves ended the saver"
+for step in 3 4; do xdotool mousemove $((200 + step * 40)) 200; sleep 0.3; done
+wait_ended "$SCR_PID" 10 || fail "four mouse moves did not end the saver"
+log "mouse movement ended the saver"
