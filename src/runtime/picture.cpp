@@ -1,9 +1,15 @@
 #include "runtime/picture.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace vellora::rt {
 
 PictureService::PictureService(PictureDecoder& decoder, std::size_t capacity)
-    : decoder_(decoder), capacity_(capacity == 0 ? 1 : capacity) {}
+    : decoder_(decoder), capacity_(capacity == 0 ? 1 : capacity) {
+    const char* every = std::getenv("VELLORA_DECODE_EVERY_LOAD");
+    decode_every_load_ = every != nullptr && std::strcmp(every, "1") == 0;
+}
 
 Picture PictureService::load(const std::string& path) {
     if (path.empty()) return nullptr;
@@ -15,7 +21,7 @@ Picture PictureService::load(const std::string& path) {
     }
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
         if (it->path != path) continue;
-        if (it->identity == *identity) {
+        if (it->identity == *identity && !decode_every_load_) {
             entries_.splice(entries_.begin(), entries_, it);
             return entries_.front().picture;
         }

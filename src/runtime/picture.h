@@ -60,6 +60,8 @@ public:
 // Loads pictures by path. The file is looked at on every load, so a file
 // replaced on disk is seen at the next load, but an unchanged file (same
 // path, size and modification time) is served from the decoded copy.
+// For speed comparisons only, VELLORA_DECODE_EVERY_LOAD=1 in the environment
+// turns the decoded copies off: every load decodes the file again.
 class PictureService {
 public:
     explicit PictureService(PictureDecoder& decoder, std::size_t capacity = 4);
@@ -80,6 +82,7 @@ private:
     std::size_t capacity_;
     std::list<Entry> entries_;  // most recently used first
     std::size_t decodes_ = 0;
+    bool decode_every_load_ = false;
 };
 
 }  // namespace vellora::rt

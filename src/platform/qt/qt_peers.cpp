@@ -83,6 +83,10 @@ protected:
             QPainter p(this);
             owner_.paint_layer(p, event->rect());
         }
+        if (!painted_ && owner_.form() != nullptr) {
+            painted_ = true;
+            owner_.platform().trace("first paint " + owner_.form()->name());
+        }
         if (owner_.form() != nullptr) {
             // Form_Paint runs after the window has drawn itself.
             QTimer::singleShot(0, this, [this] {
@@ -111,6 +115,7 @@ protected:
 
 private:
     FormWidget& owner_;
+    bool painted_ = false;
 };
 
 // ====================================================================== form widget
@@ -213,7 +218,12 @@ void FormWidget::resizeEvent(QResizeEvent* event) {
 }
 
 void FormWidget::paint_layer(QPainter& painter, const QRect& rect) {
-    if (form_ != nullptr) painter.fillRect(rect, to_qcolor(form_->BackColor()));
+    // The layer holds the back colour and the circles; only what lies
+    // beyond it is filled plainly.
+    const QRegion beyond = QRegion(rect).subtracted(QRegion(layer_.rect()));
+    if (form_ != nullptr) {
+        for (const QRect& r : beyond) painter.fillRect(r, to_qcolor(form_->BackColor()));
+    }
     painter.drawImage(rect.topLeft(), layer_, rect);
 }
 
@@ -333,7 +343,25 @@ public:
     }
     void detach() { image_ = nullptr; }
 
+    // An image whose opaque picture fills its whole box hides what lies
+    // beneath it, so the window need not paint there first.
+    void sync_opaque() {
+        bool opaque = false;
+        if (image_ != nullptr && image_->GetPicture() && image_->GetPicture()->image) {
+            if (const auto* native = dynamic_cast<const QtImage*>(image_->GetPicture()->image.get())) {
+                const QImage& picture = native->image();
+                opaque = !picture.hasAlphaChannel() && !picture.isNull() &&
+                         (image_->Stretch() || (picture.width() >= width() && picture.height() >= height()));
+            }
+        }
+        if (opaque != testAttribute(Qt::WA_OpaquePaintEvent)) setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+    }
+
 protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        sync_opaque();
+    }
     void paintEvent(QPaintEvent* event) override {
         if (image_ == nullptr || !image_->GetPicture() || !image_->GetPicture()->image) return;
         const auto* native = dynamic_cast<const QtImage*>(image_->GetPicture()->image.get());
@@ -490,7 +518,10 @@ public:
         if (has(what, rt::Change::Visible)) widget_->setVisible(control_.Visible());
         if (has(what, rt::Change::Enabled)) widget_->setEnabled(control_.Enabled());
         if (has(what, rt::Change::Text) || has(what, rt::Change::Style) || has(what, rt::Change::Colors)) apply_look(what);
-        if (has(what, rt::Change::Image)) widget_->update();
+        if (has(what, rt::Change::Image)) {
+            if (auto* image = dynamic_cast<ImageWidget*>(widget_)) image->sync_opaque();
+            widget_->update();
+        }
     }
 
     void focus() override {
