@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "password/center_form.h"
 #include "saver/saver_rig.h"
 
 namespace vellora {
@@ -88,15 +87,6 @@ TEST(PassCheck, ClosesItselfThirtySecondsAfterOpeningOrTheLastKeystroke) {
     prompt.Show(true);
     EXPECT_EQ(rig.platform.now_ms(), 30000 + 29000 + 30000);
     EXPECT_LE(rig.platform.cursor_count(), -6);
-}
-
-TEST(CenterForm, PutsTheTopThenTheLeftHalfwayWithoutRounding) {
-    testing::SaverRig rig;
-    rt::Form plain(rig.process.app(), "Plain");
-    plain.Move(0, 0, 4001, 3001);
-    CenterForm(plain);
-    EXPECT_EQ(plain.Top(), 5760.0F - 1500.5F);
-    EXPECT_EQ(plain.Left(), 7680.0F - 2000.5F);
 }
 
 }  // namespace
