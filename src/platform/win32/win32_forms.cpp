@@ -66,7 +66,8 @@ RECT control_box(const rt::Control& c, float tppx, float tppy) {
 
 // Draws a picture into the element box: at its natural size (clipped to
 // the box) or, stretched, filling the box.
-void draw_picture(HDC dc, const rt::Picture& picture, const RECT& box, bool stretch, int dpi_x, int dpi_y) {
+void draw_picture(HDC dc, const rt::Picture& picture, const RECT& box, const RECT& clip, bool stretch, int dpi_x,
+                  int dpi_y) {
     if (!picture || !picture->image) return;
     const auto* ole = dynamic_cast<const OlePicture*>(picture->image.get());
     if (ole == nullptr) return;
@@ -78,7 +79,7 @@ void draw_picture(HDC dc, const rt::Picture& picture, const RECT& box, bool stre
     }
     if (cx <= 0 || cy <= 0 || box.right <= box.left || box.bottom <= box.top) return;
     const int saved = SaveDC(dc);
-    IntersectClipRect(dc, box.left, box.top, box.right, box.bottom);
+    IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
     ole->render(dc, box.left, box.top, cx, cy);
     RestoreDC(dc, saved);
 }
@@ -205,20 +206,33 @@ private:
     rt::TextBox& box_;
 };
 
-// Images have no window of their own: the form paints them.
+// Images have no window of their own: the form paints them. A change
+// repaints only where the image was and where it is now.
 class ImagePeer final : public rt::NativeControl {
 public:
-    explicit ImagePeer(FormWindow& window) : window_(window) { window_.invalidate(); }
-    ~ImagePeer() override { window_.invalidate(); }
+    ImagePeer(FormWindow& window, rt::Control& control) : window_(window), control_(control), box_(box()) {
+        window_.invalidate(box_);
+    }
+    ~ImagePeer() override { window_.invalidate(box_); }
     ImagePeer(const ImagePeer&) = delete;
     ImagePeer& operator=(const ImagePeer&) = delete;
-    void update(rt::Change) override { window_.invalidate(); }
+    void update(rt::Change) override {
+        const RECT now = box();
+        window_.invalidate(box_);
+        window_.invalidate(now);
+        box_ = now;
+    }
     void focus() override {}
     void draw_circle(float, float, float, rt::Color, rt::Color) override {}
     bool set_parent(rt::ForeignWindow) override { return false; }
 
 private:
+    [[nodiscard]] RECT box() const {
+        return control_box(control_, window_.platform().twips_per_pixel_x(), window_.platform().twips_per_pixel_y());
+    }
     FormWindow& window_;
+    rt::Control& control_;
+    RECT box_;  // where the image was last painted, in client pixels
 };
 
 // A picture box: a child window with its own drawing layer; the picture
@@ -319,7 +333,7 @@ private:
         layer_.clear(colorref(box_.BackColor()));
         if (!layer_.empty() && box_.GetPicture()) {
             const RECT all{0, 0, w, h};
-            draw_picture(layer_.dc(), box_.GetPicture(), all, false, window_.platform().dpi_x(), window_.platform().dpi_y());
+            draw_picture(layer_.dc(), box_.GetPicture(), all, all, false, window_.platform().dpi_x(), window_.platform().dpi_y());
         }
     }
     rt::PictureBox& box_;
@@ -438,7 +452,7 @@ std::unique_ptr<rt::NativeControl> FormWindow::create_control(rt::Control& contr
         case rt::ControlKind::CommandButton:
             return std::make_unique<ButtonPeer>(*this, static_cast<rt::CommandButton&>(control));
         case rt::ControlKind::Image:
-            return std::make_unique<ImagePeer>(*this);
+            return std::make_unique<ImagePeer>(*this, control);
         case rt::ControlKind::PictureBox:
             return std::make_unique<BoxPeer>(*this, static_cast<rt::PictureBox&>(control));
     }
@@ -530,36 +544,41 @@ void FormWindow::invalidate() const {
     if (hwnd_ != nullptr) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
+void FormWindow::invalidate(const RECT& box) const {
+    if (hwnd_ != nullptr && box.right > box.left && box.bottom > box.top) InvalidateRect(hwnd_, &box, FALSE);
+}
+
 float FormWindow::to_twips_x(int px) const { return static_cast<float>(px) * platform_.twips_per_pixel_x(); }
 float FormWindow::to_twips_y(int px) const { return static_cast<float>(px) * platform_.twips_per_pixel_y(); }
 
 void FormWindow::paint() {
     PAINTSTRUCT ps{};
     HDC dc = BeginPaint(hwnd_, &ps);
-    RECT client{};
-    GetClientRect(hwnd_, &client);
-    const int w = std::max(1L, client.right);
-    const int h = std::max(1L, client.bottom);
-    // Compose off screen: the drawing layer, then the images in control
-    // order (a later image lies over an earlier one).
+    // Compose off screen, only the part to be repainted: the drawing layer,
+    // then the images in control order (a later image lies over an earlier
+    // one). The buffer's origin is the part's top-left corner.
+    const RECT part = ps.rcPaint;
+    const int w = std::max(1L, part.right - part.left);
+    const int h = std::max(1L, part.bottom - part.top);
     HDC buffer = CreateCompatibleDC(dc);
     HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
     HGDIOBJ old = SelectObject(buffer, bitmap);
-    if (!layer_.empty()) {
-        BitBlt(buffer, 0, 0, w, h, layer_.dc(), 0, 0, SRCCOPY);
-    } else {
+    SetWindowOrgEx(buffer, part.left, part.top, nullptr);
+    if (layer_.empty() || part.right > layer_.width() || part.bottom > layer_.height()) {
         HBRUSH brush = CreateSolidBrush(colorref(form_.BackColor()));
-        FillRect(buffer, &client, brush);
+        FillRect(buffer, &part, brush);
         DeleteObject(brush);
     }
+    if (!layer_.empty()) BitBlt(buffer, part.left, part.top, w, h, layer_.dc(), part.left, part.top, SRCCOPY);
     for (const auto* c : form_.controls()) {
         if (c->kind() != rt::ControlKind::Image || !c->Visible()) continue;
         const auto& image = static_cast<const rt::Image&>(*c);
-        draw_picture(buffer, image.GetPicture(), control_box(*c, platform_.twips_per_pixel_x(), platform_.twips_per_pixel_y()),
-                     image.Stretch(), platform_.dpi_x(), platform_.dpi_y());
+        const RECT box = control_box(*c, platform_.twips_per_pixel_x(), platform_.twips_per_pixel_y());
+        RECT shown{};
+        if (IntersectRect(&shown, &box, &part) == FALSE) continue;
+        draw_picture(buffer, image.GetPicture(), box, shown, image.Stretch(), platform_.dpi_x(), platform_.dpi_y());
     }
-    BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left, ps.rcPaint.bottom - ps.rcPaint.top,
-           buffer, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+    BitBlt(dc, part.left, part.top, w, h, buffer, part.left, part.top, SRCCOPY);
     SelectObject(buffer, old);
     DeleteObject(bitmap);
     DeleteDC(buffer);

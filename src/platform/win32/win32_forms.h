@@ -62,6 +62,8 @@ public:
     void add_child(HWND child, rt::Control* control) { children_[child] = control; }
     void remove_child(HWND child) { children_.erase(child); }
     void invalidate() const;
+    // Repaints one part of the client area (pixels).
+    void invalidate(const RECT& box) const;
 
     static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
