@@ -156,7 +156,7 @@ export VELLORA_LOCK=0
 pass "odd lock settings: the saver ends on a key without a prompt when no password is stored"
 
 # --- command lines that open nothing or a preview with no pane: each ends by itself.
-for args in "/P 123456789012345678901234567890" "/P abc" "/p" "   " "/S$(printf '\x01')" "/Z 1"; do
+for args in "/P 123456789012345678901234567890" "/P abc" "/p" "   " "$(printf '\x01')/S" "/Z 1"; do
   # shellcheck disable=SC2086
   start_vellora $args
   wait_until '! running $APP_PID' 5 || fail "[$args]: the program did not end by itself"
