@@ -60,7 +60,7 @@ for f in "${fuzzers[@]}"; do
   else
     result="FAILED (see $log)"
     status=1
-    grep -E 'ERROR|invariant failed|SUMMARY|runtime error' "$log" | head -5 >&2 || true
+    grep -E '==ERROR|ERROR: libFuzzer|invariant failed|SUMMARY|runtime error' "$log" | head -5 >&2 || true
   fi
   printf '%-24s %12d %8d %s\n' "$f" "$runs" "$elapsed" "$result"
 done
