@@ -55,25 +55,19 @@ TEST(Win32Dialogs, FileDialogOffersTheFilterAtItsIndexAndGivesTheFullPath) {
     const std::string filter =
         "All Files (*.*)|*.*|BMPs(*.bmp)|*.bmp|GIFs(*.Gif)|*.Gif|JPEGs(*.Jpg)|*.Jpg|WMFs(*.wmf) | *.wmf|"
         "ICOs(*.ico) | *.ico|All Picture Formats(*.bmp;*.ico;*.gif;*.jpg;*.wmf)|*.bmp;*.ico;*.gif;*.jpg;*.wmf";
-    std::string type_shown;
+    std::string type_shown(256, '\0');
     when_dialog_opens([&](HWND dialog) {
         HWND types = GetDlgItem(dialog, 0x0470);  // the file-type box
-        if (types != nullptr) {
-            const auto index = SendMessageA(types, CB_GETCURSEL, 0, 0);
-            std::string item(256, '\0');
-            const auto n = SendMessageA(types, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item.data()));
-            item.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-            type_shown = item;
-        }
+        const auto n = SendMessageA(types, CB_GETLBTEXT, static_cast<WPARAM>(SendMessageA(types, CB_GETCURSEL, 0, 0)),
+                                    reinterpret_cast<LPARAM>(type_shown.data()));
+        type_shown.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
         SendMessageA(dialog, CDM_SETCONTROLTEXT, 0x047C, reinterpret_cast<LPARAM>(dir.file(long_name).c_str()));
         SetDlgItemTextA(dialog, 0x0480, dir.file(long_name).c_str());
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
     auto path = platform.open_file({filter, 7, OFN_HIDEREADONLY, ""});
     ASSERT_TRUE(path);
-    EXPECT_TRUE(path->size() >= long_name.size() &&
-                path->compare(path->size() - long_name.size(), long_name.size(), long_name) == 0)
-        << *path;
+    EXPECT_TRUE(path->ends_with(long_name)) << *path;
     EXPECT_EQ(type_shown, "All Picture Formats(*.bmp;*.ico;*.gif;*.jpg;*.wmf)");
 
     when_dialog_opens([](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });

@@ -34,6 +34,7 @@ protected:
         GetClassNameA(hwnd, buffer, sizeof buffer);
         return buffer;
     }
+    static DWORD style_of(HWND hwnd, int which = GWL_STYLE) { return static_cast<DWORD>(GetWindowLongPtrA(hwnd, which)); }
 
     Win32Platform platform;
     rt::App app{platform};
@@ -41,6 +42,7 @@ protected:
 
 TEST_F(Win32FormsTest, DialogHasTheDesignedClientSizeAndStandardControls) {
     for (bool menu : {false, true}) {
+        SCOPED_TRACE(menu);
         TestForm form(app, menu ? rt::BorderStyle::FixedSingle : rt::BorderStyle::FixedDialog, menu);
         form.Load();
         HWND hwnd = hwnd_of(form);
@@ -48,23 +50,19 @@ TEST_F(Win32FormsTest, DialogHasTheDesignedClientSizeAndStandardControls) {
         EXPECT_FALSE(IsWindowVisible(hwnd));  // loaded, not shown
         RECT client{};
         GetClientRect(hwnd, &client);
-        EXPECT_EQ(client.right, px_x(4665)) << "menu " << menu;
-        EXPECT_EQ(client.bottom, px_y(2445)) << "menu " << menu;
+        EXPECT_EQ(client.right, px_x(4665));
+        EXPECT_EQ(client.bottom, px_y(2445));
         EXPECT_NEAR(form.ScaleWidth(), 4665.0F, platform.twips_per_pixel_x());
         EXPECT_EQ(GetMenu(hwnd) != nullptr, menu);
-        const auto style = static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE));
-        EXPECT_NE(style & WS_CAPTION, 0U);
-        EXPECT_EQ(style & WS_THICKFRAME, 0U);  // not resizable
+        EXPECT_NE(style_of(hwnd) & WS_CAPTION, 0U);
+        EXPECT_EQ(style_of(hwnd) & WS_THICKFRAME, 0U);  // not resizable
         EXPECT_EQ(text_of(hwnd), "Vellora Test");
-
         HWND ok = hwnd_of(form.OK);
-        HWND text = hwnd_of(form.Text1);
-        HWND label = hwnd_of(form.Label1);
         EXPECT_EQ(class_of(ok), "Button");
-        EXPECT_EQ(class_of(text), "Edit");
-        EXPECT_EQ(class_of(label), "Static");
-        EXPECT_EQ(text_of(label), "&Name:");
-        EXPECT_NE(GetWindowLongPtrA(ok, GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
+        EXPECT_EQ(class_of(hwnd_of(form.Text1)), "Edit");
+        EXPECT_EQ(class_of(hwnd_of(form.Label1)), "Static");
+        EXPECT_EQ(text_of(hwnd_of(form.Label1)), "&Name:");
+        EXPECT_NE(style_of(ok) & BS_DEFPUSHBUTTON, 0U);
         RECT box{};
         GetWindowRect(ok, &box);
         MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&box), 2);
@@ -74,35 +72,28 @@ TEST_F(Win32FormsTest, DialogHasTheDesignedClientSizeAndStandardControls) {
         form.Unload();
         EXPECT_FALSE(IsWindow(hwnd));
     }
-}
 
-TEST_F(Win32FormsTest, BorderlessFormIsAPopupThatCanCoverTheScreen) {
-    PlainForm form(app, "Saver");
-    form.Load();
-    HWND hwnd = hwnd_of(form);
-    const auto style = static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE));
-    EXPECT_NE(style & WS_POPUP, 0U);
-    EXPECT_EQ(style & (WS_CAPTION | WS_BORDER | WS_THICKFRAME), 0U);
-    form.SetTopMost();
-    EXPECT_NE(GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    PlainForm saver(app, "Saver");  // borderless: a popup that can cover the screen
+    saver.Load();
+    HWND hwnd = hwnd_of(saver);
+    EXPECT_NE(style_of(hwnd) & WS_POPUP, 0U);
+    EXPECT_EQ(style_of(hwnd) & (WS_CAPTION | WS_BORDER | WS_THICKFRAME), 0U);
+    saver.SetTopMost();
+    EXPECT_NE(style_of(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0U);
     const auto screen = app.screen();
-    form.Move(0, 0, screen.width_twips(), screen.height_twips());
-    form.Show();
+    saver.Move(0, 0, screen.width_twips(), screen.height_twips());
+    saver.Show();
     RECT r{};
     GetWindowRect(hwnd, &r);
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.right, screen.width_px);
-    EXPECT_EQ(r.bottom, screen.height_px);
+    EXPECT_EQ((std::vector<LONG>{r.left, r.right, r.bottom}), (std::vector<LONG>{0, screen.width_px, screen.height_px}));
     EXPECT_TRUE(IsWindowVisible(hwnd));
 }
 
 TEST_F(Win32FormsTest, KeysReachTheFormButtonsAndFocusInDialogOrder) {
     TestForm form(app);
     form.Show();
-    HWND hwnd = hwnd_of(form);
     settle(platform);
-    // The first control in tab order has the focus; Tab moves it on.
-    EXPECT_EQ(GetFocus(), hwnd_of(form.OK));
+    EXPECT_EQ(GetFocus(), hwnd_of(form.OK));  // the first in tab order
     post(GetFocus(), WM_KEYDOWN, VK_TAB);
     EXPECT_EQ(GetFocus(), hwnd_of(form.Cancel));
     EXPECT_EQ(form.ActiveControl(), &form.Cancel);
@@ -118,7 +109,6 @@ TEST_F(Win32FormsTest, KeysReachTheFormButtonsAndFocusInDialogOrder) {
     post(GetFocus(), WM_SYSKEYDOWN, 'C');  // Alt+C, the access key of "&Cancel"
     EXPECT_EQ(form.cancel_clicks, 3);
 
-    // Typing in the box: the characters reach the EDIT and become the box's text.
     form.Text1.SetFocus();
     for (char c : std::string("abc")) post(GetFocus(), WM_CHAR, static_cast<WPARAM>(c));
     EXPECT_EQ(form.Text1.Text(), "abc");
@@ -126,19 +116,23 @@ TEST_F(Win32FormsTest, KeysReachTheFormButtonsAndFocusInDialogOrder) {
     form.Text1.SetText("xyz");  // the program's text reaches the window
     EXPECT_EQ(text_of(hwnd_of(form.Text1)), "xyz");
     EXPECT_TRUE(form.keys.empty());  // no key went past the controls
-    (void)hwnd;
+
+    form.Cancel.SetFocus();  // a sent key is handled before it returns
+    platform.send_key(&form, rt::keys::Enter, 0);
+    EXPECT_EQ(form.cancel_clicks, 4);
+    platform.send_key(&form, rt::keys::Tab, 0);
+    EXPECT_EQ(form.ActiveControl(), &form.Text1);
 }
 
 TEST_F(Win32FormsTest, KeysMouseAndPaintOnAFormWithoutControls) {
     PlainForm form(app, "Saver");
     form.Show();
-    HWND hwnd = hwnd_of(form);
     settle(platform);
-    post(hwnd, WM_KEYDOWN, 'A');
-    post(hwnd, WM_KEYDOWN, VK_SPACE);
+    post(hwnd_of(form), WM_KEYDOWN, 'A');
+    post(hwnd_of(form), WM_KEYDOWN, VK_SPACE);
     EXPECT_EQ(form.keys, (std::vector<std::int16_t>{'A', VK_SPACE}));
 
-    TestForm dialog(app);
+    TestForm dialog(app, rt::BorderStyle::FixedSingle, true);
     dialog.Show();
     HWND dh = hwnd_of(dialog);
     settle(platform);
@@ -153,31 +147,20 @@ TEST_F(Win32FormsTest, KeysMouseAndPaintOnAFormWithoutControls) {
     post(dh, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_EQ(dialog.downs, (std::vector<std::int16_t>{2}));
     EXPECT_EQ(dialog.dbl_clicks, 1);
+    EXPECT_NE(GetClassLongPtrA(dh, GCL_STYLE) & CS_DBLCLKS, 0U);
     const int paints = dialog.paints;
     RedrawWindow(dh, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_GT(dialog.paints, paints);
-    EXPECT_NE(GetClassLongPtrA(dh, GCL_STYLE) & CS_DBLCLKS, 0U);
+    post(dh, WM_COMMAND, MAKEWPARAM(GetMenuItemID(GetMenu(dh), 0), 0), 0);  // the menu bar's command
+    EXPECT_EQ(dialog.help_clicks, 1);
 
-    // The menu command runs through the menu bar's command message.
-    TestForm with_menu(app, rt::BorderStyle::FixedSingle, true);
-    with_menu.Show();
-    post(hwnd_of(with_menu), WM_COMMAND, MAKEWPARAM(GetMenuItemID(GetMenu(hwnd_of(with_menu)), 0), 0), 0);
-    EXPECT_EQ(with_menu.help_clicks, 1);
-}
-
-TEST_F(Win32FormsTest, CloseAsksTheFormWhichMayRefuse) {
-    TestForm form(app);
-    form.Show();
-    HWND hwnd = hwnd_of(form);
-    form.refuse_close = true;
-    post(hwnd, WM_CLOSE);
-    EXPECT_TRUE(IsWindow(hwnd));
-    EXPECT_TRUE(form.loaded());
-    form.refuse_close = false;
-    post(hwnd, WM_SYSCOMMAND, SC_CLOSE);
-    EXPECT_FALSE(form.loaded());
-    EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_EQ(form.unload_modes, (std::vector<std::int16_t>{0, 0}));  // both from the control menu
+    dialog.refuse_close = true;  // closing asks the form, which may refuse
+    post(dh, WM_CLOSE);
+    EXPECT_TRUE(IsWindow(dh) && dialog.loaded());
+    dialog.refuse_close = false;
+    post(dh, WM_SYSCOMMAND, SC_CLOSE);
+    EXPECT_FALSE(dialog.loaded() || IsWindow(dh));
+    EXPECT_EQ(dialog.unload_modes, (std::vector<std::int16_t>{0, 0}));  // both from the control menu
 }
 
 TEST_F(Win32FormsTest, ModalShowDisablesOtherWindowsButKeepsTheirTimers) {
@@ -199,13 +182,11 @@ TEST_F(Win32FormsTest, ModalShowDisablesOtherWindowsButKeepsTheirTimers) {
         prompt.Unload();
     };
     prompt.Show(true);  // returns once the prompt has unloaded
-
     EXPECT_FALSE(prompt.loaded());
     EXPECT_TRUE(owner_disabled_meanwhile);
-    EXPECT_GE(ticks_before_close, 3);  // the owner's timer kept ticking
+    EXPECT_GE(ticks_before_close, 3);
     EXPECT_TRUE(IsWindowEnabled(hwnd_of(owner)));
     EXPECT_EQ(GetActiveWindow(), hwnd_of(owner));  // the keyboard is back with the owner
-    // Input posted to the disabled owner while the prompt was open went nowhere.
     EXPECT_TRUE(owner.keys.empty());
 }
 
@@ -233,19 +214,8 @@ TEST_F(Win32FormsTest, AFailingHandlerDropsItsEventNotTheProgram) {
     EXPECT_NO_THROW(post(hwnd, WM_KEYDOWN, 'A'));
     EXPECT_NO_THROW(post(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0));
     EXPECT_NO_THROW(platform.run_until([&] { return ticks >= 3; }));
-    EXPECT_TRUE(IsWindow(hwnd));
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_GT(form.paints, 0);  // the window still works
-}
-
-TEST_F(Win32FormsTest, SendKeyIsHandledBeforeItReturns) {
-    TestForm form(app);
-    form.Show();
-    form.Cancel.SetFocus();
-    platform.send_key(&form, rt::keys::Enter, 0);
-    EXPECT_EQ(form.cancel_clicks, 1);
-    platform.send_key(&form, rt::keys::Tab, 0);
-    EXPECT_EQ(form.ActiveControl(), &form.Text1);
 }
 
 TEST_F(Win32FormsTest, PasswordBoxShowsAsterisks) {
@@ -263,13 +233,10 @@ TEST_F(Win32FormsTest, PasswordBoxShowsAsterisks) {
     HWND edit = hwnd_of(masked.Text1);
     EXPECT_EQ(SendMessageA(edit, EM_GETPASSWORDCHAR, 0, 0), '*');
     EXPECT_EQ(text_of(edit), "abc");  // the text itself is kept
-    const Capture shown(edit);
-    const Capture asterisks(hwnd_of(stars.Text1));
-    const Capture clear(hwnd_of(plain.Text1));
-    EXPECT_TRUE(shown.same_as(asterisks));  // on the screen: three asterisks
-    EXPECT_FALSE(shown.same_as(clear));
+    EXPECT_TRUE(Capture(edit).same_as(Capture(hwnd_of(stars.Text1))));  // on the screen: three asterisks
+    EXPECT_FALSE(Capture(edit).same_as(Capture(hwnd_of(plain.Text1))));
     masked.Text1.SetPasswordChar(0);
-    EXPECT_TRUE(Capture(edit).same_as(clear));
+    EXPECT_TRUE(Capture(edit).same_as(Capture(hwnd_of(plain.Text1))));
 }
 
 TEST_F(Win32FormsTest, CirclesStayOnTheDrawingLayerUnderTheImages) {
@@ -282,6 +249,7 @@ TEST_F(Win32FormsTest, CirclesStayOnTheDrawingLayerUnderTheImages) {
     form.Show();
     const float tx = platform.twips_per_pixel_x();
     const float ty = platform.twips_per_pixel_y();
+    const auto at = [&](int x, int y) { return Capture(hwnd_of(form)).at(x, y); };
     form.Move(0, 0, 300 * tx, 200 * ty);
     Image2.Move(10 * tx, 10 * ty, 5 * tx, 5 * ty);
     Image1.Move(30 * tx, 20 * ty);
@@ -292,28 +260,25 @@ TEST_F(Win32FormsTest, CirclesStayOnTheDrawingLayerUnderTheImages) {
     form.Circle(200 * tx, 100 * ty, 10 * tx, rt::rgb(255, 255, 0));
     form.Circle(200 * tx, 150 * ty, 0, rt::rgb(255, 0, 255));
     settle(platform);
-
-    const Capture shot(hwnd_of(form));
-    EXPECT_EQ(shot.at(5, 5), RGB(0, 0, 255));        // background
-    EXPECT_EQ(shot.at(15, 15), RGB(255, 0, 0));      // Image2 alone
-    EXPECT_EQ(shot.at(35, 25), RGB(0, 255, 0));      // Image1 over Image2
-    EXPECT_EQ(shot.at(200, 100), RGB(255, 255, 0));  // a filled disc
-    EXPECT_EQ(shot.at(200, 92), RGB(255, 255, 0));
-    EXPECT_EQ(shot.at(200, 80), RGB(0, 0, 255));
-    EXPECT_EQ(shot.at(200, 150), RGB(255, 0, 255));  // radius 0 still marks its pixel
+    EXPECT_EQ(at(5, 5), RGB(0, 0, 255));        // background
+    EXPECT_EQ(at(15, 15), RGB(255, 0, 0));      // Image2 alone
+    EXPECT_EQ(at(35, 25), RGB(0, 255, 0));      // Image1 over Image2
+    EXPECT_EQ(at(200, 100), RGB(255, 255, 0));  // a filled disc
+    EXPECT_EQ(at(200, 92), RGB(255, 255, 0));
+    EXPECT_EQ(at(200, 80), RGB(0, 0, 255));
+    EXPECT_EQ(at(200, 150), RGB(255, 0, 255));  // radius 0 still marks its pixel
     EXPECT_EQ(testing::native(form).layer().pixel(200, 100), RGB(255, 255, 0));
 
     // Stretched into its box; moving an image uncovers the circles beneath.
     Image2.SetStretch(true);
     Image2.Move(190 * tx, 90 * ty, 20 * tx, 20 * ty);
     Image2.SetPicture(app.LoadPicture(dir.file("red.bmp")));
-    EXPECT_EQ(Capture(hwnd_of(form)).at(200, 100), RGB(255, 0, 0));
-    EXPECT_EQ(Capture(hwnd_of(form)).at(15, 15), RGB(0, 0, 255));
+    EXPECT_EQ(at(200, 100), RGB(255, 0, 0));
+    EXPECT_EQ(at(15, 15), RGB(0, 0, 255));
     Image2.Move(250 * tx, 150 * ty);
-    EXPECT_EQ(Capture(hwnd_of(form)).at(200, 100), RGB(255, 255, 0));
-    // A new background colour starts a clean layer.
-    form.SetBackColor(rt::rgb(0, 128, 0));
-    EXPECT_EQ(Capture(hwnd_of(form)).at(200, 100), RGB(0, 128, 0));
+    EXPECT_EQ(at(200, 100), RGB(255, 255, 0));
+    form.SetBackColor(rt::rgb(0, 128, 0));  // a new background colour starts a clean layer
+    EXPECT_EQ(at(200, 100), RGB(0, 128, 0));
 }
 
 TEST_F(Win32FormsTest, PictureBoxMovesIntoAnotherWindowAndSurvivesItsEnd) {
@@ -322,7 +287,7 @@ TEST_F(Win32FormsTest, PictureBoxMovesIntoAnotherWindowAndSurvivesItsEnd) {
     ASSERT_NE(pane, nullptr);
     const auto number = static_cast<rt::ForeignWindow>(reinterpret_cast<std::uintptr_t>(pane));
     ASSERT_TRUE(platform.is_window(number));
-    auto rect = platform.client_rect(number);
+    const auto rect = platform.client_rect(number);
     ASSERT_TRUE(rect);
     EXPECT_EQ(rect->right, 152);
     EXPECT_EQ(platform.window_rect(number)->left, 100);
@@ -333,31 +298,24 @@ TEST_F(Win32FormsTest, PictureBoxMovesIntoAnotherWindowAndSurvivesItsEnd) {
     form.Load();  // never shown
     const float tx = platform.twips_per_pixel_x();
     const float ty = platform.twips_per_pixel_y();
-    Picture1.Move(0, 0, static_cast<float>(rect->right) * tx, static_cast<float>(rect->bottom) * ty);
+    Picture1.Move(0, 0, 152 * tx, 112 * ty);
     HWND box = hwnd_of(Picture1);
-    ASSERT_NE(box, nullptr);
     ASSERT_TRUE(Picture1.SetParent(number));
     EXPECT_EQ(GetParent(box), pane);
-    EXPECT_NE(GetWindowLongPtrA(box, GWL_STYLE) & WS_CHILD, 0);
-    EXPECT_TRUE(IsWindowVisible(box));
-    EXPECT_FALSE(IsWindowVisible(hwnd_of(form)));
+    EXPECT_NE(style_of(box) & WS_CHILD, 0U);
+    EXPECT_TRUE(IsWindowVisible(box) && !IsWindowVisible(hwnd_of(form)));
     RECT r{};
     GetWindowRect(box, &r);
-    EXPECT_EQ(r.left, 100);
-    EXPECT_EQ(r.right - r.left, 152);
-    EXPECT_EQ(r.bottom - r.top, 112);
+    EXPECT_EQ((std::vector<LONG>{r.left, r.right - r.left, r.bottom - r.top}), (std::vector<LONG>{100, 152, 112}));
     Picture1.SetFillColor(rt::rgb(255, 0, 0));
     Picture1.Circle(76 * tx, 56 * ty, 5 * tx, rt::rgb(255, 0, 0));
     settle(platform);
-    const Capture shot(box);
-    EXPECT_EQ(shot.at(76, 56), RGB(255, 0, 0));
-    EXPECT_EQ(shot.at(2, 2), RGB(0, 0, 255));
+    EXPECT_EQ(Capture(box).at(76, 56), RGB(255, 0, 0));
+    EXPECT_EQ(Capture(box).at(2, 2), RGB(0, 0, 255));
 
     DestroyWindow(pane);  // the pane goes, and the box with it
     settle(platform);
-    EXPECT_FALSE(platform.is_window(number));
-    EXPECT_FALSE(platform.client_rect(number));
-    EXPECT_FALSE(IsWindow(box));
+    EXPECT_FALSE(platform.is_window(number) || platform.client_rect(number) || IsWindow(box));
     Picture1.Circle(10, 10, 10, 0);  // drawing on a gone box does nothing
     form.Unload();
     EXPECT_FALSE(platform.is_window(0));

@@ -11,36 +11,27 @@ namespace {
 using testing::TempFolder;
 
 TEST(Win32Text, ArgumentsSkipTheProgramNameQuotedOrNot) {
-    EXPECT_EQ(arguments_after_program_name("vellora.scr /S"), "/S");
-    EXPECT_EQ(arguments_after_program_name("\"C:\\Program Files\\vellora.scr\"   /p 1234"), "/p 1234");
-    EXPECT_EQ(arguments_after_program_name("\"C:\\a b\\vellora.scr\"/c:5678"), "/c:5678");
-    EXPECT_EQ(arguments_after_program_name("C:\\WINDOWS\\VELLORA.SCR \t /A 42"), "/A 42");
-    EXPECT_EQ(arguments_after_program_name("vellora.scr"), "");
-    EXPECT_EQ(arguments_after_program_name("vellora.scr   "), "");
-    EXPECT_EQ(arguments_after_program_name("\"unterminated"), "");
-    EXPECT_EQ(arguments_after_program_name(""), "");
+    const std::pair<const char*, const char*> cases[] = {
+        {"vellora.scr /S", "/S"}, {"\"C:\\Program Files\\vellora.scr\"   /p 1234", "/p 1234"},
+        {"\"C:\\a b\\vellora.scr\"/c:5678", "/c:5678"}, {"C:\\WINDOWS\\VELLORA.SCR \t /A 42", "/A 42"},
+        {"vellora.scr", ""}, {"vellora.scr   ", ""}, {"\"unterminated", ""}, {"", ""}};
+    for (const auto& [line, arguments] : cases) EXPECT_EQ(arguments_after_program_name(line), arguments) << line;
 }
 
-TEST(Win32Text, FilterBecomesNulSeparatedWithDoubleNulEnd) {
-    const std::string f = filter_for_dialog("All Files (*.*)|*.*|WMFs(*.wmf) | *.wmf");
+TEST(Win32Text, FiltersLineBreaksRootsHandlesAndTheHelpFile) {
     static const char expected[] = "All Files (*.*)\0*.*\0WMFs(*.wmf) \0 *.wmf\0";  // and the literal's own NUL
-    EXPECT_EQ(f, std::string(expected, sizeof expected));
+    EXPECT_EQ(filter_for_dialog("All Files (*.*)|*.*|WMFs(*.wmf) | *.wmf"), std::string(expected, sizeof expected));
     EXPECT_EQ(filter_for_dialog(""), std::string("\0\0", 2));
-}
-
-TEST(Win32Text, LineBreaksAndHandles) {
     EXPECT_EQ(with_crlf_line_breaks("a\nb\r\nc\rd"), "a\r\nb\r\nc\r\nd");
     EXPECT_EQ(registry_root(0x80000001U), HKEY_CURRENT_USER);
     EXPECT_EQ(registry_root(0x80000002U), HKEY_LOCAL_MACHINE);
     HWND desktop = GetDesktopWindow();
     EXPECT_EQ(window_from_number(static_cast<rt::ForeignWindow>(reinterpret_cast<std::uintptr_t>(desktop))), desktop);
-    const auto candidates = help_file_candidates("vellora.hlp");
-    ASSERT_FALSE(candidates.empty());
     char module[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, module, MAX_PATH);
     std::string dir(module);
     dir.resize(dir.find_last_of('\\') + 1);
-    EXPECT_EQ(candidates.front(), dir + "vellora.hlp");
+    EXPECT_EQ(help_file_candidates("vellora.hlp").at(0), dir + "vellora.hlp");
     EXPECT_EQ(help_file_candidates("c:\\docs\\x.hlp"), std::vector<std::string>{"c:\\docs\\x.hlp"});
 }
 
@@ -161,27 +152,25 @@ protected:
 TEST_F(Win32PictureTest, EveryFormatDecodesWithItsNaturalSize) {
     TempFolder dir;
     testing::write_file(dir.file("red.bmp"), testing::bmp_bytes(20, 10, rt::rgb(255, 0, 0)));
-    testing::write_file(dir.file("rect.wmf"), testing::wmf_bytes(1440, 720, 1440));
+    testing::write_file(dir.file("rect.wmf"), testing::wmf_bytes(1440, 720, 1440));  // 1 x 0.5 inch
     PictureDecoder decoder;
     const int dpi = screen_dpi();
-
-    auto bmp = decoder.decode(dir.file("red.bmp"));
-    EXPECT_NEAR(bmp->himetric_width, himetric(20, dpi), 1);
-    EXPECT_NEAR(bmp->himetric_height, himetric(10, dpi), 1);
-    ASSERT_NE(dynamic_cast<const OlePicture*>(bmp->image.get()), nullptr);
-
-    auto wmf = decoder.decode(dir.file("rect.wmf"));
-    EXPECT_NEAR(wmf->himetric_width, 1440 * 2540 / 1440, 2);  // one inch wide
-    EXPECT_NEAR(wmf->himetric_height, 720 * 2540 / 1440, 2);
-
-    auto gif = decoder.decode(testing::test_picture("red.gif"));
-    EXPECT_NEAR(gif->himetric_width, himetric(40, dpi), 1);
-    EXPECT_NEAR(gif->himetric_height, himetric(30, dpi), 1);
-    auto jpg = decoder.decode(testing::test_picture("green.jpg"));
-    EXPECT_NEAR(jpg->himetric_width, himetric(64, dpi), 1);
-    EXPECT_NEAR(jpg->himetric_height, himetric(48, dpi), 1);
-    auto ico = decoder.decode(testing::test_picture("blue.ico"));
-    EXPECT_NEAR(ico->himetric_width, himetric(32, dpi), 1);
+    const struct {
+        std::string path;
+        std::int32_t w, h;
+    } cases[] = {
+        {dir.file("red.bmp"), himetric(20, dpi), himetric(10, dpi)},
+        {dir.file("rect.wmf"), 2540, 1270},
+        {testing::test_picture("red.gif"), himetric(40, dpi), himetric(30, dpi)},
+        {testing::test_picture("green.jpg"), himetric(64, dpi), himetric(48, dpi)},
+        {testing::test_picture("blue.ico"), himetric(32, dpi), himetric(32, dpi)},
+    };
+    for (const auto& c : cases) {
+        const auto picture = decoder.decode(c.path);
+        EXPECT_NEAR(picture->himetric_width, c.w, 2) << c.path;
+        EXPECT_NEAR(picture->himetric_height, c.h, 2) << c.path;
+        EXPECT_NE(dynamic_cast<const OlePicture*>(picture->image.get()), nullptr);
+    }
 }
 
 TEST_F(Win32PictureTest, FailuresAndFileIdentity) {

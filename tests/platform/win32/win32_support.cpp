@@ -7,15 +7,6 @@ namespace vellora::win32::testing {
 
 namespace {
 
-void put16(std::string& s, std::uint16_t v) {
-    s += static_cast<char>(v & 0xFFU);
-    s += static_cast<char>((v >> 8U) & 0xFFU);
-}
-void put32(std::string& s, std::uint32_t v) {
-    put16(s, static_cast<std::uint16_t>(v & 0xFFFFU));
-    put16(s, static_cast<std::uint16_t>(v >> 16U));
-}
-
 std::function<void(HWND)>& pending_dialog_action() {
     static std::function<void(HWND)> action;  // one test thread, one dialog at a time
     return action;
@@ -55,92 +46,6 @@ HWND hwnd_of(const rt::Control& control) {
         if (window.control_of(child) == &control) return child;
     }
     return nullptr;
-}
-
-TempFolder::TempFolder() {
-    char base[MAX_PATH + 1] = {};
-    GetTempPathA(MAX_PATH, base);
-    static int counter = 0;
-    path_ = std::string(base) + "vellora-win32-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    CreateDirectoryA(path_.c_str(), nullptr);
-}
-
-TempFolder::~TempFolder() {
-    WIN32_FIND_DATAA data{};
-    HANDLE find = FindFirstFileA((path_ + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = data.cFileName;
-            if (name != "." && name != "..") DeleteFileA(file(name).c_str());
-        } while (FindNextFileA(find, &data) != FALSE);
-        FindClose(find);
-    }
-    RemoveDirectoryA(path_.c_str());
-}
-
-void write_file(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-std::string bmp_bytes(int width, int height, rt::Color color) {
-    const int row = (width * 3 + 3) & ~3;
-    const auto image = static_cast<std::uint32_t>(row * height);
-    std::string s = "BM";
-    put32(s, 54 + image);
-    put32(s, 0);
-    put32(s, 54);
-    put32(s, 40);
-    put32(s, static_cast<std::uint32_t>(width));
-    put32(s, static_cast<std::uint32_t>(height));
-    put16(s, 1);
-    put16(s, 24);
-    put32(s, 0);
-    put32(s, image);
-    put32(s, 3780);  // 96 dots per inch
-    put32(s, 3780);
-    put32(s, 0);
-    put32(s, 0);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            s += static_cast<char>(rt::blue_of(color));
-            s += static_cast<char>(rt::green_of(color));
-            s += static_cast<char>(rt::red_of(color));
-        }
-        s.append(static_cast<std::size_t>(row - width * 3), '\0');
-    }
-    return s;
-}
-
-std::string wmf_bytes(std::int16_t width, std::int16_t height, std::uint16_t inch) {
-    std::string s;
-    // Placeable header: key, handle, bounds, units per inch, reserved, checksum.
-    const std::uint16_t words[10] = {0xCDD7, 0x9AC6, 0, 0, 0, static_cast<std::uint16_t>(width),
-                                     static_cast<std::uint16_t>(height), inch, 0, 0};
-    std::uint16_t checksum = 0;
-    for (auto w : words) {
-        put16(s, w);
-        checksum ^= w;
-    }
-    put16(s, checksum);
-    // The metafile header, one rectangle record, the end record.
-    put16(s, 1);
-    put16(s, 9);
-    put16(s, 0x0300);
-    put32(s, 9 + 7 + 3);
-    put16(s, 0);
-    put32(s, 7);
-    put16(s, 0);
-    put32(s, 7);
-    put16(s, 0x041B);
-    put16(s, static_cast<std::uint16_t>(height));
-    put16(s, static_cast<std::uint16_t>(width));
-    put16(s, 0);
-    put16(s, 0);
-    put32(s, 3);
-    put16(s, 0);
-    return s;
 }
 
 std::string test_picture(const std::string& name) {

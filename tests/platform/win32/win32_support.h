@@ -13,6 +13,8 @@
 #include "platform/win32/win32_platform.h"
 #include "runtime/app.h"
 #include "runtime/form.h"
+#include "support/picture_files.h"
+#include "support/temp_dir.h"
 
 namespace vellora::win32::testing {
 
@@ -95,23 +97,12 @@ inline HWND hwnd_of(const rt::Form& form) {
 HWND hwnd_of(const rt::Control& control);
 
 // A scratch folder of its own for one test, removed afterwards.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    [[nodiscard]] std::string file(const std::string& name) const { return path_ + "\\" + name; }
-
-private:
-    std::string path_;
+struct TempFolder : vellora::testing::TempDir {
+    [[nodiscard]] std::string file(const std::string& name) const { return (path() / name).string(); }
 };
-
-void write_file(const std::string& path, const std::string& bytes);
-// A 24-bit bitmap file of one colour.
-std::string bmp_bytes(int width, int height, rt::Color color);
-// A placeable metafile with one rectangle; `inch` logical units per inch.
-std::string wmf_bytes(std::int16_t width, std::int16_t height, std::uint16_t inch);
+using vellora::testing::bmp_bytes;
+using vellora::testing::wmf_bytes;
+using vellora::testing::write_file;
 // Where the pictures made by the build lie (GIF, JPEG, ICO).
 std::string test_picture(const std::string& name);
 
