@@ -21,6 +21,7 @@ TEST(QtUserStore, EveryPrintableCharacterAndAwkwardValuesRoundTripApartFromOther
     for (int c = 33; c <= 126; ++c) all += static_cast<char>(c);
     for (const std::string& v : {all, std::string("=;\"\\[]#"), std::string(" leading and trailing "),
                                 std::string("[Section]"), std::string("\\x41"), std::string("tab\there"),
+                                std::string("; comment-like"), std::string("#hash"), std::string("a=b"),
                                 std::string(""), std::string("line\r\nnext")}) {
         ASSERT_TRUE(store.write("Samples", "Oskel Screen Saver", "Password", v));
         EXPECT_EQ(store.read("Samples", "Oskel Screen Saver", "Password", "missing"), v);
