@@ -18,8 +18,8 @@ XSCREENSAVER_WINDOW=$second_host start_vellora --root
 second=$APP_PID
 
 wait_until '[ "$(trace_count "^show MainForm")" -ge 2 ]' 10 || fail "the hacks did not start"
-wait_until 's=$(shot a); [ "$(pixel "$s" 300 200)" = "0,128,64" ] && [ "$(pixel "$s" 590 440)" = "0,128,64" ]' 10 ||
-  fail "the saver colour is not in both host windows"
+wait_until 's=$(shot a); [ "$(pixel "$s" 300 200)" = "0,128,64" ] && [ "$(pixel "$s" 590 440)" = "0,128,64" ]' 20 ||
+  { xwininfo -tree -id "$second_host" >&2; fail "the saver colour is not in both host windows"; }
 s=$(shot b)
 [ "$(pixel "$s" 350 250)" = "0,0,0" ] || fail "drawn outside the host windows"
 wait_until 's=$(shot c); [ "$(pixels_not "$s" 300x12+10+10 0,128,64)" -gt 10 ]' 10 || fail "no circles in the first host"
