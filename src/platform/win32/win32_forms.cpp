@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace vellora::win32 {
 
@@ -551,32 +552,104 @@ void FormWindow::invalidate(const RECT& box) const {
 float FormWindow::to_twips_x(int px) const { return static_cast<float>(px) * platform_.twips_per_pixel_x(); }
 float FormWindow::to_twips_y(int px) const { return static_cast<float>(px) * platform_.twips_per_pixel_y(); }
 
+namespace {
+
+// An image as one paint sees it.
+struct ShownImage {
+    const OlePicture* picture = nullptr;
+    RECT box{};        // the element's box
+    RECT covered{};    // the pixels the picture covers: its box, or at natural size the box's part it fills
+    int cx = 0, cy = 0;  // the size the picture is drawn at
+    bool opaque = false;  // hides what lies beneath `covered`
+};
+
+// The visible images that reach into `part`, in control order (a later
+// image lies over an earlier one).
+std::vector<ShownImage> images_in(const rt::Form& form, const RECT& part, const Win32Platform& platform) {
+    std::vector<ShownImage> shown;
+    for (const auto* c : form.controls()) {
+        if (c->kind() != rt::ControlKind::Image || !c->Visible()) continue;
+        const auto& image = static_cast<const rt::Image&>(*c);
+        const auto& picture = image.GetPicture();
+        if (!picture || !picture->image) continue;
+        const auto* ole = dynamic_cast<const OlePicture*>(picture->image.get());
+        if (ole == nullptr) continue;
+        ShownImage s;
+        s.picture = ole;
+        s.box = control_box(*c, platform.twips_per_pixel_x(), platform.twips_per_pixel_y());
+        s.cx = s.box.right - s.box.left;
+        s.cy = s.box.bottom - s.box.top;
+        if (!image.Stretch()) {
+            s.cx = MulDiv(picture->himetric_width, platform.dpi_x(), 2540);
+            s.cy = MulDiv(picture->himetric_height, platform.dpi_y(), 2540);
+        }
+        if (s.cx <= 0 || s.cy <= 0) continue;
+        const RECT drawn{s.box.left, s.box.top, s.box.left + s.cx, s.box.top + s.cy};
+        RECT in_part{};
+        if (IntersectRect(&s.covered, &s.box, &drawn) == FALSE || IntersectRect(&in_part, &s.covered, &part) == FALSE) {
+            continue;
+        }
+        s.opaque = ole->opaque();
+        shown.push_back(s);
+    }
+    return shown;
+}
+
+// Leaves out of the clip what the opaque images from `first` on cover.
+void exclude_opaque(HDC dc, const std::vector<ShownImage>& shown, std::size_t first) {
+    for (std::size_t j = first; j < shown.size(); ++j) {
+        if (shown[j].opaque) ExcludeClipRect(dc, shown[j].covered.left, shown[j].covered.top, shown[j].covered.right,
+                                             shown[j].covered.bottom);
+    }
+}
+
+}  // namespace
+
 void FormWindow::paint() {
     PAINTSTRUCT ps{};
     HDC dc = BeginPaint(hwnd_, &ps);
     // Compose off screen, only the part to be repainted: the drawing layer,
     // then the images in control order (a later image lies over an earlier
-    // one). The buffer's origin is the part's top-left corner.
+    // one). Each pixel is drawn once where opaque pictures lie over it: the
+    // layer and every image leave out what an opaque image above covers.
+    // The buffer's origin is the part's top-left corner.
     const RECT part = ps.rcPaint;
     const int w = std::max(1L, part.right - part.left);
     const int h = std::max(1L, part.bottom - part.top);
+    const auto shown = images_in(form_, part, platform_);
     HDC buffer = CreateCompatibleDC(dc);
     HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
     HGDIOBJ old = SelectObject(buffer, bitmap);
     SetWindowOrgEx(buffer, part.left, part.top, nullptr);
-    if (layer_.empty() || part.right > layer_.width() || part.bottom > layer_.height()) {
-        HBRUSH brush = CreateSolidBrush(colorref(form_.BackColor()));
-        FillRect(buffer, &part, brush);
-        DeleteObject(brush);
+
+    int saved = SaveDC(buffer);
+    IntersectClipRect(buffer, part.left, part.top, part.right, part.bottom);
+    exclude_opaque(buffer, shown, 0);
+    if (!layer_.empty()) {
+        BitBlt(buffer, part.left, part.top, w, h, layer_.dc(), part.left, part.top, SRCCOPY);
+        ExcludeClipRect(buffer, 0, 0, layer_.width(), layer_.height());
     }
-    if (!layer_.empty()) BitBlt(buffer, part.left, part.top, w, h, layer_.dc(), part.left, part.top, SRCCOPY);
-    for (const auto* c : form_.controls()) {
-        if (c->kind() != rt::ControlKind::Image || !c->Visible()) continue;
-        const auto& image = static_cast<const rt::Image&>(*c);
-        const RECT box = control_box(*c, platform_.twips_per_pixel_x(), platform_.twips_per_pixel_y());
-        RECT shown{};
-        if (IntersectRect(&shown, &box, &part) == FALSE) continue;
-        draw_picture(buffer, image.GetPicture(), box, shown, image.Stretch(), platform_.dpi_x(), platform_.dpi_y());
+    // Beyond the layer (before it has caught up with a new size): the background.
+    HBRUSH brush = CreateSolidBrush(colorref(form_.BackColor()));
+    FillRect(buffer, &part, brush);
+    DeleteObject(brush);
+    RestoreDC(buffer, saved);
+
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const auto& s = shown[i];
+        RECT visible{};
+        IntersectRect(&visible, &s.covered, &part);
+        saved = SaveDC(buffer);
+        IntersectClipRect(buffer, visible.left, visible.top, visible.right, visible.bottom);
+        exclude_opaque(buffer, shown, i + 1);
+        // A bitmap at its own size is copied, only the part in view; others
+        // (icons, metafiles, stretched or rescaled pictures) are rendered.
+        if (!s.picture->copy(buffer, visible.left, visible.top, visible.right - visible.left,
+                             visible.bottom - visible.top, visible.left - s.box.left, visible.top - s.box.top, s.cx,
+                             s.cy)) {
+            s.picture->render(buffer, s.box.left, s.box.top, s.cx, s.cy);
+        }
+        RestoreDC(buffer, saved);
     }
     BitBlt(dc, part.left, part.top, w, h, buffer, part.left, part.top, SRCCOPY);
     SelectObject(buffer, old);

@@ -27,8 +27,41 @@ rt::Picture make_picture(IPicture* picture, const std::string& path) {
 }
 }  // namespace
 
+OlePicture::OlePicture(IUnknown* picture) : picture_(picture) {
+    auto* ole = as_picture(picture_);
+    SHORT type = PICTYPE_UNINITIALIZED;
+    DWORD attributes = 0;
+    OLE_HANDLE handle = 0;
+    if (ole == nullptr || FAILED(ole->get_Type(&type)) || type != PICTYPE_BITMAP) return;
+    // A bitmap with a mask (a GIF's transparent colour) shows what lies beneath.
+    if (FAILED(ole->get_Attributes(&attributes)) || (attributes & PICTURE_TRANSPARENT) != 0) return;
+    if (FAILED(ole->get_Handle(&handle)) || handle == 0) return;
+    // OLE hands the handle over as 32 bits; handles are sign-extended.
+    auto* bitmap = reinterpret_cast<HBITMAP>(static_cast<INT_PTR>(static_cast<LONG>(handle)));
+    BITMAP info{};
+    if (GetObjectA(bitmap, sizeof info, &info) != static_cast<int>(sizeof info) || info.bmWidth <= 0 ||
+        info.bmHeight <= 0) {
+        return;
+    }
+    opaque_ = true;
+    bitmap_ = bitmap;
+    bitmap_size_ = SIZE{info.bmWidth, info.bmHeight};
+}
+
 OlePicture::~OlePicture() {
+    if (source_ != nullptr) DeleteDC(source_);
     if (picture_ != nullptr) picture_->Release();
+}
+
+bool OlePicture::copy(HDC dc, int x, int y, int cx, int cy, int src_x, int src_y, int width, int height) const {
+    if (bitmap_ == nullptr || width != bitmap_size_.cx || height != bitmap_size_.cy) return false;
+    if (source_ == nullptr) source_ = CreateCompatibleDC(nullptr);
+    if (source_ == nullptr) return false;
+    HGDIOBJ old = SelectObject(source_, bitmap_);
+    if (old == nullptr) return false;  // selected elsewhere at the moment
+    BitBlt(dc, x, y, cx, cy, source_, src_x, src_y, SRCCOPY);
+    SelectObject(source_, old);
+    return true;
 }
 
 void OlePicture::render(HDC dc, int x, int y, int cx, int cy) const {
