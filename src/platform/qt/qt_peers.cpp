@@ -81,7 +81,7 @@ protected:
     void paintEvent(QPaintEvent* event) override {
         {
             QPainter p(this);
-            owner_.paint_layer(p, event->rect());
+            owner_.paint_client(p, event->region());
         }
         if (!painted_ && owner_.form() != nullptr) {
             painted_ = true;
@@ -217,14 +217,80 @@ void FormWidget::resizeEvent(QResizeEvent* event) {
     resize_layer(client_->size());
 }
 
-void FormWidget::paint_layer(QPainter& painter, const QRect& rect) {
+QRect FormWidget::image_box(const rt::Control& image) const {
+    const float tx = platform_.twips_per_pixel_x();
+    const float ty = platform_.twips_per_pixel_y();
+    return {to_px(image.Left(), tx), to_px(image.Top(), ty), std::max(0, to_px(image.Width(), tx)),
+            std::max(0, to_px(image.Height(), ty))};
+}
+
+namespace {
+
+// The decoded pixels an image shows, or nullptr.
+const QImage* shown_picture(const rt::Image& image) {
+    const auto& picture = image.GetPicture();
+    if (!picture || !picture->image) return nullptr;
+    const auto* native = dynamic_cast<const QtImage*>(picture->image.get());
+    return native != nullptr && !native->image().isNull() ? &native->image() : nullptr;
+}
+
+}  // namespace
+
+void FormWidget::paint_client(QPainter& painter, const QRegion& region) {
+    // Every pixel to repaint is painted once where it can be: an image
+    // whose opaque picture fills its box hides what lies beneath it, so
+    // neither the images under it nor the layer are drawn there. Images lie
+    // over the layer in control order, a later one over an earlier one.
+    struct Shown {
+        const rt::Image* image;
+        const QImage* picture;
+        QRect box;
+        QRegion visible;
+    };
+    std::vector<Shown> shown;
+    if (form_ != nullptr) {
+        for (const auto* c : form_->controls()) {
+            if (c->kind() != rt::ControlKind::Image || !c->Visible()) continue;
+            const auto& image = static_cast<const rt::Image&>(*c);
+            const QImage* picture = shown_picture(image);
+            const QRect box = image_box(image);
+            if (picture != nullptr && !box.isEmpty() && region.intersects(box)) shown.push_back({&image, picture, box, {}});
+        }
+    }
+    QRegion hidden;  // covered by an opaque picture above
+    for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
+        it->visible = (region & it->box) - hidden;
+        const bool opaque = !it->picture->hasAlphaChannel() &&
+                            (it->image->Stretch() || (it->picture->width() >= it->box.width() &&
+                                                      it->picture->height() >= it->box.height()));
+        if (opaque) hidden += it->box;
+    }
+
     // The layer holds the back colour and the circles; only what lies
     // beyond it is filled plainly.
-    const QRegion beyond = QRegion(rect).subtracted(QRegion(layer_.rect()));
-    if (form_ != nullptr) {
-        for (const QRect& r : beyond) painter.fillRect(r, to_qcolor(form_->BackColor()));
+    const QRegion under = region - hidden;
+    for (const QRect& r : under) {
+        const QRect in_layer = r & layer_.rect();
+        if (!in_layer.isEmpty()) painter.drawImage(in_layer.topLeft(), layer_, in_layer);
+        if (form_ != nullptr && in_layer != r) {
+            for (const QRect& beyond : QRegion(r) - QRegion(layer_.rect())) painter.fillRect(beyond, to_qcolor(form_->BackColor()));
+        }
     }
-    painter.drawImage(rect.topLeft(), layer_, rect);
+    for (const auto& s : shown) {
+        if (s.visible.isEmpty()) continue;
+        if (s.image->Stretch()) {
+            painter.save();
+            painter.setClipRegion(s.visible);
+            painter.drawImage(s.box, *s.picture);
+            painter.restore();
+        } else {
+            // Unscaled at natural size, cut off at the element's box.
+            for (const QRect& r : s.visible) {
+                const QRect part = r & QRect(s.box.topLeft(), s.picture->size());
+                if (!part.isEmpty()) painter.drawImage(part.topLeft(), *s.picture, part.translated(-s.box.topLeft()));
+            }
+        }
+    }
 }
 
 void FormWidget::draw_circle(float x, float y, float radius, rt::Color outline, rt::Color fill) {
@@ -252,6 +318,11 @@ rt::Control* FormWidget::control_of(QObject* widget) const {
 }
 
 bool FormWidget::over_control(const QPoint& client_pos) const {
+    if (form_ != nullptr) {
+        for (const auto* c : form_->controls()) {
+            if (c->kind() == rt::ControlKind::Image && c->Visible() && image_box(*c).contains(client_pos)) return true;
+        }
+    }
     for (const auto& [widget, control] : controls_) {
         const auto* w = qobject_cast<const QWidget*>(widget);
         if (w != nullptr && w->isVisible() && w->parentWidget() == client_ && w->geometry().contains(client_pos)) {
@@ -334,52 +405,6 @@ bool FormWidget::handle_key(QObject* watched, QKeyEvent* event) {
 // ====================================================================== control widgets
 
 namespace {
-
-class ImageWidget final : public QWidget {
-public:
-    ImageWidget(QWidget* parent, const rt::Image& image) : QWidget(parent), image_(&image) {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setFocusPolicy(Qt::NoFocus);
-    }
-    void detach() { image_ = nullptr; }
-
-    // An image whose opaque picture fills its whole box hides what lies
-    // beneath it, so the window need not paint there first.
-    void sync_opaque() {
-        bool opaque = false;
-        if (image_ != nullptr && image_->GetPicture() && image_->GetPicture()->image) {
-            if (const auto* native = dynamic_cast<const QtImage*>(image_->GetPicture()->image.get())) {
-                const QImage& picture = native->image();
-                opaque = !picture.hasAlphaChannel() && !picture.isNull() &&
-                         (image_->Stretch() || (picture.width() >= width() && picture.height() >= height()));
-            }
-        }
-        if (opaque != testAttribute(Qt::WA_OpaquePaintEvent)) setAttribute(Qt::WA_OpaquePaintEvent, opaque);
-    }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QWidget::resizeEvent(event);
-        sync_opaque();
-    }
-    void paintEvent(QPaintEvent* event) override {
-        if (image_ == nullptr || !image_->GetPicture() || !image_->GetPicture()->image) return;
-        const auto* native = dynamic_cast<const QtImage*>(image_->GetPicture()->image.get());
-        if (native == nullptr) return;
-        QPainter p(this);
-        p.setClipRect(event->rect());
-        if (image_->Stretch()) {
-            p.drawImage(rect(), native->image());
-        } else {
-            // Unscaled at natural size, cut off at the element's box.
-            const QRect visible = event->rect() & QRect(QPoint(0, 0), native->image().size());
-            p.drawImage(visible.topLeft(), native->image(), visible);
-        }
-    }
-
-private:
-    const rt::Image* image_;
-};
 
 class BoxWidget final : public QWidget {
 public:
@@ -482,8 +507,7 @@ public:
                 break;
             }
             case rt::ControlKind::Image:
-                widget_ = new ImageWidget(parent, static_cast<rt::Image&>(control));
-                break;
+                break;  // images have a peer of their own
             case rt::ControlKind::PictureBox:
                 widget_ = new BoxWidget(parent, platform, static_cast<rt::PictureBox&>(control));
                 break;
@@ -495,7 +519,6 @@ public:
 
     ~ControlPeer() override {
         for (const auto& c : connections_) QObject::disconnect(c);
-        if (auto* image = dynamic_cast<ImageWidget*>(widget_)) image->detach();
         if (auto* box = dynamic_cast<BoxWidget*>(widget_)) box->detach();
         if (owner_ && widget_) owner_->remove_control(widget_);
         if (widget_) {
@@ -518,10 +541,7 @@ public:
         if (has(what, rt::Change::Visible)) widget_->setVisible(control_.Visible());
         if (has(what, rt::Change::Enabled)) widget_->setEnabled(control_.Enabled());
         if (has(what, rt::Change::Text) || has(what, rt::Change::Style) || has(what, rt::Change::Colors)) apply_look(what);
-        if (has(what, rt::Change::Image)) {
-            if (auto* image = dynamic_cast<ImageWidget*>(widget_)) image->sync_opaque();
-            widget_->update();
-        }
+        if (has(what, rt::Change::Image)) widget_->update();
     }
 
     void focus() override {
@@ -617,6 +637,45 @@ private:
     std::vector<QMetaObject::Connection> connections_;
 };
 
+// ====================================================================== image peer
+
+// Images have no widget of their own: the form's client area paints them
+// over its drawing layer. A change repaints only where the image was and
+// where it is now.
+class ImagePeer final : public rt::NativeControl {
+public:
+    ImagePeer(FormWidget& owner, rt::Control& control) : owner_(&owner), control_(control), box_(owner.image_box(control)) {
+        repaint(box_);
+    }
+    ~ImagePeer() override { repaint(box_); }
+    ImagePeer(const ImagePeer&) = delete;
+    ImagePeer& operator=(const ImagePeer&) = delete;
+
+    void update(rt::Change what) override {
+        FormWidget* owner = owner_.data();
+        if (owner == nullptr) return;
+        const QRect now = owner->image_box(control_);
+        if (has(what, rt::Change::Image) || has(what, rt::Change::Visible) || has(what, rt::Change::Style) ||
+            now != box_) {
+            repaint(box_);
+            repaint(now);
+        }
+        box_ = now;
+    }
+    void focus() override {}
+    void draw_circle(float, float, float, rt::Color, rt::Color) override {}
+    bool set_parent(rt::ForeignWindow) override { return false; }
+
+private:
+    void repaint(const QRect& box) {
+        FormWidget* owner = owner_.data();
+        if (owner != nullptr && !box.isEmpty()) owner->client()->update(box);
+    }
+    QPointer<FormWidget> owner_;
+    rt::Control& control_;
+    QRect box_;  // where the image was last painted, in client pixels
+};
+
 // ====================================================================== window peer
 
 class WindowPeer final : public rt::NativeWindow {
@@ -638,6 +697,7 @@ public:
     WindowPeer& operator=(const WindowPeer&) = delete;
 
     std::unique_ptr<rt::NativeControl> create_control(rt::Control& control) override {
+        if (control.kind() == rt::ControlKind::Image) return std::make_unique<ImagePeer>(*widget_, control);
         return std::make_unique<ControlPeer>(platform_, *widget_, control);
     }
 

@@ -40,7 +40,10 @@ public:
     void apply_colors();
     void draw_circle(float x, float y, float radius, rt::Color outline, rt::Color fill);
     [[nodiscard]] const QImage& layer() const { return layer_; }
-    void paint_layer(QPainter& painter, const QRect& rect);
+    // Paints the client area: the drawing layer, then the images over it.
+    void paint_client(QPainter& painter, const QRegion& region);
+    // An image's box in client pixels.
+    [[nodiscard]] QRect image_box(const rt::Control& image) const;
     void set_input_enabled(bool enabled) { input_enabled_ = enabled; }
     [[nodiscard]] bool takes_input() const;
 

@@ -238,6 +238,17 @@ TEST_F(QtFormsTest, CirclesPicturesAndBackColourAreDrawnInLayers) {
     EXPECT_EQ(shot(12, 12), QColor(255, 0, 0));
     EXPECT_EQ(shot(25, 25), QColor(0, 255, 0));
     EXPECT_EQ(shot(35, 35), QColor(0, 255, 0));
+    // A picture with see-through pixels over an opaque one lets it show.
+    QImage ring(20, 20, QImage::Format_ARGB32);
+    ring.fill(Qt::transparent);
+    for (int i = 0; i < 20; ++i) ring.setPixelColor(i, 0, Qt::white);
+    auto see_through = square(Qt::white);
+    see_through->image = std::make_shared<QtImage>(ring);
+    canvas.Image1.SetPicture(see_through);
+    EXPECT_EQ(shot(25, 25), QColor(255, 0, 0));
+    EXPECT_EQ(shot(25, 20), QColor(255, 255, 255));
+    EXPECT_EQ(shot(35, 35), QColor(0, 0, 255));
+    canvas.Image1.SetPicture(square(Qt::green));
     canvas.Image2.Move(300 * tpp, 10 * tpp);  // moved away: the circle beneath shows
     EXPECT_EQ(shot(15, 15), QColor(255, 255, 0));
     canvas.Image1.SetStretch(true);
