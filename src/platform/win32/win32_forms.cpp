@@ -217,10 +217,13 @@ public:
     ~ImagePeer() override { window_.invalidate(box_); }
     ImagePeer(const ImagePeer&) = delete;
     ImagePeer& operator=(const ImagePeer&) = delete;
-    void update(rt::Change) override {
+    void update(rt::Change what) override {
         const RECT now = box();
-        window_.invalidate(box_);
-        window_.invalidate(now);
+        // The saver gives the element the same picture (and so the same
+        // size) on every tick: a box that stayed put needs no repaint.
+        const bool moved_only = static_cast<unsigned>(what) == static_cast<unsigned>(rt::Change::Geometry);
+        if (moved_only && EqualRect(&now, &box_) != FALSE) return;
+        window_.invalidate(box_, now);
         box_ = now;
     }
     void focus() override {}
@@ -461,9 +464,13 @@ std::unique_ptr<rt::NativeControl> FormWindow::create_control(rt::Control& contr
 }
 
 rt::FrameInsets FormWindow::frame() const {
-    RECT r{0, 0, 0, 0};
-    AdjustWindowRectEx(&r, style_, menu_ != nullptr ? TRUE : FALSE, ex_style_);
-    return rt::FrameInsets{-r.left, -r.top, r.right, r.bottom};
+    // Kept until the system's metrics change (asked for on every ScaleWidth).
+    if (!frame_) {
+        RECT r{0, 0, 0, 0};
+        AdjustWindowRectEx(&r, style_, menu_ != nullptr ? TRUE : FALSE, ex_style_);
+        frame_ = rt::FrameInsets{-r.left, -r.top, r.right, r.bottom};
+    }
+    return *frame_;
 }
 
 void FormWindow::update(rt::Change what) {
@@ -549,6 +556,26 @@ void FormWindow::invalidate(const RECT& box) const {
     if (hwnd_ != nullptr && box.right > box.left && box.bottom > box.top) InvalidateRect(hwnd_, &box, FALSE);
 }
 
+void FormWindow::invalidate(const RECT& a, const RECT& b) const {
+    if (hwnd_ == nullptr) return;
+    if (IsRectEmpty(&a) != FALSE || IsRectEmpty(&b) != FALSE) {
+        invalidate(a);
+        invalidate(b);
+        return;
+    }
+    // One request for both boxes.
+    HRGN both = CreateRectRgnIndirect(&a);
+    HRGN second = CreateRectRgnIndirect(&b);
+    if (both != nullptr && second != nullptr && CombineRgn(both, both, second, RGN_OR) != ERROR) {
+        InvalidateRgn(hwnd_, both, FALSE);
+    } else {
+        invalidate(a);
+        invalidate(b);
+    }
+    if (both != nullptr) DeleteObject(both);
+    if (second != nullptr) DeleteObject(second);
+}
+
 float FormWindow::to_twips_x(int px) const { return static_cast<float>(px) * platform_.twips_per_pixel_x(); }
 float FormWindow::to_twips_y(int px) const { return static_cast<float>(px) * platform_.twips_per_pixel_y(); }
 
@@ -608,53 +635,66 @@ void exclude_opaque(HDC dc, const std::vector<ShownImage>& shown, std::size_t fi
 void FormWindow::paint() {
     PAINTSTRUCT ps{};
     HDC dc = BeginPaint(hwnd_, &ps);
-    // Compose off screen, only the part to be repainted: the drawing layer,
-    // then the images in control order (a later image lies over an earlier
-    // one). Each pixel is drawn once where opaque pictures lie over it: the
-    // layer and every image leave out what an opaque image above covers.
-    // The buffer's origin is the part's top-left corner.
+    // Only the part to be repainted: the drawing layer, then the images in
+    // control order (a later image lies over an earlier one). The layer and
+    // every image leave out what an opaque image above them covers, so each
+    // pixel beneath opaque pictures is drawn once. When nothing else is in
+    // the part that is all, and it goes straight to the window; an icon or
+    // a metafile shows what lies beneath it, so then the part is composed
+    // off screen first (no flicker) in a buffer kept for the next paint.
     const RECT part = ps.rcPaint;
-    const int w = std::max(1L, part.right - part.left);
-    const int h = std::max(1L, part.bottom - part.top);
+    if (part.right <= part.left || part.bottom <= part.top) {
+        EndPaint(hwnd_, &ps);
+        form_.deliver_paint();
+        return;
+    }
+    const int w = part.right - part.left;
+    const int h = part.bottom - part.top;
     const auto shown = images_in(form_, part, platform_);
-    HDC buffer = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
-    HGDIOBJ old = SelectObject(buffer, bitmap);
-    SetWindowOrgEx(buffer, part.left, part.top, nullptr);
+    const bool composed = std::any_of(shown.begin(), shown.end(), [](const ShownImage& s) { return !s.opaque; });
+    HDC target = dc;
+    if (composed) {
+        if (buffer_.empty() || w > buffer_.width() || h > buffer_.height()) {
+            buffer_.resize(std::max(w, buffer_.width()), std::max(h, buffer_.height()), colorref(form_.BackColor()));
+        }
+        target = buffer_.dc();
+        // The buffer's origin is the part's top-left corner.
+        SetWindowOrgEx(target, part.left, part.top, nullptr);
+    }
 
-    int saved = SaveDC(buffer);
-    IntersectClipRect(buffer, part.left, part.top, part.right, part.bottom);
-    exclude_opaque(buffer, shown, 0);
+    int saved = SaveDC(target);
+    IntersectClipRect(target, part.left, part.top, part.right, part.bottom);
+    exclude_opaque(target, shown, 0);
     if (!layer_.empty()) {
-        BitBlt(buffer, part.left, part.top, w, h, layer_.dc(), part.left, part.top, SRCCOPY);
-        ExcludeClipRect(buffer, 0, 0, layer_.width(), layer_.height());
+        BitBlt(target, part.left, part.top, w, h, layer_.dc(), part.left, part.top, SRCCOPY);
+        ExcludeClipRect(target, 0, 0, layer_.width(), layer_.height());
     }
     // Beyond the layer (before it has caught up with a new size): the background.
     HBRUSH brush = CreateSolidBrush(colorref(form_.BackColor()));
-    FillRect(buffer, &part, brush);
+    FillRect(target, &part, brush);
     DeleteObject(brush);
-    RestoreDC(buffer, saved);
+    RestoreDC(target, saved);
 
     for (std::size_t i = 0; i < shown.size(); ++i) {
         const auto& s = shown[i];
         RECT visible{};
         IntersectRect(&visible, &s.covered, &part);
-        saved = SaveDC(buffer);
-        IntersectClipRect(buffer, visible.left, visible.top, visible.right, visible.bottom);
-        exclude_opaque(buffer, shown, i + 1);
+        saved = SaveDC(target);
+        IntersectClipRect(target, visible.left, visible.top, visible.right, visible.bottom);
+        exclude_opaque(target, shown, i + 1);
         // A bitmap at its own size is copied, only the part in view; others
         // (icons, metafiles, stretched or rescaled pictures) are rendered.
-        if (!s.picture->copy(buffer, visible.left, visible.top, visible.right - visible.left,
+        if (!s.picture->copy(target, visible.left, visible.top, visible.right - visible.left,
                              visible.bottom - visible.top, visible.left - s.box.left, visible.top - s.box.top, s.cx,
                              s.cy)) {
-            s.picture->render(buffer, s.box.left, s.box.top, s.cx, s.cy);
+            s.picture->render(target, s.box.left, s.box.top, s.cx, s.cy);
         }
-        RestoreDC(buffer, saved);
+        RestoreDC(target, saved);
     }
-    BitBlt(dc, part.left, part.top, w, h, buffer, part.left, part.top, SRCCOPY);
-    SelectObject(buffer, old);
-    DeleteObject(bitmap);
-    DeleteDC(buffer);
+    if (composed) {
+        BitBlt(dc, part.left, part.top, w, h, target, part.left, part.top, SRCCOPY);
+        SetWindowOrgEx(target, 0, 0, nullptr);
+    }
     EndPaint(hwnd_, &ps);
     form_.deliver_paint();
 }
@@ -778,6 +818,12 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_SIZE:
             sync_layer_size();
+            break;
+        case WM_DISPLAYCHANGE:
+        case WM_SETTINGCHANGE:
+        case WM_DPICHANGED:
+            frame_.reset();
+            platform_.display_changed();
             break;
         default:
             break;

@@ -64,6 +64,8 @@ public:
     void invalidate() const;
     // Repaints one part of the client area (pixels).
     void invalidate(const RECT& box) const;
+    // Repaints two parts (where something was and where it is now).
+    void invalidate(const RECT& a, const RECT& b) const;
 
     static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -83,9 +85,11 @@ private:
     DWORD style_ = 0;
     DWORD ex_style_ = 0;
     DrawingLayer layer_;
+    DrawingLayer buffer_;  // where a part with see-through pictures is composed; only grows
     HBRUSH label_brush_ = nullptr;
     std::map<HWND, rt::Control*> children_;
-    std::optional<POINT> last_mouse_;  // screen position of the last delivered move
+    std::optional<POINT> last_mouse_;
+    mutable std::optional<rt::FrameInsets> frame_;  // the frame's widths, until the system's metrics change  // screen position of the last delivered move
 };
 
 }  // namespace vellora::win32

@@ -334,8 +334,14 @@ std::unique_ptr<rt::NativeTimer> Win32Platform::create_timer(std::function<void(
     return std::make_unique<Win32Timer>(*this, std::move(tick));
 }
 
-void Win32Platform::register_form_window(HWND hwnd, FormWindow* window) { forms_[hwnd] = window; }
-void Win32Platform::unregister_form_window(HWND hwnd) { forms_.erase(hwnd); }
+void Win32Platform::register_form_window(HWND hwnd, FormWindow* window) {
+    forms_[hwnd] = window;
+    screen_size_.reset();
+}
+void Win32Platform::unregister_form_window(HWND hwnd) {
+    forms_.erase(hwnd);
+    screen_size_.reset();
+}
 
 FormWindow* Win32Platform::form_window_of(HWND hwnd) const {
     for (HWND h = hwnd; h != nullptr; h = GetParent(h)) {
@@ -451,9 +457,15 @@ void Win32Platform::send_key(rt::Form* active, std::int16_t key, std::int16_t sh
 }
 
 rt::ScreenMetrics Win32Platform::screen() {
+    // The saver asks several times a tick, and each question is a trip to
+    // the window server under Wine: the answer is kept while one of our
+    // top-level windows is there to hear of a change of the display.
+    if (!screen_size_ || forms_.empty()) {
+        screen_size_ = SIZE{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
     rt::ScreenMetrics m;
-    m.width_px = GetSystemMetrics(SM_CXSCREEN);
-    m.height_px = GetSystemMetrics(SM_CYSCREEN);
+    m.width_px = screen_size_->cx;
+    m.height_px = screen_size_->cy;
     m.twips_per_pixel_x = tppx_;
     m.twips_per_pixel_y = tppy_;
     return m;

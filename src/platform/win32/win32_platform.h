@@ -183,6 +183,8 @@ public:
     [[nodiscard]] HWND dialog_owner() const;
     void register_form_window(HWND hwnd, FormWindow* window);
     void unregister_form_window(HWND hwnd);
+    // The screen's size or the system's metrics changed: ask the system again.
+    void display_changed() { screen_size_.reset(); }
     [[nodiscard]] const std::map<HWND, FormWindow*>& form_windows() const { return forms_; }
 
     // Timers (thread timers on a message-only window).
@@ -207,6 +209,7 @@ private:
     UINT_PTR next_timer_id_ = 1;
     std::map<UINT_PTR, std::shared_ptr<TimerSlot>> timers_;
     std::map<HWND, FormWindow*> forms_;
+    std::optional<SIZE> screen_size_;  // kept while a form window is there to hear of a change
     std::array<HFONT, 2> fonts_{};
     HANDLE instance_mutex_ = nullptr;
     std::array<COLORREF, 16> custom_colors_{};
