@@ -58,6 +58,21 @@ void paint_circle(QImage& image, double cx, double cy, double r, rt::Color outli
     }
 }
 
+// Circles come in bursts of a couple of hundred: their bounds are gathered
+// into one rectangle and the widget repaints it once, after the burst.
+void repaint_later(QWidget& widget, QRect& pending, const QRect& bounds) {
+    if (pending.isEmpty()) {
+        QMetaObject::invokeMethod(
+            &widget,
+            [&widget, &pending] {
+                widget.update(pending);
+                pending = QRect();
+            },
+            Qt::QueuedConnection);
+    }
+    pending |= bounds;
+}
+
 QRect circle_bounds(double cx, double cy, double r) {
     const int x0 = static_cast<int>(std::floor(cx - r)) - 2;
     const int y0 = static_cast<int>(std::floor(cy - r)) - 2;
@@ -299,7 +314,7 @@ void FormWidget::draw_circle(float x, float y, float radius, rt::Color outline, 
     const double cy = static_cast<double>(y / platform_.twips_per_pixel_y());
     const double r = static_cast<double>(radius / platform_.twips_per_pixel_x());
     paint_circle(layer_, cx, cy, r, outline, fill);
-    client_->update(circle_bounds(cx, cy, r));
+    repaint_later(*client_, pending_circles_, circle_bounds(cx, cy, r));
 }
 
 void FormWidget::add_control(QWidget* widget, rt::Control* control) {
@@ -421,7 +436,7 @@ public:
         const double cy = static_cast<double>(y / platform_.twips_per_pixel_y());
         const double r = static_cast<double>(radius / platform_.twips_per_pixel_x());
         paint_circle(layer_, cx, cy, r, outline, fill);
-        update(circle_bounds(cx, cy, r));
+        repaint_later(*this, pending_circles_, circle_bounds(cx, cy, r));
     }
     [[nodiscard]] const QImage& layer() const { return layer_; }
 
@@ -457,6 +472,7 @@ private:
     QtPlatform& platform_;
     const rt::PictureBox* box_;
     QImage layer_;
+    QRect pending_circles_;
 };
 
 // ====================================================================== control peer

@@ -76,6 +76,7 @@ private:
     QMenuBar* menu_ = nullptr;
     ClientWidget* client_ = nullptr;
     QImage layer_;
+    QRect pending_circles_;  // circles drawn but not yet repainted
     bool input_enabled_ = true;
     std::map<QObject*, rt::Control*> controls_;
     QWindow* host_ = nullptr;
