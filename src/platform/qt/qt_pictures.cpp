@@ -140,7 +140,7 @@ rt::Picture QtPictureDecoder::decode_wmf(const std::string& path, double dpi) {
         wmf_file_close(session.api);
         throw rt::PictureError("metafile without a size: " + path);
     }
-    if (static_cast<std::int64_t>(width_px) * height_px > kMaxPicturePixels) {
+    if (static_cast<std::int64_t>(width_px) * height_px > kMaxMetafilePixels) {
         wmf_file_close(session.api);
         throw rt::PictureError("picture too large: " + path);
     }

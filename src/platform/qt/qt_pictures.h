@@ -23,6 +23,11 @@ private:
 
 // Pictures larger than this many pixels are refused rather than decoded.
 inline constexpr std::int64_t kMaxPicturePixels = 100'000'000;
+// A metafile is drawn at its own size and passed on as a PNG: about a tenth
+// of a second per million pixels. Drawings larger than 4096 x 4096 pixels are
+// refused, so that a file of a few bytes cannot keep the saver busy for
+// seconds.
+inline constexpr std::int64_t kMaxMetafilePixels = 4096LL * 4096LL;
 
 // Natural size in HIMETRIC of `pixels` at `dpi` dots per inch (half to even).
 std::int32_t pixels_to_himetric(int pixels, double dpi);

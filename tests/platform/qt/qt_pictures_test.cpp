@@ -88,6 +88,7 @@ TEST_F(Pictures, BrokenHugeOrMissingFilesFailWithPictureError) {
         {"bad.wmf", testing::wmf_bytes(1440, 720, 1440).substr(0, 30)},  // cut short after its headers
         {"huge.bmp", testing::bmp_bytes(20000, 20000, 0, false) + std::string(64, '\0')},  // refused before decoding
         {"huge.wmf", testing::wmf_bytes(30000, 30000, 100)},  // 300 x 300 inch
+        {"large.wmf", testing::wmf_bytes(4300, 4300, 100)},   // 4128 pixels square: more than a metafile may draw
     };
     for (const auto& [name, bytes] : broken) {
         EXPECT_THROW((void)decoder.decode(file(name, bytes)), rt::PictureError) << name;
