@@ -1,5 +1,5 @@
 # Whole-process figures of the saver (CPU, peak memory, first frame) on
-# Xvfb, natively and under Wine; not part of `make test`.
+# Xvfb, natively and under Wine; part of `make bench`, not of `make test`.
 #   make bench-process
 #   make bench-process PROCESS_BENCH_ARGS='--screen 3840x2160 --platforms qt'
 .PHONY: bench-process
