@@ -2,8 +2,11 @@
 // modal loops with live timers, painting and picture boxes in other windows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "platform/win32/win32_support.h"
 
@@ -279,6 +282,85 @@ TEST_F(Win32FormsTest, CirclesStayOnTheDrawingLayerUnderTheImages) {
     EXPECT_EQ(at(200, 100), RGB(255, 255, 0));
     form.SetBackColor(rt::rgb(0, 128, 0));  // a new background colour starts a clean layer
     EXPECT_EQ(at(200, 100), RGB(0, 128, 0));
+}
+
+// A bitmap whose top-left quarter is red and the rest green, so a picture
+// drawn upside down or from the wrong offset shows.
+std::string quartered_bmp(int width, int height) {
+    std::string bytes = testing::bmp_bytes(width, height, rt::rgb(0, 255, 0));
+    const int row = (width * 3 + 3) & ~3;
+    for (int y = 0; y < height / 2; ++y) {
+        const int stored = height - 1 - y;  // rows are stored bottom-up
+        for (int x = 0; x < width / 2; ++x) {
+            bytes.replace(static_cast<std::size_t>(54 + stored * row + x * 3), 3, std::string("\0\0\xFF", 3));
+        }
+    }
+    return bytes;
+}
+
+// A 16 x 16 icon: the top half see-through, the bottom half yellow.
+rt::Picture half_icon() {
+    std::vector<std::uint32_t> color(16 * 16, 0);
+    std::vector<std::uint16_t> mask(16, 0);  // one word a row; a set bit is see-through
+    for (int y = 0; y < 16; ++y) {
+        if (y < 8) mask[static_cast<std::size_t>(y)] = 0xFFFF;
+        else std::fill_n(color.begin() + y * 16, 16, 0x00FFFF00U);
+    }
+    ICONINFO info{};
+    info.fIcon = TRUE;
+    info.hbmMask = CreateBitmap(16, 16, 1, 1, mask.data());
+    info.hbmColor = CreateBitmap(16, 16, 1, 32, color.data());
+    HICON icon = CreateIconIndirect(&info);
+    DeleteObject(info.hbmMask);
+    DeleteObject(info.hbmColor);
+    return picture_from_icon(icon, true);
+}
+
+TEST_F(Win32FormsTest, SeeThroughPicturesShowWhatLiesBeneathAndPartsRepaintRight) {
+    testing::TempFolder dir;
+    testing::write_file(dir.file("quarters.bmp"), quartered_bmp(40, 30));
+    PlainForm form(app, "Saver");
+    rt::Image Image2(form, "Image2");
+    rt::Image Image1(form, "Image1");
+    form.Show();
+    const float tx = platform.twips_per_pixel_x();
+    const float ty = platform.twips_per_pixel_y();
+    form.Move(0, 0, 200 * tx, 120 * ty);
+    Image2.SetPicture(app.LoadPicture(dir.file("quarters.bmp")));
+    Image2.Move(-10 * tx, 20 * ty);  // partly beyond the left edge
+    Image1.SetPicture(half_icon());
+    Image1.Move(0, 28 * ty);
+    form.SetFillColor(rt::rgb(255, 0, 255));
+    form.Circle(150 * tx, 60 * ty, 10 * tx, rt::rgb(255, 0, 255));
+    const auto whole = [&](int x, int y) { return Capture(hwnd_of(form)).at(x, y); };
+    EXPECT_EQ(whole(8, 22), RGB(255, 0, 0));  // the picture's 18th column: still the red quarter
+    EXPECT_EQ(whole(12, 22), RGB(0, 255, 0));
+    EXPECT_EQ(whole(25, 47), RGB(0, 255, 0));  // its bottom half is green, not upside down
+    EXPECT_EQ(whole(5, 30), RGB(255, 0, 0));    // the icon's see-through half shows the picture
+    EXPECT_EQ(whole(12, 30), RGB(0, 255, 0));
+    EXPECT_EQ(whole(5, 40), RGB(255, 255, 0));  // its own half hides it
+
+    // Only the parts that changed are repainted now; read the screen as it is.
+    const auto shown = [&](int x, int y) {
+        settle(platform);
+        HDC dc = GetDC(hwnd_of(form));
+        const COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(hwnd_of(form), dc);
+        return c;
+    };
+    Image2.Move(40 * tx, 20 * ty);
+    EXPECT_EQ(shown(5, 30), RGB(0, 0, 255));  // the background, through the icon
+    EXPECT_EQ(shown(5, 40), RGB(255, 255, 0));
+    EXPECT_EQ(shown(58, 22), RGB(255, 0, 0));
+    EXPECT_EQ(shown(62, 22), RGB(0, 255, 0));
+    Image1.Move(142 * tx, 44 * ty);  // over the disc: its see-through half shows the circle
+    EXPECT_EQ(shown(150, 51), RGB(255, 0, 255));
+    EXPECT_EQ(shown(150, 56), RGB(255, 255, 0));
+    EXPECT_EQ(shown(5, 30), RGB(0, 0, 255));  // where the icon was
+    Image2.Move(140 * tx, 40 * ty, 60 * tx, 30 * ty);  // under the icon; its box wider than the picture
+    EXPECT_EQ(shown(150, 51), RGB(255, 0, 0));
+    EXPECT_EQ(shown(150, 56), RGB(255, 255, 0));
+    EXPECT_EQ(shown(185, 50), RGB(0, 0, 255));  // beyond the picture, in its box: the layer
 }
 
 TEST_F(Win32FormsTest, PictureBoxMovesIntoAnotherWindowAndSurvivesItsEnd) {
