@@ -625,8 +625,8 @@ std::vector<ShownImage> images_in(const rt::Form& form, const RECT& part, const 
 // Leaves out of the clip what the opaque images from `first` on cover.
 void exclude_opaque(HDC dc, const std::vector<ShownImage>& shown, std::size_t first) {
     for (std::size_t j = first; j < shown.size(); ++j) {
-        if (shown[j].opaque) ExcludeClipRect(dc, shown[j].covered.left, shown[j].covered.top, shown[j].covered.right,
-                                             shown[j].covered.bottom);
+        const RECT& r = shown[j].covered;
+        if (shown[j].opaque) ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
     }
 }
 
