@@ -266,10 +266,9 @@ public:
     void draw_circle(float x, float y, float radius, rt::Color outline, rt::Color fill) override {
         if (hwnd_ == nullptr || layer_.empty()) return;
         const auto& p = window_.platform();
-        RECT touched = layer_.circle(to_px(x, p.twips_per_pixel_x()), to_px(y, p.twips_per_pixel_y()),
-                                     to_px(radius, p.twips_per_pixel_x()), to_px(radius, p.twips_per_pixel_y()),
-                                     colorref(outline), colorref(fill));
-        InvalidateRect(hwnd_, &touched, FALSE);
+        circles_.add(hwnd_, layer_.circle(to_px(x, p.twips_per_pixel_x()), to_px(y, p.twips_per_pixel_y()),
+                                          to_px(radius, p.twips_per_pixel_x()), to_px(radius, p.twips_per_pixel_y()),
+                                          colorref(outline), colorref(fill)));
     }
     bool set_parent(rt::ForeignWindow parent) override {
         HWND pane = window_from_number(parent);
@@ -307,6 +306,9 @@ public:
                     return 0;
                 case WM_ERASEBKGND:
                     return 1;
+                case PendingRepaint::kMessage:
+                    self->circles_.flush(hwnd);
+                    return 0;
                 case WM_NCDESTROY:
                     // Destroyed with the window it was moved into.
                     SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
@@ -342,6 +344,7 @@ private:
     }
     rt::PictureBox& box_;
     DrawingLayer layer_;
+    PendingRepaint circles_;
     bool foreign_parent_ = false;
 };
 
@@ -538,9 +541,26 @@ void FormWindow::draw_circle(float x, float y, float radius, rt::Color outline, 
     if (layer_.empty()) sync_layer_size();
     const float tx = platform_.twips_per_pixel_x();
     const float ty = platform_.twips_per_pixel_y();
-    RECT touched = layer_.circle(to_px(x, tx), to_px(y, ty), to_px(radius, tx), to_px(radius, ty), colorref(outline),
-                                 colorref(fill));
-    InvalidateRect(hwnd_, &touched, FALSE);
+    circles_.add(hwnd_, layer_.circle(to_px(x, tx), to_px(y, ty), to_px(radius, tx), to_px(radius, ty),
+                                      colorref(outline), colorref(fill)));
+}
+
+void PendingRepaint::add(HWND hwnd, const RECT& touched) {
+    if (touched.right <= touched.left || touched.bottom <= touched.top) return;
+    if (rect_.right <= rect_.left || rect_.bottom <= rect_.top) {
+        if (PostMessageA(hwnd, kMessage, 0, 0) == FALSE) {
+            InvalidateRect(hwnd, &touched, FALSE);
+            return;
+        }
+        rect_ = touched;
+    } else {
+        UnionRect(&rect_, &rect_, &touched);
+    }
+}
+
+void PendingRepaint::flush(HWND hwnd) {
+    if (rect_.right > rect_.left && rect_.bottom > rect_.top) InvalidateRect(hwnd, &rect_, FALSE);
+    rect_ = RECT{};
 }
 
 rt::Control* FormWindow::control_of(HWND child) const {
@@ -767,6 +787,9 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_PAINT:
             paint();
+            return 0;
+        case PendingRepaint::kMessage:
+            circles_.flush(hwnd_);
             return 0;
         case WM_ERASEBKGND:
             return 1;

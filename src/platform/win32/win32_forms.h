@@ -34,6 +34,20 @@ private:
     int width_ = 0, height_ = 0;
 };
 
+// Circles come in bursts of a couple of hundred: the pixels they touch are
+// gathered and invalidated with one request once the burst is over (a
+// message posted to the window at the first circle), not one per circle.
+class PendingRepaint {
+public:
+    static constexpr UINT kMessage = WM_APP + 0x31;
+    void add(HWND hwnd, const RECT& touched);
+    // Handles kMessage: invalidates what was gathered.
+    void flush(HWND hwnd);
+
+private:
+    RECT rect_{};
+};
+
 class FormWindow final : public rt::NativeWindow {
 public:
     FormWindow(Win32Platform& platform, rt::Form& form);
@@ -88,8 +102,9 @@ private:
     DrawingLayer buffer_;  // where a part with see-through pictures is composed; only grows
     HBRUSH label_brush_ = nullptr;
     std::map<HWND, rt::Control*> children_;
-    std::optional<POINT> last_mouse_;
-    mutable std::optional<rt::FrameInsets> frame_;  // the frame's widths, until the system's metrics change  // screen position of the last delivered move
+    std::optional<POINT> last_mouse_;  // screen position of the last delivered move
+    mutable std::optional<rt::FrameInsets> frame_;  // the frame's widths, until the system's metrics change
+    PendingRepaint circles_;
 };
 
 }  // namespace vellora::win32
