@@ -204,6 +204,9 @@ for platform in $PLATFORMS; do
         "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
         "$WINESERVER" -w
       fi
+      # A server left running for this prefix (an earlier run stopped short) goes first.
+      "$WINESERVER" -k >/dev/null 2>&1 || true
+      "$WINESERVER" -w >/dev/null 2>&1 || true
       "$WINESERVER" -p
       # Wine's own helper processes start once, before anything is measured.
       "$WINE" cmd /c exit >/dev/null 2>&1 || true
