@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <cmath>
+#include <functional>
 
 #include "platform/qt/qt_platform.h"
 
@@ -46,8 +47,7 @@ std::int16_t mouse_buttons(Qt::MouseButtons buttons) {
 }
 
 // Draws one circle: filled with `fill`, a 1-pixel outline in `outline`.
-void paint_circle(QImage& image, double cx, double cy, double r, rt::Color outline, rt::Color fill) {
-    QPainter p(&image);
+void paint_circle(QPainter& p, double cx, double cy, double r, rt::Color outline, rt::Color fill) {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setBrush(to_qcolor(fill));
     if (outline == fill && r >= 0.5) {
@@ -67,11 +67,13 @@ void paint_circle(QImage& image, double cx, double cy, double r, rt::Color outli
 
 // Circles come in bursts of a couple of hundred: their bounds are gathered
 // into one rectangle and the widget repaints it once, after the burst.
-void repaint_later(QWidget& widget, QRect& pending, const QRect& bounds) {
+// `before` runs first (the burst's painter is ended there).
+void repaint_later(QWidget& widget, QRect& pending, const QRect& bounds, std::function<void()> before = {}) {
     if (pending.isEmpty()) {
         QMetaObject::invokeMethod(
             &widget,
-            [&widget, &pending] {
+            [&widget, &pending, before = std::move(before)] {
+                if (before) before();
                 widget.update(pending);
                 pending = QRect();
             },
@@ -216,12 +218,14 @@ void FormWidget::apply_text() {
 void FormWidget::apply_colors() {
     if (form_ == nullptr) return;
     // A new back colour clears the drawing layer.
+    end_layer_painting();
     layer_.fill(to_qcolor(form_->BackColor()));
     client_->update();
 }
 
 void FormWidget::resize_layer(const QSize& size) {
     if (size.isEmpty() || (layer_.size().width() >= size.width() && layer_.size().height() >= size.height())) return;
+    end_layer_painting();
     QImage grown(size.expandedTo(layer_.size()), QImage::Format_RGB32);
     grown.fill(form_ != nullptr ? to_qcolor(form_->BackColor()) : QColor(Qt::black));
     if (!layer_.isNull()) {
@@ -259,6 +263,7 @@ const QImage* shown_picture(const rt::Image& image) {
 }  // namespace
 
 void FormWidget::paint_client(QPainter& painter, const QRegion& region) {
+    end_layer_painting();
     // Every pixel to repaint is painted once where it can be: an image
     // whose opaque picture fills its box hides what lies beneath it, so
     // neither the images under it nor the layer are drawn there. Images lie
@@ -315,13 +320,17 @@ void FormWidget::paint_client(QPainter& painter, const QRegion& region) {
     }
 }
 
+void FormWidget::end_layer_painting() { layer_painter_.reset(); }
+
 void FormWidget::draw_circle(float x, float y, float radius, rt::Color outline, rt::Color fill) {
     resize_layer(client_->size());
     const double cx = static_cast<double>(x / platform_.twips_per_pixel_x());
     const double cy = static_cast<double>(y / platform_.twips_per_pixel_y());
     const double r = static_cast<double>(radius / platform_.twips_per_pixel_x());
-    paint_circle(layer_, cx, cy, r, outline, fill);
-    repaint_later(*client_, pending_circles_, circle_bounds(cx, cy, r));
+    // One painter serves a whole burst; it ends before the burst is shown.
+    if (!layer_painter_) layer_painter_ = std::make_unique<QPainter>(&layer_);
+    paint_circle(*layer_painter_, cx, cy, r, outline, fill);
+    repaint_later(*client_, pending_circles_, circle_bounds(cx, cy, r), [this] { end_layer_painting(); });
 }
 
 void FormWidget::add_control(QWidget* widget, rt::Control* control) {
@@ -442,7 +451,10 @@ public:
         const double cx = static_cast<double>(x / platform_.twips_per_pixel_x());
         const double cy = static_cast<double>(y / platform_.twips_per_pixel_y());
         const double r = static_cast<double>(radius / platform_.twips_per_pixel_x());
-        paint_circle(layer_, cx, cy, r, outline, fill);
+        {
+            QPainter p(&layer_);
+            paint_circle(p, cx, cy, r, outline, fill);
+        }
         repaint_later(*this, pending_circles_, circle_bounds(cx, cy, r));
     }
     [[nodiscard]] const QImage& layer() const { return layer_; }

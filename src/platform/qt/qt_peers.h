@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
 #include <QPointer>
 #include <QWidget>
 #include <map>
@@ -70,12 +71,14 @@ protected:
 private:
     bool handle_key(QObject* watched, QKeyEvent* event);
     void resize_layer(const QSize& size);
+    void end_layer_painting();
 
     QtPlatform& platform_;
     rt::Form* form_;
     QMenuBar* menu_ = nullptr;
     ClientWidget* client_ = nullptr;
     QImage layer_;
+    std::unique_ptr<QPainter> layer_painter_;  // open while a burst of circles is drawn
     QRect pending_circles_;  // circles drawn but not yet repainted
     bool input_enabled_ = true;
     std::map<QObject*, rt::Control*> controls_;
