@@ -108,11 +108,13 @@ differing() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
 start_host() {
   local geometry=$1
   command -v xev >/dev/null 2>&1 || { echo "SKIP: xev is not installed"; exit 77; }
-  xev -geometry "$geometry" -event structure >"$WORK/xev.log" 2>&1 &
+  # Each host writes its own log: a second host must not read the first one's window.
+  HOST_LOG=$(mktemp "$WORK/xev.XXXXXX")
+  xev -geometry "$geometry" -event structure >"$HOST_LOG" 2>&1 &
   HOST_PID=$!
   PIDS+=("$HOST_PID")
-  wait_until 'grep -q "Outer window is" "$WORK/xev.log"' 10 || fail "host window did not appear"
-  HOST_ID=$(sed -n 's/^Outer window is \(0x[0-9a-fA-F]*\).*/\1/p' "$WORK/xev.log" | head -n1)
+  wait_until 'grep -q "Outer window is" "$HOST_LOG"' 10 || fail "host window did not appear"
+  HOST_ID=$(sed -n 's/^Outer window is \(0x[0-9a-fA-F]*\).*/\1/p' "$HOST_LOG" | head -n1)
   wait_until "xwininfo -id $HOST_ID 2>/dev/null | grep -q IsViewable" 10 || fail "host window not mapped"
 }
 
