@@ -25,14 +25,14 @@
 #include "saver/random_circles.h"
 #include "settings/settings.h"
 #include "startup/main.h"
-#include "startup/process.h"
+#include "app/process.h"
 
 #ifdef VELLORA_BENCH_QT
 #include <QApplication>
 
 #include "platform/qt/qt_pictures.h"
 #include "platform/qt/qt_platform.h"
-#include "settings/ini_file.h"
+#include "runtime/ini_file.h"
 #endif
 
 namespace vellora::bench {
@@ -64,7 +64,7 @@ std::string jpeg_path() {
 class SaverRun {
 public:
     SaverRun(rt::PictureDecoder* decoder, bool decode_every_tick, const std::string& picture) {
-        headless_.set_screen(rt::ScreenMetrics{kScreenWidth, kScreenHeight, 15.0F, 15.0F});
+        headless_.set_screen(rt::ScreenMetrics{kScreenWidth, kScreenHeight, 15.0F, 15.0F, {}});
         // The headless decoder's picture: as large as the screen.
         if (decoder == nullptr && !picture.empty()) {
             headless_.add_picture(picture, kScreenWidth * 2540 / 96, kScreenHeight * 2540 / 96);

@@ -15,7 +15,7 @@
 #include "platform/headless/headless.h"
 #include "settings/settings.h"
 #include "startup/main.h"
-#include "startup/process.h"
+#include "app/process.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "settings/ini_file.h"
+#include "runtime/ini_file.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include "password/pass_change.h"
 
-#include <cctype>
 #include <optional>
 #include <string>
 
 #include "password/password.h"
 #include "runtime/app.h"
 #include "runtime/convert.h"
+#include "runtime/text.h"
 
 namespace vellora {
 
@@ -21,11 +21,6 @@ constexpr const char* kNotSaved = "The new password could not be saved.\r\n\r\nT
 // The button-shadow grey in which an unused label is drawn.
 constexpr rt::Color kButtonShadow = rt::rgb(128, 128, 128);
 constexpr rt::Color kBlack = rt::rgb(0, 0, 0);
-
-std::string upper(std::string text) {
-    for (auto& ch : text) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-    return text;
-}
 
 }  // namespace
 
@@ -76,7 +71,7 @@ void PassChange::place() {
     const double tx = screen.twips_per_pixel_x;
     const double ty = screen.twips_per_pixel_y;
     std::optional<rt::PixelRect> owner;
-    if (process_.ParentWindow != 0) owner = process_.platform().window_rect(process_.ParentWindow);
+    if (process_.ParentWindow != 0) owner = process_.windows().window_rect(process_.ParentWindow);
     if (!owner) {
         // Started without a window to sit on: centre on the screen.
         Move((screen.width_twips() - Width()) / 2, (screen.height_twips() - Height()) / 2);
@@ -95,7 +90,7 @@ void PassChange::Form_Load() {
     Text1.SetPasswordChar('*');
     Text2.SetPasswordChar('*');
     Text3.SetPasswordChar('*');
-    process_.StoredPassword = ReadStoredPassword(process_.platform().user_store());
+    process_.StoredPassword = ReadStoredPassword(process_.services().user_store());
     if (process_.StoredPassword.empty()) {
         // No password yet: there is no old one to ask for.
         Label1.SetForeColor(kButtonShadow);
@@ -114,7 +109,7 @@ void PassChange::Form_Paint() {
 }
 
 void PassChange::refuse(const char* message) {
-    process_.platform().message_box({message, kTitle, rt::MessageIcon::Stop});
+    process_.dialogs().message_box({message, kTitle, rt::MessageIcon::Stop});
     Text1.SetText("");
     Text2.SetText("");
     Text3.SetText("");
@@ -127,7 +122,7 @@ void PassChange::Command1_Click() {
         Text1.SetFocus();
         return;
     }
-    if (upper(Text2.Text()) != upper(Text3.Text())) {
+    if (rt::to_upper(Text2.Text()) != rt::to_upper(Text3.Text())) {
         refuse(kNoMatch);
         if (has_password) {
             Text1.SetFocus();
@@ -137,7 +132,7 @@ void PassChange::Command1_Click() {
         return;
     }
     const std::string encoded = EncodePassword(Text2.Text());
-    if (!SaveStoredPassword(process_.platform().user_store(), encoded)) {
+    if (!SaveStoredPassword(process_.services().user_store(), encoded)) {
         // Closing quietly would leave the user trusting a password that was
         // never stored; the old one stays in force.
         refuse(kNotSaved);

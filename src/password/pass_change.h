@@ -3,7 +3,7 @@
 #pragma once
 
 #include "runtime/form.h"
-#include "startup/process.h"
+#include "app/process.h"
 
 namespace vellora {
 

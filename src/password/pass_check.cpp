@@ -53,13 +53,13 @@ void PassCheck::Form_Load() {
     process_.PasswordOK = kFalse;
     Text1.SetText("");
 
-    rt::Platform& platform = process_.platform();
-    while (platform.show_cursor(true) < 6) {
+    rt::SystemServices& services = process_.services();
+    while (services.show_cursor(true) < 6) {
     }
     // After a failed prompt the saver needs the full count of moves again.
     process_.MouseMoveCount = 0;
     CenterForm(*this);
-    Image1.SetPicture(platform.app_icon());
+    Image1.SetPicture(services.app_icon());
     Text1.SetPasswordChar('*');
     SetTopMost();
 }
@@ -81,7 +81,7 @@ void PassCheck::Command1_Click() {
     if (EncodePassword(Text1.Text()) == process_.StoredPassword) {
         process_.PasswordOK = kTrue;
     } else {
-        process_.platform().message_box({kIncorrectPasswordText, "", rt::MessageIcon::Stop});
+        process_.dialogs().message_box({kIncorrectPasswordText, "", rt::MessageIcon::Stop});
         process_.PasswordOK = kFalse;
     }
     Unload();
@@ -96,8 +96,8 @@ void PassCheck::Form_Unload(std::int16_t& /*cancel*/) {
     // A refusal hides the cursor again for the saver that keeps running;
     // after the right password it stays visible for the closing saver.
     if (process_.PasswordOK != kTrue) {
-        rt::Platform& platform = process_.platform();
-        while (platform.show_cursor(false) > -6) {
+        rt::SystemServices& services = process_.services();
+        while (services.show_cursor(false) > -6) {
         }
     }
 }

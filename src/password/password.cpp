@@ -1,13 +1,12 @@
 #include "password/password.h"
 
+#include "runtime/text.h"
+
 namespace vellora {
 
 namespace {
 
 constexpr std::size_t kMaxPasswordLength = 20;
-
-// Upper case for the letters a to z; every other code stays as it is.
-unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c; }
 
 }  // namespace
 
@@ -15,7 +14,8 @@ std::string EncodePassword(const std::string& text) {
     const std::size_t n = text.size() < kMaxPasswordLength ? text.size() : kMaxPasswordLength;
     std::string encoded(n, '\0');
     for (std::size_t i = 1; i <= n; ++i) {
-        const int c = upper(static_cast<unsigned char>(text[i - 1]));
+        // Upper case for the letters a to z; every other code stays as it is.
+        const int c = static_cast<unsigned char>(rt::ascii_upper(text[i - 1]));
         int v = c + 14 + 4 * static_cast<int>(i);
         while (v > 126) v -= 126;
         while (v < 33) v += 33;

@@ -6,9 +6,18 @@
 
 namespace vellora::rt {
 
-App::App(Platform& platform) : platform_(platform), pictures_(platform.picture_decoder()) {}
+App::App(Platform& platform) : platform_(platform), pictures_(platform.services().picture_decoder()) {}
 
 void App::set_active_form(Form* form) { active_ = form; }
+
+void App::SendKey(std::int16_t key, std::int16_t shift_state) {
+    if (active_ != nullptr) active_->deliver_key_down(key, shift_state);
+}
+
+void App::ShowCursorAgain() {
+    while (services().show_cursor(true) < 0) {
+    }
+}
 
 void App::form_loaded(Form& form) {
     if (std::find(loaded_.begin(), loaded_.end(), &form) == loaded_.end()) loaded_.push_back(&form);

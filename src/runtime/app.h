@@ -24,19 +24,26 @@ public:
     App& operator=(const App&) = delete;
 
     [[nodiscard]] Platform& platform() const { return platform_; }
+    [[nodiscard]] WindowSystem& windows() const { return platform_.windows(); }
+    [[nodiscard]] Dialogs& dialogs() const { return platform_.dialogs(); }
+    [[nodiscard]] SystemServices& services() const { return platform_.services(); }
     [[nodiscard]] PictureService& pictures() { return pictures_; }
     [[nodiscard]] Random& random() { return random_; }
 
     // Loads a picture (empty path: empty picture); throws PictureError.
     [[nodiscard]] Picture LoadPicture(const std::string& path) { return pictures_.load(path); }
-    [[nodiscard]] ScreenMetrics screen() const { return platform_.screen(); }
+    [[nodiscard]] ScreenMetrics screen() const { return windows().screen(); }
 
     // The application's help file, opened by F1.
     [[nodiscard]] const std::string& HelpFile() const { return help_file_; }
     void SetHelpFile(std::string file) { help_file_ = std::move(file); }
 
-    // Sends a keystroke to the active window and waits until it was handled.
-    void SendKey(std::int16_t key, std::int16_t shift_state = 0) { platform_.send_key(active_, key, shift_state); }
+    // Sends a keystroke to the active window; it has been handled when this
+    // returns (handlers it starts run nested inside the call).
+    void SendKey(std::int16_t key, std::int16_t shift_state = 0);
+
+    // Shows the cursor until the display counter allows it again.
+    void ShowCursorAgain();
 
     // --- forms
     [[nodiscard]] const std::vector<Form*>& loaded_forms() const { return loaded_; }
@@ -49,7 +56,7 @@ public:
     void form_unloaded(Form& form);
 
     // Dispatches events until `done` holds (nested loops allowed).
-    void run_until(const std::function<bool()>& done) { platform_.run_until(done); }
+    void run_until(const std::function<bool()>& done) { windows().run_until(done); }
 
 private:
     Platform& platform_;

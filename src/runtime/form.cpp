@@ -5,14 +5,10 @@
 #include <cmath>
 
 #include "runtime/app.h"
+#include "runtime/failure.h"
+#include "runtime/text.h"
 
 namespace vellora::rt {
-
-namespace {
-Change operator|(Change a, Change b) {
-    return static_cast<Change>(static_cast<unsigned>(a) | static_cast<unsigned>(b));
-}
-}  // namespace
 
 // ---------------------------------------------------------------- Control
 
@@ -81,7 +77,7 @@ AccessKey parse_access_key(const std::string& caption) {
         if (caption[i] == '&' && i + 1 < caption.size()) {
             ++i;
             if (caption[i] != '&' && out.key == 0) {
-                out.key = static_cast<char>(std::toupper(static_cast<unsigned char>(caption[i])));
+                out.key = ascii_upper(caption[i]);
             }
         }
         out.text += caption[i];
@@ -162,7 +158,7 @@ void Image::SetPicture(Picture picture) {
         // in whole screen pixels.
         const auto screen = form().app().screen();
         const auto whole_pixels = [](std::int32_t himetric, float tpp) {
-            return std::nearbyint(himetric_to_twips(himetric) / tpp) * tpp;
+            return static_cast<float>(twips_to_pixels(himetric_to_twips(himetric), tpp)) * tpp;
         };
         Move(Left(), Top(), whole_pixels(picture_->himetric_width, screen.twips_per_pixel_x),
              whole_pixels(picture_->himetric_height, screen.twips_per_pixel_y));
@@ -218,7 +214,7 @@ void Timer::SetEnabled(bool e) {
 }
 
 void Timer::form_loaded() {
-    native_ = form_.app().platform().create_timer([this] { fire(); });
+    native_ = form_.app().windows().create_timer([this] { fire(); });
     restart();
 }
 
@@ -248,6 +244,15 @@ void MenuCommand::Click() {
 
 // ---------------------------------------------------------------- Form
 
+FrameInsets classic_frame(const FormDesign& design, int menu_bar_px) {
+    constexpr int kBorder = 3;
+    constexpr int kTitle = 19;
+    if (design.border == BorderStyle::None) return {};
+    FrameInsets f{kBorder, kBorder + kTitle, kBorder, kBorder};
+    if (design.has_menu) f.top += menu_bar_px;
+    return f;
+}
+
 Form::Form(App& app, std::string name) : app_(app), name_(std::move(name)) {}
 
 Form::~Form() {
@@ -272,13 +277,14 @@ void Form::changed(Change what) {
 void Form::Load() {
     if (loaded_ || loading_) return;
     loading_ = true;
+    const ScopeExit done([this] { loading_ = false; });
     caption_ = design_.caption;
     back_color_ = design_.back_color;
     left_ = design_.left;
     top_ = design_.top;
     width_ = design_.width;
     height_ = design_.height;
-    peer_ = app_.platform().create_window(*this);
+    peer_ = app_.windows().create_window(*this);
     if (design_.client_width || design_.client_height) {
         const auto insets = peer_->frame();
         const auto screen = app_.screen();
@@ -295,7 +301,6 @@ void Form::Load() {
     const auto order = tab_order();
     active_control_ = order.empty() ? nullptr : order.front();
     loaded_ = true;
-    loading_ = false;
     app_.form_loaded(*this);
     for (auto* t : timers_) t->form_loaded();
     Form_Load();
@@ -314,17 +319,21 @@ void Form::Show(bool modal) {
             }
         }
         modal_ = true;
+        // However the wait ends (a handler inside it may throw), the other
+        // forms take input again and this one is no longer modal.
+        const ScopeExit restore([this, &blocked] {
+            modal_ = false;
+            for (auto* f : blocked) {
+                // A form unloaded meanwhile is no longer in the book; only unblock live ones.
+                const auto& live = app_.loaded_forms();
+                if (std::find(live.begin(), live.end(), f) != live.end()) f->unblock_input();
+            }
+        });
         visible_ = true;
         app_.set_active_form(this);
         peer_->show(true);
         if (active_control_ && active_control_->peer()) active_control_->peer()->focus();
         app_.run_until([this] { return !loaded_; });
-        modal_ = false;
-        for (auto* f : blocked) {
-            // A form unloaded meanwhile is no longer in the book; only unblock live ones.
-            const auto& live = app_.loaded_forms();
-            if (std::find(live.begin(), live.end(), f) != live.end()) f->unblock_input();
-        }
         return;
     }
     visible_ = true;
@@ -517,7 +526,7 @@ void Form::deliver_key_down(std::int16_t key, std::int16_t shift_state) {
             break;
         case keys::F1:
             if (!app_.HelpFile().empty()) {
-                app_.platform().show_help(app_.HelpFile());
+                app_.services().show_help(app_.HelpFile());
                 return;
             }
             break;

@@ -259,6 +259,12 @@ struct FormDesign {
     float left = 0, top = 0, width = 4800, height = 3600;
 };
 
+// The frame of a classic Windows window at 96 dots per inch: a border of 3
+// pixels, a title bar of 19 and, when the form has one, the menu bar. The
+// runtimes without frames of their own report it, so that a form's inner
+// size is the one it was designed with.
+FrameInsets classic_frame(const FormDesign& design, int menu_bar_px = 19);
+
 class Form : public Surface {
 public:
     Form(App& app, std::string name);

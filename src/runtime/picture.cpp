@@ -1,15 +1,9 @@
 #include "runtime/picture.h"
 
-#include <cstdlib>
-#include <cstring>
-
 namespace vellora::rt {
 
 PictureService::PictureService(PictureDecoder& decoder, std::size_t capacity)
-    : decoder_(decoder), capacity_(capacity == 0 ? 1 : capacity) {
-    const char* every = std::getenv("VELLORA_DECODE_EVERY_LOAD");
-    decode_every_load_ = every != nullptr && std::strcmp(every, "1") == 0;
-}
+    : decoder_(decoder), capacity_(capacity == 0 ? 1 : capacity) {}
 
 Picture PictureService::load(const std::string& path) {
     if (path.empty()) return nullptr;

@@ -60,8 +60,6 @@ public:
 // Loads pictures by path. The file is looked at on every load, so a file
 // replaced on disk is seen at the next load, but an unchanged file (same
 // path, size and modification time) is served from the decoded copy.
-// For speed comparisons only, VELLORA_DECODE_EVERY_LOAD=1 in the environment
-// turns the decoded copies off: every load decodes the file again.
 class PictureService {
 public:
     explicit PictureService(PictureDecoder& decoder, std::size_t capacity = 4);
@@ -71,6 +69,9 @@ public:
 
     void clear();
     [[nodiscard]] std::size_t decodes() const { return decodes_; }
+    // For speed comparisons only: no decoded copies are kept, every load
+    // decodes the file again.
+    void set_decode_every_load(bool every) { decode_every_load_ = every; }
 
 private:
     struct Entry {

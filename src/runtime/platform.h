@@ -1,9 +1,10 @@
-// What a platform (headless, Win32, Qt) provides to the forms runtime:
-// native peers for forms, controls and timers, an event loop that can be
-// nested, and the system services. Each platform has one final
-// implementation of `Platform`, made by its own factory function.
+// What a platform (headless, Win32, Qt) provides to the forms runtime, in
+// three small parts: the window system with its event loop, the common
+// dialogs, and the system services. Each platform implements each part in
+// a final class of its own and hands the three out through `Platform`.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -28,14 +29,11 @@ enum class Change : unsigned {
     Colors = 1U << 5U,    // back, fore or fill colour
     Style = 1U << 6U,     // password character, default/cancel button
 };
-
-// Non-client sizes of a window in pixels: border and title bar and menu bar.
-struct FrameInsets {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-};
+inline constexpr Change kAllChanges = static_cast<Change>(0x7FU);
+constexpr Change operator|(Change a, Change b) {
+    return static_cast<Change>(static_cast<unsigned>(a) | static_cast<unsigned>(b));
+}
+constexpr bool has(Change what, Change bit) { return (static_cast<unsigned>(what) & static_cast<unsigned>(bit)) != 0; }
 
 // The native side of one control.
 class NativeControl {
@@ -76,40 +74,57 @@ public:
     virtual void stop() = 0;
 };
 
-class Platform {
+// Windows, timers, the event loop, the screen and other programs' windows.
+class WindowSystem {
 public:
-    virtual ~Platform() = default;
-
-    // --- windows and the event loop
+    virtual ~WindowSystem() = default;
     [[nodiscard]] virtual std::unique_ptr<NativeWindow> create_window(Form& form) = 0;
     [[nodiscard]] virtual std::unique_ptr<NativeTimer> create_timer(std::function<void()> tick) = 0;
     // Dispatches events until `done` holds; nests.
     virtual void run_until(const std::function<bool()>& done) = 0;
-    // Delivers a keystroke to the active window and returns after it was
-    // handled. `active` is the form the runtime last activated.
-    virtual void send_key(Form* active, std::int16_t key, std::int16_t shift_state) = 0;
-
-    // --- screen, cursor, clock
     [[nodiscard]] virtual ScreenMetrics screen() = 0;
-    // ShowCursor: adds one to the display counter (or takes one off) and
-    // returns the new count; the cursor shows while the count is 0 or more.
-    virtual int show_cursor(bool show) = 0;
-    // Seconds since midnight, with fraction.
-    [[nodiscard]] virtual double time_of_day() = 0;
 
-    // --- dialogs and help
+    // Windows of other programs, named on the command line.
+    [[nodiscard]] virtual bool is_window(ForeignWindow window) = 0;
+    [[nodiscard]] virtual std::optional<PixelRect> client_rect(ForeignWindow window) = 0;
+    [[nodiscard]] virtual std::optional<PixelRect> window_rect(ForeignWindow window) = 0;
+};
+
+// The message box and the common dialogs, each modal over the program's
+// active window.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
     virtual void message_box(const MessageBoxRequest& request) = 0;
     // The chosen colour, or nothing when the user cancelled.
     [[nodiscard]] virtual std::optional<Color> choose_color(const ColorDialogRequest& request) = 0;
     // The chosen file's full path, or nothing when the user cancelled.
     [[nodiscard]] virtual std::optional<std::string> open_file(const FileDialogRequest& request) = 0;
-    // Opens the help file at its beginning.
-    virtual void show_help(const std::string& help_file) = 0;
+};
 
-    // --- windows of other programs
-    [[nodiscard]] virtual bool is_window(ForeignWindow window) = 0;
-    [[nodiscard]] virtual std::optional<PixelRect> client_rect(ForeignWindow window) = 0;
-    [[nodiscard]] virtual std::optional<PixelRect> window_rect(ForeignWindow window) = 0;
+// Stores, clock, cursor, the process's place among other copies, help,
+// pictures, and where failures of handlers are reported.
+class SystemServices {
+public:
+    virtual ~SystemServices() = default;
+
+    // --- stores
+    [[nodiscard]] virtual ProfileFile& settings_file() = 0;
+    [[nodiscard]] virtual UserStore& user_store() = 0;
+    // The system registry, read-only; nullptr on platforms that have none.
+    [[nodiscard]] virtual Registry* registry() = 0;
+    // The desktop's screen-saver password flag where the platform keeps it
+    // outside a registry (Linux: the desktop's lock setting); nothing where
+    // it is a registry value, which the program reads itself, or where the
+    // desktop says nothing.
+    [[nodiscard]] virtual std::optional<bool> desktop_password_flag() = 0;
+
+    // --- clock and cursor
+    // Seconds since midnight, with fraction.
+    [[nodiscard]] virtual double time_of_day() = 0;
+    // ShowCursor: adds one to the display counter (or takes one off) and
+    // returns the new count; the cursor shows while the count is 0 or more.
+    virtual int show_cursor(bool show) = 0;
 
     // --- the process
     // True when another copy of the program is already running.
@@ -117,15 +132,28 @@ public:
     // The command line without the program's name and the blanks after it.
     [[nodiscard]] virtual std::string command_line_arguments() = 0;
 
-    // --- stores and files
-    [[nodiscard]] virtual ProfileFile& settings_file() = 0;
-    [[nodiscard]] virtual Registry& registry() = 0;
-    [[nodiscard]] virtual UserStore& user_store() = 0;
+    // --- help and pictures
+    // Opens the help file at its beginning.
+    virtual void show_help(const std::string& help_file) = 0;
     [[nodiscard]] virtual PictureDecoder& picture_decoder() = 0;
     // The program's own 32 x 32 icon, shown inside its dialogs.
     [[nodiscard]] virtual Picture app_icon() = 0;
     // Where the spare picture lies on this platform ("c:\imgx.bmp" on Windows).
     [[nodiscard]] virtual std::string spare_picture_path() = 0;
+
+    // --- failures
+    // A handler threw and its event was dropped: tell whoever looks
+    // (stderr, the debugger's output).
+    virtual void report_failure(const std::string& what) = 0;
+};
+
+// One platform: its three parts.
+class Platform {
+public:
+    virtual ~Platform() = default;
+    [[nodiscard]] virtual WindowSystem& windows() = 0;
+    [[nodiscard]] virtual Dialogs& dialogs() = 0;
+    [[nodiscard]] virtual SystemServices& services() = 0;
 };
 
 }  // namespace vellora::rt

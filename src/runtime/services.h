@@ -1,5 +1,6 @@
-// The non-window services of the forms runtime: stores, registry, dialogs,
-// process facts. Each platform provides a final implementation of each.
+// The stores of the forms runtime (settings file, per-user store, registry)
+// and what the program asks of the common dialogs. Each platform provides a
+// final implementation of each store.
 #pragma once
 
 #include <cstddef>
@@ -26,7 +27,8 @@ public:
     virtual bool write(const std::string& section, const std::string& key, const std::string& value) = 0;
 };
 
-// Registry value types, as the registry reports them.
+// Registry value types, as the registry reports them, and its predefined
+// root keys as 32-bit numbers.
 namespace reg {
 inline constexpr std::uint32_t Sz = 1;
 inline constexpr std::uint32_t ExpandSz = 2;
@@ -41,12 +43,11 @@ inline constexpr std::uint32_t Users = 0x80000003U;
 inline constexpr std::uint32_t PerformanceData = 0x80000004U;
 inline constexpr std::uint32_t CurrentConfig = 0x80000005U;
 inline constexpr std::uint32_t DynData = 0x80000006U;
-
-inline constexpr std::uint32_t KeyRead = 0x20019U;
 }  // namespace reg
 
 // Read access to the system registry, shaped like the three calls the
-// settings code makes: open a key, query one value into a buffer, close.
+// settings code makes: open a key for reading, query one value into a
+// buffer, close.
 class Registry {
 public:
     using Key = std::uintptr_t;
@@ -59,8 +60,7 @@ public:
     };
 
     virtual ~Registry() = default;
-    [[nodiscard]] virtual std::optional<Key> open(std::uint32_t root, const std::string& path,
-                                                  std::uint32_t access) = 0;
+    [[nodiscard]] virtual std::optional<Key> open(std::uint32_t root, const std::string& path) = 0;
     [[nodiscard]] virtual Query query(Key key, const std::string& value_name, std::uint32_t buffer_size) = 0;
     virtual void close(Key key) = 0;
 };
@@ -84,23 +84,22 @@ struct MessageBoxRequest {
     MessageIcon icon = MessageIcon::Stop;
 };
 
-// The colour dialog: opens on `initial` when CC_RGBINIT (1) is in `flags`.
+// The colour dialog: it opens showing `initial` when `start_on_initial`
+// is set, otherwise on the dialog's own first colour.
 struct ColorDialogRequest {
     Color initial = 0;
-    std::uint32_t flags = 0;
+    bool start_on_initial = false;
 };
-inline constexpr std::uint32_t CC_RGBINIT = 1;
 
 // The file-open dialog. `filter` is "description|pattern|description|pattern..."
 // and `filter_index` is 1-based. `file_name` is the name the dialog holds
-// before it opens.
+// before it opens. `hide_read_only` leaves out the "open as read-only" box.
 struct FileDialogRequest {
     std::string filter;
     int filter_index = 1;
-    std::uint32_t flags = 0;
+    bool hide_read_only = false;
     std::string file_name;
 };
-inline constexpr std::uint32_t OFN_HIDEREADONLY = 4;
 
 // Splits a "description|pattern|..." filter into its entries.
 struct FilterEntry {

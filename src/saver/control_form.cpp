@@ -20,11 +20,11 @@ ControlForm::ControlForm(Process& process) : rt::Form(process.app(), "ControlFor
 }
 
 void ControlForm::Form_Load() {
-    rt::Platform& platform = process_.platform();
+    rt::WindowSystem& windows = process_.windows();
     // A handle that names no window leaves the box at 0 x 0; the first tick
     // then ends the preview.
     rt::PixelRect pane{};
-    if (const auto rect = platform.client_rect(process_.ParentWindow)) pane = *rect;
+    if (const auto rect = windows.client_rect(process_.ParentWindow)) pane = *rect;
 
     const rt::ScreenMetrics screen = process_.app().screen();
     const auto width_px = static_cast<double>(pane.right) - static_cast<double>(pane.left);
@@ -34,12 +34,12 @@ void ControlForm::Form_Load() {
 
     // Inside the pane, position 0, 0 is the pane's own top-left corner: the
     // box covers its client area exactly. The form itself stays hidden.
-    if (platform.is_window(process_.ParentWindow)) Picture1.SetParent(process_.ParentWindow);
+    if (windows.is_window(process_.ParentWindow)) Picture1.SetParent(process_.ParentWindow);
 }
 
 void ControlForm::Timer1_Timer() {
     // Checked before drawing: nothing is drawn once the pane is gone.
-    if (!process_.platform().is_window(process_.ParentWindow)) {
+    if (!process_.windows().is_window(process_.ParentWindow)) {
         Unload();
         return;
     }

@@ -2,16 +2,13 @@
 
 #include "password/password.h"
 #include "runtime/convert.h"
+#include "runtime/failure.h"
 #include "runtime/picture.h"
-#include "runtime/services.h"
 #include "settings/settings.h"
 
 namespace vellora {
 
 namespace {
-
-constexpr const char* kDesktopKey = "Control Panel\\Desktop";
-constexpr const char* kUsePasswordValue = "ScreenSaveUsePassword";
 
 // Moves further apart than this, counted from the first move of a period,
 // start the count again.
@@ -46,7 +43,8 @@ void MainForm::Form_Load() {
         // The stored picture cannot be shown: fall back, once, to the spare
         // picture and make the settings file name it from now on.
     }
-    WriteImageName(process_, process_.platform().spare_picture_path());
+    process_.ImageName = process_.services().spare_picture_path();
+    (void)settings::WriteImageName(process_.services().settings_file(), process_.ImageName);
     try {
         load_steps();
     } catch (const rt::PictureError&) {
@@ -58,16 +56,15 @@ void MainForm::Form_Load() {
 }
 
 void MainForm::load_steps() {
-    rt::Platform& platform = process_.platform();
+    rt::SystemServices& services = process_.services();
     SetTopMost();
     const rt::ScreenMetrics screen = process_.app().screen();
     Move(0, 0, screen.width_twips(), screen.height_twips());
 
-    process_.UsePassword = rt::to_int16(
-        rt::Val(ReadRegString(platform.registry(), rt::reg::CurrentUser, kDesktopKey, kUsePasswordValue)));
-    process_.StoredPassword = ReadStoredPassword(platform.user_store());
+    process_.UsePassword = settings::ReadDesktopPasswordFlag(services);
+    process_.StoredPassword = ReadStoredPassword(services.user_store());
 
-    ReadImageName(process_);
+    process_.ImageName = settings::ReadImageName(services.settings_file());
     // A name is present when it sorts after a single blank (by character code).
     if (process_.ImageName > " ") {
         Label1.SetVisible(false);
@@ -91,7 +88,7 @@ void MainForm::Form_MouseMove(std::int16_t /*button*/, std::int16_t /*shift_stat
         Unload();  // may be refused by the password prompt; the count goes on below either way
     }
     // The reset comes after the count, so a late fourth move still ends the saver.
-    const double now = process_.platform().time_of_day();
+    const double now = process_.services().time_of_day();
     if (FirstMoveTime == 0) {
         FirstMoveTime = rt::to_int32(now);
     } else if (now - FirstMoveTime > kMoveWindowSeconds) {
@@ -112,14 +109,11 @@ void MainForm::Form_QueryUnload(std::int16_t& cancel, std::int16_t /*unload_mode
     if ((process_.UsePassword & has_password) == 0) return;
 
     show_cursor();
-    asking_ = true;
-    try {
+    {
+        asking_ = true;
+        const rt::ScopeExit asked([this] { asking_ = false; });
         process_.form(Window::PassCheck).Show(true);
-    } catch (...) {
-        asking_ = false;
-        throw;
     }
-    asking_ = false;
     if (process_.PasswordOK != kTrue) {
         hide_cursor();
         cancel = kTrue;
@@ -129,14 +123,14 @@ void MainForm::Form_QueryUnload(std::int16_t& cancel, std::int16_t /*unload_mode
 void MainForm::Form_Unload(std::int16_t& /*cancel*/) { show_cursor(); }
 
 void MainForm::show_cursor() {
-    rt::Platform& platform = process_.platform();
-    while (platform.show_cursor(true) < 6) {
+    rt::SystemServices& services = process_.services();
+    while (services.show_cursor(true) < 6) {
     }
 }
 
 void MainForm::hide_cursor() {
-    rt::Platform& platform = process_.platform();
-    while (platform.show_cursor(false) > -6) {
+    rt::SystemServices& services = process_.services();
+    while (services.show_cursor(false) > -6) {
     }
 }
 

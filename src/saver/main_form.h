@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "runtime/form.h"
-#include "startup/process.h"
+#include "app/process.h"
 
 namespace vellora {
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "runtime/form.h"
-#include "startup/process.h"
+#include "app/process.h"
 
 namespace vellora {
 

@@ -5,21 +5,21 @@
 #include <cstdio>
 
 #include "runtime/convert.h"
+#include "runtime/text.h"
 
-namespace vellora {
+namespace vellora::settings {
 
 namespace {
 
 constexpr const char* kMissingSetting = "0";
 constexpr std::uint32_t kRegistryBufferSize = 255;
+constexpr const char* kDesktopKey = "Control Panel\\Desktop";
+constexpr const char* kUsePasswordValue = "ScreenSaveUsePassword";
 
 // One value of the settings file, whole, with its trailing blanks removed;
 // "0" when the section or the key is missing.
-std::string read_setting(Process& process, const char* section, const char* key) {
-    std::string value = process.platform().settings_file().read(section, key, kMissingSetting);
-    const auto end = value.find_last_not_of(' ');
-    value.erase(end == std::string::npos ? 0 : end + 1);
-    return value;
+std::string read_setting(rt::ProfileFile& file, const char* section, const char* key) {
+    return rt::trim_right_blanks(file.read(section, key, kMissingSetting));
 }
 
 bool is_predefined_root(std::uint32_t root) { return root >= rt::reg::ClassesRoot && root <= rt::reg::DynData; }
@@ -37,28 +37,20 @@ rt::Color color_from_text(const std::string& text) {
     return bits & 0xFFFFFFU;
 }
 
-void ReadColor(Process& process) {
-    process.Hue = read_setting(process, kColorSection, kColorKey);
-    // The first touch of the saver window loads it; the colour comes after.
-    process.form(Window::MainForm).SetBackColor(color_from_text(process.Hue));
-}
+std::string ReadColor(rt::ProfileFile& file) { return read_setting(file, kColorSection, kColorKey); }
 
-void WriteColor(Process& process, const std::string& color) {
-    process.Hue = color;
-    (void)process.platform().settings_file().write(kColorSection, kColorKey, color);
-}
+bool WriteColor(rt::ProfileFile& file, const std::string& color) { return file.write(kColorSection, kColorKey, color); }
 
-void ReadImageName(Process& process) { process.ImageName = read_setting(process, kImageSection, kImageKey); }
+std::string ReadImageName(rt::ProfileFile& file) { return read_setting(file, kImageSection, kImageKey); }
 
-void WriteImageName(Process& process, const std::string& path) {
-    process.ImageName = path;
-    (void)process.platform().settings_file().write(kImageSection, kImageKey, path);
+bool WriteImageName(rt::ProfileFile& file, const std::string& path) {
+    return file.write(kImageSection, kImageKey, path);
 }
 
 std::string ReadRegString(rt::Registry& registry, std::uint32_t root, const std::string& key,
                           const std::string& value_name) {
     if (!is_predefined_root(root)) return {};
-    const auto opened = registry.open(root, key, rt::reg::KeyRead);
+    const auto opened = registry.open(root, key);
     if (!opened) return {};
 
     std::string result;
@@ -81,4 +73,11 @@ std::string ReadRegString(rt::Registry& registry, std::uint32_t root, const std:
     return result;
 }
 
-}  // namespace vellora
+std::int16_t ReadDesktopPasswordFlag(rt::SystemServices& services) {
+    if (const auto flag = services.desktop_password_flag()) return *flag ? 1 : 0;
+    rt::Registry* registry = services.registry();
+    if (registry == nullptr) return 0;
+    return rt::to_int16(rt::Val(ReadRegString(*registry, rt::reg::CurrentUser, kDesktopKey, kUsePasswordValue)));
+}
+
+}  // namespace vellora::settings

@@ -53,7 +53,7 @@ Configuration::Configuration(Process& process) : rt::Form(process.app(), "Config
 void Configuration::load_steps() {
     SetTopMost();
     SetHeight(2 * reference_height());
-    ReadImageName(process_);
+    process_.ImageName = settings::ReadImageName(process_.services().settings_file());
     CmdCancel.SetTop(CmdOK.Top());
     Image1.SetPicture(process_.app().LoadPicture(process_.ImageName));
     layout_thumbnail();
@@ -65,8 +65,9 @@ void Configuration::Form_Load() {
     } catch (const rt::PictureError&) {
         // The stored picture cannot be shown: fall back to the spare picture,
         // and let the settings file name it from now on.
-        process_.PicturePath = process_.platform().spare_picture_path();
-        WriteImageName(process_, process_.PicturePath);
+        process_.PicturePath = process_.services().spare_picture_path();
+        process_.ImageName = process_.PicturePath;
+        (void)settings::WriteImageName(process_.services().settings_file(), process_.PicturePath);
         try {
             load_steps();
         } catch (const rt::PictureError&) {
@@ -81,7 +82,7 @@ void Configuration::Form_Load() {
 
     // The colour dialog starts on the colour the saver uses now. Hue stays
     // empty, so OK writes a colour only once one has been chosen.
-    dialog_color_ = color_from_text(process_.platform().settings_file().read(kColorSection, kColorKey, "0"));
+    dialog_color_ = settings::color_from_text(settings::ReadColor(process_.services().settings_file()));
 }
 
 void Configuration::layout_thumbnail() {
@@ -90,7 +91,7 @@ void Configuration::layout_thumbnail() {
 }
 
 void Configuration::Command1_Click() {
-    const auto chosen = process_.platform().choose_color({dialog_color_, rt::CC_RGBINIT});
+    const auto chosen = process_.dialogs().choose_color({dialog_color_, true});
     if (!chosen) return;
     dialog_color_ = *chosen;
     process_.Hue = std::to_string(*chosen);
@@ -100,8 +101,12 @@ void Configuration::Command1_Click() {
 }
 
 void Configuration::CmdOK_Click() {
-    if (present(process_.PicturePath)) WriteImageName(process_, process_.PicturePath);
-    if (present(process_.Hue)) WriteColor(process_, process_.Hue);
+    auto& file = process_.services().settings_file();
+    if (present(process_.PicturePath)) {
+        process_.ImageName = process_.PicturePath;
+        (void)settings::WriteImageName(file, process_.ImageName);
+    }
+    if (present(process_.Hue)) (void)settings::WriteColor(file, process_.Hue);
     Unload();
 }
 

@@ -8,7 +8,7 @@
 
 #include "runtime/form.h"
 #include "runtime/types.h"
-#include "startup/process.h"
+#include "app/process.h"
 
 namespace vellora {
 

@@ -38,13 +38,13 @@ void Configuration::Setpic_Click() {
 
 void Configuration::ope_file() {
     rt::FileDialogRequest request;
-    request.flags = rt::OFN_HIDEREADONLY;
+    request.hide_read_only = true;
     request.filter = kPictureFilter;
     request.filter_index = kAllPictureFormats;
     request.file_name = file_name_;
     std::optional<std::string> chosen;
     try {
-        chosen = process_.platform().open_file(request);
+        chosen = process_.dialogs().open_file(request);
     } catch (const std::runtime_error&) {
         return;  // the dialog could not be shown: the path stays as it was
     }

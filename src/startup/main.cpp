@@ -1,5 +1,7 @@
 #include "startup/main.h"
 
+#include "runtime/failure.h"
+#include "runtime/text.h"
 #include "settings/settings.h"
 
 namespace vellora {
@@ -13,13 +15,7 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-std::string saver_mode(const std::string& arguments) {
-    std::string mode = arguments.substr(0, kSwitchLength);
-    for (char& c : mode) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return mode;
-}
+std::string saver_mode(const std::string& arguments) { return rt::to_upper(arguments.substr(0, kSwitchLength)); }
 
 std::uint32_t parent_window_from(const std::string& arguments) {
     std::size_t i = kSwitchLength < arguments.size() ? kSwitchLength : arguments.size();
@@ -35,14 +31,20 @@ std::uint32_t parent_window_from(const std::string& arguments) {
     return too_large ? 0 : static_cast<std::uint32_t>(handle);
 }
 
+void ReadColor(Process& process) {
+    process.Hue = settings::ReadColor(process.services().settings_file());
+    // The first touch of the saver window loads it; the colour comes after.
+    process.form(Window::MainForm).SetBackColor(settings::color_from_text(process.Hue));
+}
+
 void Main(Process& process) {
-    auto& platform = process.platform();
+    auto& services = process.services();
     // A second copy ends at once, without a window and without reading a setting.
-    if (platform.previous_instance()) {
+    if (services.previous_instance()) {
         process.startup_returned();
         return;
     }
-    const std::string arguments = platform.command_line_arguments();
+    const std::string arguments = services.command_line_arguments();
     const std::string SaverMode = saver_mode(arguments);
     if (SaverMode == "/C") {
         process.form(Window::Configuration).Show();
@@ -61,7 +63,10 @@ void Main(Process& process) {
 }
 
 int run_program(Process& process) {
-    Main(process);
+    if (!rt::guarded(process.services(), [&process] { Main(process); })) {
+        process.app().ShowCursorAgain();
+        return 1;
+    }
     if (!process.ended()) process.app().run_until([&process] { return process.ended(); });
     return 0;
 }

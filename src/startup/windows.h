@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "runtime/form.h"
-#include "startup/process.h"
+#include "app/process.h"
 
 namespace vellora {
 

@@ -22,13 +22,13 @@ struct Rig {
 
     // Stores `password` (if any), then shows the dialog as start-up does and paints it once.
     explicit Rig(const char* password) {
-        if (password) SaveStoredPassword(platform.user_store(), EncodePassword(password));
+        if (password) SaveStoredPassword(platform.services().user_store(), EncodePassword(password));
         dialog = &static_cast<PassChange&>(process.form(Window::PassChange));
         dialog->Show();
         platform.post_paint(*dialog);
         platform.run();
     }
-    std::string stored() { return ReadStoredPassword(platform.user_store()); }
+    std::string stored() { return ReadStoredPassword(platform.services().user_store()); }
     // Types the three boxes and presses OK.
     void submit(const std::string& old_text, const std::string& text, const std::string& again) {
         platform.post_type(dialog->Text1, old_text);
@@ -119,7 +119,7 @@ TEST(PassChange, SitsCentredOverItsOwnerSixtyPixelsDownOrCentredOnTheScreenWitho
         platform.add_foreign_window(4242, {{100, 50, 741, 530}, 635, 450});
         process.ParentWindow = parent;
         auto& d = process.form(Window::PassChange);
-        const auto screen = platform.screen();
+        const auto screen = platform.windows().screen();
         const bool owned = parent == 4242;
         EXPECT_NEAR(d.Left() + d.Width() / 2, owned ? (100 + 741) / 2.0 * 15 : screen.width_twips() / 2, 0.01);
         EXPECT_FLOAT_EQ(owned ? d.Top() : d.Top() + d.Height() / 2,

@@ -25,7 +25,7 @@ TEST(PassCheck, OpensCentredOnTopWithTheCursorShownAndTheMoveCountReset) {
         EXPECT_GE(rig.platform.cursor_count(), 6);
         EXPECT_EQ(rig.process.MouseMoveCount, 0);
         EXPECT_TRUE(rig.platform.window("PassCheck")->topmost);
-        const auto screen = rig.platform.screen();
+        const auto screen = rig.platform.windows().screen();
         EXPECT_EQ(prompt.Top(), static_cast<float>((screen.height_twips() - prompt.Height()) / 2.0));
         EXPECT_EQ(prompt.Left(), static_cast<float>((screen.width_twips() - prompt.Width()) / 2.0));
         EXPECT_NE(prompt.Left(), std::round(prompt.Left()));  // the half twip is kept

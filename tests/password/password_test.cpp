@@ -40,7 +40,7 @@ TEST(Password, EveryOutputIsPrintableAndTheReductionSteps) {
 TEST(Password, TheStoredPasswordReadsBackUnchanged) {
     testing::TempDir dir;
     headless::HeadlessPlatform platform{dir.path()};
-    auto& store = platform.user_store();
+    auto& store = platform.services().user_store();
     std::string all_printable;
     for (char c = 33; c <= 126; ++c) all_printable.push_back(c);
     EXPECT_EQ(ReadStoredPassword(store), "");

@@ -66,7 +66,7 @@ TEST(Animation, ThePicturesWrapPastTheirEdgesButNotOnThem) {
 TEST(Animation, Image1DropsBelowImage2WhenItsWidthLeavesItWhollyAbove) {
     SaverRig rig;
     // Narrow and tall: judged by its height it would not lie above Image2.
-    rig.platform.settings_file().write(kImageSection, kImageKey, kPicture);
+    rig.platform.services().settings_file().write(settings::kImageSection, settings::kImageKey, kPicture);
     rig.platform.add_picture(kPicture, 176, 3528);
     rig.start();
     rig.platform.advance(41 * 400);

@@ -18,11 +18,11 @@ using testing::SaverRig;
 TEST(Saver, ProtectedRunFromStartToProcessEnd) {
     SaverRig rig;
     rig.choose_picture(kPicture);
-    rig.platform.settings_file().write(kColorSection, kColorKey, "65280");
+    rig.platform.services().settings_file().write(settings::kColorSection, settings::kColorKey, "65280");
     rig.protect("Secret");
     rig.start();
 
-    const auto screen = rig.platform.screen();
+    const auto screen = rig.platform.windows().screen();
     EXPECT_TRUE(rig.screen().visible && rig.screen().topmost);
     EXPECT_EQ(rig.saver.BackColor(), rt::rgb(0, 255, 0));
     EXPECT_EQ((std::vector<float>{rig.saver.Left(), rig.saver.Top(), rig.saver.Width(), rig.saver.Height()}),
@@ -96,7 +96,7 @@ TEST(Saver, TheDesktopFlagAsTextOrNumberWithAStoredPasswordAsksFirst) {
         if (variant == 0) rig.platform.set_registry_string(rt::reg::CurrentUser, key, flag, "1");
         if (variant == 1 || variant == 4) rig.platform.set_registry_dword(rt::reg::CurrentUser, key, flag, 1);
         if (variant == 2) rig.platform.set_registry_dword(rt::reg::CurrentUser, key, flag, 0);
-        if (variant != 4) SaveStoredPassword(rig.platform.user_store(), EncodePassword("pw"));  // 4: none stored
+        if (variant != 4) SaveStoredPassword(rig.platform.services().user_store(), EncodePassword("pw"));  // 4: none stored
         rig.start();
         rig.platform.post_key(rig.saver, rt::keys::Space);
         rig.platform.post_click(rig.prompt.Command2);  // Cancel, if a prompt opened
@@ -173,7 +173,7 @@ TEST(Saver, AnUnloadablePictureFallsBackOnceToTheSparePicture) {
         const auto& picture = rig.saver.Image2.GetPicture();
         EXPECT_EQ(picture ? picture->path : "", c.shows_spare ? kSpare : "");
         EXPECT_EQ(rig.saver.Label1.Visible(), !c.shows_spare);
-        EXPECT_EQ(rig.platform.settings_file().read(kImageSection, kImageKey, "?"), c.file_after);
+        EXPECT_EQ(rig.platform.services().settings_file().read(settings::kImageSection, settings::kImageKey, "?"), c.file_after);
         rig.platform.advance(4000);
         rig.platform.post_key(rig.saver, 'A');
         rig.platform.run();

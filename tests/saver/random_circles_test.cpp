@@ -70,7 +70,7 @@ TEST(RandomCircles, NoWidthGivesDotsAtTheLeftEdgeAndAVeryWideScreenIsCoveredWhol
     }
 
     testing::SaverRig wide;
-    wide.platform.set_screen({3840, 2160, 15.0F, 15.0F});  // 57600 twips across
+    wide.platform.set_screen({3840, 2160, 15.0F, 15.0F, {}});  // 57600 twips across
     wide.start();
     wide.platform.advance(3 * 400);
     const auto& circles = wide.screen().circles;

@@ -39,12 +39,12 @@ struct SaverRig {
 
     // Names the picture in the settings file; an existing one is 96 x 48 pixels.
     void choose_picture(const std::string& path, bool exists = true) {
-        platform.settings_file().write(kImageSection, kImageKey, path);
+        platform.services().settings_file().write(settings::kImageSection, settings::kImageKey, path);
         if (exists) platform.add_picture(path, 2540, 1270);
     }
     void protect(const std::string& password) {
         platform.set_registry_string(rt::reg::CurrentUser, "Control Panel\\Desktop", "ScreenSaveUsePassword", "1");
-        SaveStoredPassword(platform.user_store(), EncodePassword(password));
+        SaveStoredPassword(platform.services().user_store(), EncodePassword(password));
     }
     void start(const std::string& arguments = "/S") {
         platform.set_command_line(arguments);
@@ -53,7 +53,7 @@ struct SaverRig {
     [[nodiscard]] headless::WindowRecord& screen() { return *platform.window("MainForm"); }
     [[nodiscard]] int prompts_opened() const {
         int n = 0;
-        for (const auto& w : platform.windows()) n += w->form_name == "PassCheck" ? w->show_count : 0;
+        for (const auto& w : platform.window_records()) n += w->form_name == "PassCheck" ? w->show_count : 0;
         return n;
     }
     void answer_prompt(const std::string& typed) {

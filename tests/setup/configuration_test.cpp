@@ -37,7 +37,7 @@ TEST(ConfigurationLoad, ShowsTheStoredPictureOrFallsBackToTheSpareOnce) {
         EXPECT_TRUE(rig.platform.window("Configuration")->visible);
         EXPECT_TRUE(rig.platform.window("Configuration")->topmost);
         EXPECT_EQ(dialog.ActiveControl(), &dialog.CmdOK);
-        const auto screen = rig.platform.screen();
+        const auto screen = rig.platform.windows().screen();
         EXPECT_FLOAT_EQ(dialog.Left() + dialog.Width() / 2, screen.width_twips() / 2);
         EXPECT_FLOAT_EQ(dialog.Height(), 2 * 2610.0F);
         EXPECT_EQ(shown(dialog), c.shown);
@@ -95,7 +95,7 @@ TEST(ConfigurationColor, EachConfirmedColourReopensTheDialogOnItAndOkStoresTheLa
     rig.platform.run();
     std::vector<rt::Color> initial;
     for (const auto& request : rig.platform.color_requests()) {
-        EXPECT_EQ(request.flags, rt::CC_RGBINIT);
+        EXPECT_TRUE(request.start_on_initial);
         initial.push_back(request.initial);
     }
     // The first dialog starts on the saver's colour, read leniently.

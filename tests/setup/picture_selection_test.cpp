@@ -59,7 +59,7 @@ TEST(SetPicture, TheFileDialogOpensOnAllPictureFormatsOfItsSevenFilters) {
     rig.set_picture(dialog, std::nullopt);
     rig.platform.run();
     const auto& request = rig.platform.file_requests().at(0);
-    EXPECT_EQ(request.flags, rt::OFN_HIDEREADONLY);
+    EXPECT_TRUE(request.hide_read_only);
     EXPECT_EQ(request.filter_index, 7);
     const std::vector<rt::FilterEntry> expected = {
         {"All Files (*.*)", "*.*"},

@@ -67,7 +67,7 @@ TEST(Startup, ASecondCopyTouchesNothingAndEnds) {
     rig.platform.set_command_line("/S");
     rig.platform.set_previous_instance(true);
     EXPECT_EQ(run_program(rig.process), 0);
-    EXPECT_TRUE(rig.platform.windows().empty());
+    EXPECT_TRUE(rig.platform.window_records().empty());
     EXPECT_EQ(rig.process.Hue, "");  // no setting read
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/headless/headless.h"
-#include "startup/process.h"
+#include "app/process.h"
 #include "support/temp_dir.h"
 
 namespace vellora::startup_test {

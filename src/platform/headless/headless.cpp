@@ -1,20 +1,17 @@
 #include "platform/headless/headless.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
+
+#include "runtime/failure.h"
+#include "runtime/text.h"
 
 namespace vellora::headless {
 
 namespace {
 
-std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
 std::string registry_path(std::uint32_t root, const std::string& key) {
-    return std::to_string(root) + "\\" + lower(key);
+    return std::to_string(root) + "\\" + rt::to_lower(key);
 }
 
 }  // namespace
@@ -44,8 +41,7 @@ private:
 
 class HeadlessPlatform::Window final : public rt::NativeWindow {
 public:
-    Window(HeadlessPlatform& platform, rt::Form& form, std::shared_ptr<WindowRecord> record)
-        : platform_(platform), form_(form), record_(std::move(record)) {}
+    Window(rt::Form& form, std::shared_ptr<WindowRecord> record) : form_(form), record_(std::move(record)) {}
     ~Window() override {
         record_->alive = false;
         record_->visible = false;
@@ -54,7 +50,7 @@ public:
         return std::make_unique<Control>(record_, control.name());
     }
     void update(rt::Change /*what*/) override {}
-    rt::FrameInsets frame() const override { return platform_.frame_for(form_.design()); }
+    rt::FrameInsets frame() const override { return rt::classic_frame(form_.design()); }
     void show(bool modal) override {
         record_->visible = true;
         record_->modal = modal;
@@ -70,7 +66,6 @@ public:
     std::uintptr_t handle() const override { return reinterpret_cast<std::uintptr_t>(record_.get()); }
 
 private:
-    HeadlessPlatform& platform_;
     rt::Form& form_;
     std::shared_ptr<WindowRecord> record_;
 };
@@ -80,18 +75,18 @@ public:
     Timer(HeadlessPlatform& platform, std::function<void()> tick) : platform_(platform) {
         slot_ = std::make_shared<TimerSlot>();
         slot_->tick = std::move(tick);
-        platform_.timer_slots().push_back(slot_);
+        platform_.timers_.push_back(slot_);
     }
     ~Timer() override {
         slot_->active = false;
-        auto& slots = platform_.timer_slots();
+        auto& slots = platform_.timers_;
         slots.erase(std::remove(slots.begin(), slots.end(), slot_), slots.end());
     }
     void start(int interval_ms) override {
         slot_->active = true;
         slot_->interval = interval_ms;
         slot_->deadline = platform_.now_ms() + interval_ms;
-        slot_->order = platform_.next_timer_order();
+        slot_->order = ++platform_.timer_order_;
     }
     void stop() override { slot_->active = false; }
 
@@ -129,7 +124,7 @@ private:
 class HeadlessPlatform::Reg final : public rt::Registry {
 public:
     explicit Reg(HeadlessPlatform& p) : p_(p) {}
-    std::optional<Key> open(std::uint32_t root, const std::string& path, std::uint32_t /*access*/) override {
+    std::optional<Key> open(std::uint32_t root, const std::string& path) override {
         ++p_.registry_calls_;
         const auto full = registry_path(root, path);
         if (p_.registry_.count(full) == 0) return std::nullopt;
@@ -143,7 +138,7 @@ public:
         auto k = p_.open_keys_.find(key);
         if (k == p_.open_keys_.end()) return q;
         auto& values = p_.registry_[k->second];
-        auto v = values.find(lower(value_name));
+        auto v = values.find(rt::to_lower(value_name));
         if (v == values.end()) return q;
         q.type = v->second.type;
         q.size = static_cast<std::uint32_t>(v->second.data.size());
@@ -185,43 +180,128 @@ private:
 
 // ------------------------------------------------------------------ platform
 
+// ------------------------------------------------------------------ the three parts
+
+class HeadlessPlatform::WindowSystem final : public rt::WindowSystem {
+public:
+    explicit WindowSystem(HeadlessPlatform& p) : p_(p) {}
+    std::unique_ptr<rt::NativeWindow> create_window(rt::Form& form) override {
+        auto record = std::make_shared<WindowRecord>();
+        record->form_name = form.name();
+        p_.windows_.push_back(record);
+        return std::make_unique<Window>(form, record);
+    }
+    std::unique_ptr<rt::NativeTimer> create_timer(std::function<void()> tick) override {
+        return std::make_unique<Timer>(p_, std::move(tick));
+    }
+    void run_until(const std::function<bool()>& done) override { p_.run_until(done); }
+    rt::ScreenMetrics screen() override { return p_.screen_; }
+    bool is_window(rt::ForeignWindow window) override { return p_.foreign_.count(window) != 0; }
+    std::optional<rt::PixelRect> client_rect(rt::ForeignWindow window) override {
+        auto it = p_.foreign_.find(window);
+        if (it == p_.foreign_.end()) return std::nullopt;
+        return rt::PixelRect{0, 0, it->second.client_width, it->second.client_height};
+    }
+    std::optional<rt::PixelRect> window_rect(rt::ForeignWindow window) override {
+        auto it = p_.foreign_.find(window);
+        if (it == p_.foreign_.end()) return std::nullopt;
+        return it->second.window;
+    }
+
+private:
+    HeadlessPlatform& p_;
+};
+
+class HeadlessPlatform::Dialogs final : public rt::Dialogs {
+public:
+    explicit Dialogs(HeadlessPlatform& p) : p_(p) {}
+    void message_box(const rt::MessageBoxRequest& request) override {
+        p_.messages_.push_back(request);
+        if (p_.message_answers_ == 0) {
+            throw ScriptError("a message box opened with no answer queued: " + request.text);
+        }
+        --p_.message_answers_;
+        if (p_.message_hook_) {
+            auto hook = std::move(p_.message_hook_);
+            p_.message_hook_ = nullptr;
+            hook();
+        }
+    }
+    std::optional<rt::Color> choose_color(const rt::ColorDialogRequest& request) override {
+        p_.color_requests_.push_back(request);
+        if (p_.color_answers_.empty()) throw ScriptError("a colour dialog opened with no answer queued");
+        auto answer = p_.color_answers_.front();
+        p_.color_answers_.pop_front();
+        return answer;
+    }
+    std::optional<std::string> open_file(const rt::FileDialogRequest& request) override {
+        p_.file_requests_.push_back(request);
+        if (p_.file_answers_.empty()) throw ScriptError("a file dialog opened with no answer queued");
+        auto answer = p_.file_answers_.front();
+        p_.file_answers_.pop_front();
+        return answer;
+    }
+
+private:
+    HeadlessPlatform& p_;
+};
+
+class HeadlessPlatform::Services final : public rt::SystemServices {
+public:
+    explicit Services(HeadlessPlatform& p) : p_(p) {}
+    rt::ProfileFile& settings_file() override { return p_.ini_; }
+    rt::UserStore& user_store() override { return *p_.store_; }
+    rt::Registry* registry() override { return p_.reg_.get(); }
+    std::optional<bool> desktop_password_flag() override { return p_.desktop_flag_; }
+    double time_of_day() override {
+        return std::fmod(p_.day_base_ + static_cast<double>(p_.now_ms_) / 1000.0, 86400.0);
+    }
+    int show_cursor(bool show) override {
+        p_.cursor_ += show ? 1 : -1;
+        return p_.cursor_;
+    }
+    bool previous_instance() override { return p_.previous_instance_; }
+    std::string command_line_arguments() override { return p_.arguments_; }
+    void show_help(const std::string& help_file) override { p_.help_opened_.push_back(help_file); }
+    rt::PictureDecoder& picture_decoder() override {
+        return p_.decoder_in_use_ != nullptr ? *p_.decoder_in_use_ : *p_.decoder_;
+    }
+    rt::Picture app_icon() override {
+        auto icon = std::make_shared<rt::PictureData>();
+        icon->himetric_width = 847;  // 32 pixels at 96 dots per inch
+        icon->himetric_height = 847;
+        icon->path = "<icon>";
+        return icon;
+    }
+    std::string spare_picture_path() override { return p_.spare_; }
+    void report_failure(const std::string& what) override { p_.failures_.push_back(what); }
+
+private:
+    HeadlessPlatform& p_;
+};
+
+// ------------------------------------------------------------------ platform
+
 HeadlessPlatform::HeadlessPlatform(std::filesystem::path settings_dir)
     : ini_(std::move(settings_dir) / "vellora.ini"),
       decoder_(std::make_unique<Decoder>(*this)),
       reg_(std::make_unique<Reg>(*this)),
-      store_(std::make_unique<Store>(*this)) {}
+      store_(std::make_unique<Store>(*this)),
+      window_system_(std::make_unique<WindowSystem>(*this)),
+      dialogs_(std::make_unique<Dialogs>(*this)),
+      services_(std::make_unique<Services>(*this)) {}
 
 HeadlessPlatform::~HeadlessPlatform() = default;
 
-void HeadlessPlatform::set_frame_metrics(int border, int caption, int menu) {
-    border_px_ = border;
-    caption_px_ = caption;
-    menu_px_ = menu;
-}
-
-rt::FrameInsets HeadlessPlatform::frame_for(const rt::FormDesign& design) const {
-    if (design.border == rt::BorderStyle::None) return {};
-    rt::FrameInsets f{border_px_, border_px_ + caption_px_, border_px_, border_px_};
-    if (design.has_menu) f.top += menu_px_;
-    return f;
-}
+rt::WindowSystem& HeadlessPlatform::windows() { return *window_system_; }
+rt::Dialogs& HeadlessPlatform::dialogs() { return *dialogs_; }
+rt::SystemServices& HeadlessPlatform::services() { return *services_; }
 
 WindowRecord* HeadlessPlatform::window(const std::string& form_name) {
     for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
         if ((*it)->form_name == form_name) return it->get();
     }
     return nullptr;
-}
-
-std::unique_ptr<rt::NativeWindow> HeadlessPlatform::create_window(rt::Form& form) {
-    auto record = std::make_shared<WindowRecord>();
-    record->form_name = form.name();
-    windows_.push_back(record);
-    return std::make_unique<Window>(*this, form, record);
-}
-
-std::unique_ptr<rt::NativeTimer> HeadlessPlatform::create_timer(std::function<void()> tick) {
-    return std::make_unique<Timer>(*this, std::move(tick));
 }
 
 void HeadlessPlatform::post(std::function<void()> action) { queue_.push_back(Step{std::move(action), 0}); }
@@ -278,11 +358,21 @@ void HeadlessPlatform::post_close(rt::Form& form) {
 }
 
 void HeadlessPlatform::step(Step& s) {
-    if (s.action) {
-        s.action();
-    } else {
+    if (!s.action) {
         advance_to(now_ms_ + s.advance_ms);
+        return;
     }
+    // The program's failure boundary; a fault of the script itself (input
+    // nobody scripted) is the test's and goes on to it.
+    std::exception_ptr script_fault;
+    rt::guarded(*services_, [&] {
+        try {
+            s.action();
+        } catch (const ScriptError&) {
+            script_fault = std::current_exception();
+        }
+    });
+    if (script_fault) std::rethrow_exception(script_fault);
 }
 
 void HeadlessPlatform::advance_to(std::int64_t target) {
@@ -298,21 +388,29 @@ void HeadlessPlatform::advance_to(std::int64_t target) {
         if (!next) break;
         now_ms_ = std::max(now_ms_, next->deadline);
         next->deadline += next->interval;
-        next->order = next_timer_order();
+        next->order = ++timer_order_;
         auto keep = next;  // the timer may be destroyed by its own tick
-        keep->tick();
+        std::exception_ptr script_fault;
+        rt::guarded(*services_, [&] {
+            try {
+                keep->tick();
+            } catch (const ScriptError&) {
+                script_fault = std::current_exception();
+            }
+        });
+        if (script_fault) std::rethrow_exception(script_fault);
     }
     now_ms_ = std::max(now_ms_, target);
 }
 
 void HeadlessPlatform::run() {
     ++depth_;
+    const rt::ScopeExit leave([this] { --depth_; });
     while (!queue_.empty()) {
         Step s = std::move(queue_.front());
         queue_.pop_front();
         step(s);
     }
-    --depth_;
 }
 
 void HeadlessPlatform::advance(int ms) {
@@ -322,84 +420,14 @@ void HeadlessPlatform::advance(int ms) {
 
 void HeadlessPlatform::run_until(const std::function<bool()>& done) {
     ++depth_;
+    const rt::ScopeExit leave([this] { --depth_; });
     while (!done()) {
-        if (queue_.empty()) {
-            --depth_;
-            throw ScriptError("a modal window is waiting for input that the test did not script");
-        }
+        if (queue_.empty()) throw ScriptError("a modal window is waiting for input that the test did not script");
         Step s = std::move(queue_.front());
         queue_.pop_front();
         step(s);
     }
-    --depth_;
 }
-
-void HeadlessPlatform::send_key(rt::Form* active, std::int16_t key, std::int16_t shift_state) {
-    // Handled before the call returns, like a keystroke the sender waits for.
-    if (active != nullptr) active->deliver_key_down(key, shift_state);
-}
-
-int HeadlessPlatform::show_cursor(bool show) {
-    cursor_ += show ? 1 : -1;
-    return cursor_;
-}
-
-double HeadlessPlatform::time_of_day() {
-    return std::fmod(day_base_ + static_cast<double>(now_ms_) / 1000.0, 86400.0);
-}
-
-void HeadlessPlatform::message_box(const rt::MessageBoxRequest& request) {
-    messages_.push_back(request);
-    if (message_answers_ == 0) {
-        throw ScriptError("a message box opened with no answer queued: " + request.text);
-    }
-    --message_answers_;
-    if (message_hook_) {
-        auto hook = std::move(message_hook_);
-        message_hook_ = nullptr;
-        hook();
-    }
-}
-
-std::optional<rt::Color> HeadlessPlatform::choose_color(const rt::ColorDialogRequest& request) {
-    color_requests_.push_back(request);
-    if (color_answers_.empty()) throw ScriptError("a colour dialog opened with no answer queued");
-    auto answer = color_answers_.front();
-    color_answers_.pop_front();
-    return answer;
-}
-
-std::optional<std::string> HeadlessPlatform::open_file(const rt::FileDialogRequest& request) {
-    file_requests_.push_back(request);
-    if (file_answers_.empty()) throw ScriptError("a file dialog opened with no answer queued");
-    auto answer = file_answers_.front();
-    file_answers_.pop_front();
-    return answer;
-}
-
-std::optional<rt::PixelRect> HeadlessPlatform::client_rect(rt::ForeignWindow window) {
-    auto it = foreign_.find(window);
-    if (it == foreign_.end()) return std::nullopt;
-    return rt::PixelRect{0, 0, it->second.client_width, it->second.client_height};
-}
-
-std::optional<rt::PixelRect> HeadlessPlatform::window_rect(rt::ForeignWindow window) {
-    auto it = foreign_.find(window);
-    if (it == foreign_.end()) return std::nullopt;
-    return it->second.window;
-}
-
-rt::Picture HeadlessPlatform::app_icon() {
-    auto icon = std::make_shared<rt::PictureData>();
-    icon->himetric_width = 847;  // 32 pixels at 96 dots per inch
-    icon->himetric_height = 847;
-    icon->path = "<icon>";
-    return icon;
-}
-
-rt::Registry& HeadlessPlatform::registry() { return *reg_; }
-rt::UserStore& HeadlessPlatform::user_store() { return *store_; }
-rt::PictureDecoder& HeadlessPlatform::picture_decoder() { return *decoder_; }
 
 void HeadlessPlatform::add_picture(const std::string& path, std::int32_t himetric_width,
                                    std::int32_t himetric_height) {
@@ -416,7 +444,7 @@ void HeadlessPlatform::add_registry_key(std::uint32_t root, const std::string& k
 
 void HeadlessPlatform::set_registry_value(std::uint32_t root, const std::string& key, const std::string& name,
                                           std::uint32_t type, std::vector<std::uint8_t> data) {
-    registry_[registry_path(root, key)][lower(name)] = RegValue{type, std::move(data)};
+    registry_[registry_path(root, key)][rt::to_lower(name)] = RegValue{type, std::move(data)};
 }
 
 void HeadlessPlatform::set_registry_dword(std::uint32_t root, const std::string& key, const std::string& name,

@@ -3,6 +3,10 @@
 // outside world (pictures, registry, other programs' windows) are scripted;
 // everything a user would see is recorded. Window code runs on it exactly
 // as on a real platform, nested modal loops included.
+//
+// `HeadlessPlatform` is the test's handle: it holds the script and the
+// records, and hands the runtime its three parts (window system, dialogs,
+// system services), each a final class of its own.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +20,8 @@
 #include <vector>
 
 #include "runtime/form.h"
+#include "runtime/ini_file.h"
 #include "runtime/platform.h"
-#include "settings/ini_file.h"
 
 namespace vellora::headless {
 
@@ -89,6 +93,8 @@ public:
     void advance(int ms);
     [[nodiscard]] std::size_t pending() const { return queue_.size(); }
     [[nodiscard]] int loop_depth() const { return depth_; }
+    // What handlers threw (their events were dropped), in order.
+    [[nodiscard]] const std::vector<std::string>& failures() const { return failures_; }
 
     // ---------------------------------------------------------- the clock
     [[nodiscard]] std::int64_t now_ms() const { return now_ms_; }
@@ -97,10 +103,8 @@ public:
 
     // ---------------------------------------------------------- the screen and windows
     void set_screen(const rt::ScreenMetrics& metrics) { screen_ = metrics; }
-    // Non-client sizes in pixels: the border of fixed windows, the title bar and the menu bar.
-    void set_frame_metrics(int border, int caption, int menu);
     [[nodiscard]] WindowRecord* window(const std::string& form_name);
-    [[nodiscard]] const std::vector<std::shared_ptr<WindowRecord>>& windows() const { return windows_; }
+    [[nodiscard]] const std::vector<std::shared_ptr<WindowRecord>>& window_records() const { return windows_; }
     [[nodiscard]] int cursor_count() const { return cursor_; }
     void set_cursor_count(int count) { cursor_ = count; }
 
@@ -120,6 +124,8 @@ public:
     void add_non_picture(const std::string& path);
     void remove_file(const std::string& path);
     [[nodiscard]] std::size_t decode_count() const { return decode_count_; }
+    // Decodes pictures with another decoder from now on (benchmarks).
+    void use_decoder(rt::PictureDecoder& decoder) { decoder_in_use_ = &decoder; }
 
     // ---------------------------------------------------------- registry, user store
     void set_registry_value(std::uint32_t root, const std::string& key, const std::string& name, std::uint32_t type,
@@ -129,6 +135,8 @@ public:
                              const std::string& text);
     void add_registry_key(std::uint32_t root, const std::string& key);
     [[nodiscard]] int registry_calls() const { return registry_calls_; }
+    // The desktop's own password flag, for a platform that keeps it outside the registry.
+    void set_desktop_password_flag(std::optional<bool> flag) { desktop_flag_ = flag; }
     [[nodiscard]] int open_registry_keys() const;
     [[nodiscard]] std::map<std::string, std::string>& user_values() { return user_values_; }
     // Makes every write to the per-user store fail (a locked-down registry, a full disk).
@@ -140,43 +148,12 @@ public:
     void set_previous_instance(bool running) { previous_instance_ = running; }
     void set_command_line(std::string arguments) { arguments_ = std::move(arguments); }
     void set_spare_picture_path(std::string path) { spare_ = std::move(path); }
-    [[nodiscard]] settings::IniFile& ini() { return ini_; }
+    [[nodiscard]] rt::IniFile& ini() { return ini_; }
 
     // ---------------------------------------------------------- rt::Platform
-    std::unique_ptr<rt::NativeWindow> create_window(rt::Form& form) override;
-    std::unique_ptr<rt::NativeTimer> create_timer(std::function<void()> tick) override;
-    void run_until(const std::function<bool()>& done) override;
-    void send_key(rt::Form* active, std::int16_t key, std::int16_t shift_state) override;
-    rt::ScreenMetrics screen() override { return screen_; }
-    int show_cursor(bool show) override;
-    double time_of_day() override;
-    void message_box(const rt::MessageBoxRequest& request) override;
-    std::optional<rt::Color> choose_color(const rt::ColorDialogRequest& request) override;
-    std::optional<std::string> open_file(const rt::FileDialogRequest& request) override;
-    void show_help(const std::string& help_file) override { help_opened_.push_back(help_file); }
-    bool is_window(rt::ForeignWindow window) override { return foreign_.count(window) != 0; }
-    std::optional<rt::PixelRect> client_rect(rt::ForeignWindow window) override;
-    std::optional<rt::PixelRect> window_rect(rt::ForeignWindow window) override;
-    bool previous_instance() override { return previous_instance_; }
-    std::string command_line_arguments() override { return arguments_; }
-    rt::ProfileFile& settings_file() override { return ini_; }
-    rt::Registry& registry() override;
-    rt::UserStore& user_store() override;
-    rt::PictureDecoder& picture_decoder() override;
-    std::string spare_picture_path() override { return spare_; }
-    rt::Picture app_icon() override;
-
-    // For the timers and windows of this platform.
-    struct TimerSlot {
-        std::function<void()> tick;
-        bool active = false;
-        int interval = 0;
-        std::int64_t deadline = 0;
-        std::uint64_t order = 0;  // start order breaks ties between equal deadlines
-    };
-    std::vector<std::shared_ptr<TimerSlot>>& timer_slots() { return timers_; }
-    std::uint64_t next_timer_order() { return ++timer_order_; }
-    [[nodiscard]] rt::FrameInsets frame_for(const rt::FormDesign& design) const;
+    rt::WindowSystem& windows() override;
+    rt::Dialogs& dialogs() override;
+    rt::SystemServices& services() override;
 
 private:
     class Window;
@@ -185,17 +162,27 @@ private:
     class Decoder;
     class Reg;
     class Store;
+    class WindowSystem;
+    class Dialogs;
+    class Services;
 
     struct Step {
         std::function<void()> action;
         int advance_ms = 0;
     };
+    struct TimerSlot {
+        std::function<void()> tick;
+        bool active = false;
+        int interval = 0;
+        std::int64_t deadline = 0;
+        std::uint64_t order = 0;  // start order breaks ties between equal deadlines
+    };
     void step(Step& s);
     void advance_to(std::int64_t target);
+    void run_until(const std::function<bool()>& done);
 
-    settings::IniFile ini_;
+    rt::IniFile ini_;
     rt::ScreenMetrics screen_{};
-    int border_px_ = 3, caption_px_ = 19, menu_px_ = 19;
     std::deque<Step> queue_;
     int depth_ = 0;
     std::int64_t now_ms_ = 0;
@@ -234,9 +221,15 @@ private:
     bool previous_instance_ = false;
     std::string arguments_;
     std::string spare_ = "c:\\imgx.bmp";
+    std::optional<bool> desktop_flag_;
+    std::vector<std::string> failures_;
     std::unique_ptr<Decoder> decoder_;
+    rt::PictureDecoder* decoder_in_use_ = nullptr;
     std::unique_ptr<Reg> reg_;
     std::unique_ptr<Store> store_;
+    std::unique_ptr<WindowSystem> window_system_;
+    std::unique_ptr<Dialogs> dialogs_;
+    std::unique_ptr<Services> services_;
 };
 
 }  // namespace vellora::headless

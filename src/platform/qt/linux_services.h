@@ -9,7 +9,7 @@
 #include <string>
 
 #include "runtime/services.h"
-#include "settings/ini_file.h"
+#include "runtime/ini_file.h"
 
 namespace vellora::qt {
 

@@ -14,7 +14,7 @@
 #include "platform/qt/hack_mode.h"
 #include "platform/qt/qt_platform.h"
 #include "startup/main.h"
-#include "startup/process.h"
+#include "app/process.h"
 #include "startup/windows.h"
 
 int main(int argc, char** argv) {

@@ -17,7 +17,7 @@
 #include "platform/qt/x11_windows.h"
 #include "runtime/form.h"
 #include "runtime/platform.h"
-#include "settings/ini_file.h"
+#include "runtime/ini_file.h"
 
 class QObject;
 class QStyle;

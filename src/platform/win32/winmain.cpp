@@ -2,7 +2,7 @@
 // it, and the program until its last window has unloaded.
 #include "platform/win32/win32_platform.h"
 #include "startup/main.h"
-#include "startup/process.h"
+#include "app/process.h"
 
 #if __has_include("startup/windows.h")
 #include "startup/windows.h"

@@ -18,7 +18,7 @@
 
 #include "runtime/services.h"
 
-namespace vellora::settings {
+namespace vellora::rt {
 
 // Reads one value out of profile-file text; nothing when the section or key is missing.
 std::optional<std::string> ini_lookup(const std::string& text, const std::string& section, const std::string& key);
@@ -30,7 +30,7 @@ std::optional<std::string> ini_lookup(const std::string& text, const std::string
 std::string ini_update(const std::string& text, const std::string& section, const std::string& key,
                        const std::string& value);
 
-class IniFile final : public rt::ProfileFile {
+class IniFile final : public ProfileFile {
 public:
     explicit IniFile(std::filesystem::path path);
     [[nodiscard]] std::string read(const std::string& section, const std::string& key,
@@ -42,4 +42,4 @@ private:
     std::filesystem::path path_;
 };
 
-}  // namespace vellora::settings
+}  // namespace vellora::rt

@@ -1,4 +1,4 @@
-#include "startup/process.h"
+#include "app/process.h"
 
 namespace vellora {
 

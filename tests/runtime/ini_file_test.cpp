@@ -1,6 +1,6 @@
 // The settings file's format: how values are found, how a write changes
 // the file, and that a failed write never damages it.
-#include "settings/ini_file.h"
+#include "runtime/ini_file.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 
 struct Rig {
     testing::TempDir dir;
-    settings::IniFile ini{dir.path() / "vellora.ini"};
+    rt::IniFile ini{dir.path() / "vellora.ini"};
     void put(const std::string& text) { std::ofstream(ini.path(), std::ios::binary) << text; }
     std::string text() const {
         std::ostringstream s;
@@ -65,7 +65,7 @@ TEST(IniFile, AWriteChangesOnlyItsOwnLine) {
               "[Image]\r\nname=C:\\a b.bmp\r\n");
     EXPECT_EQ(rig.files(), 1U);  // no scratch file left behind
 
-    settings::IniFile nested(rig.dir.path() / "new" / "deeper" / "vellora.ini");
+    rt::IniFile nested(rig.dir.path() / "new" / "deeper" / "vellora.ini");
     EXPECT_TRUE(nested.write("Color", "hue", "7"));
     EXPECT_EQ(nested.read("Color", "hue", "0"), "7");
 }

@@ -1,4 +1,4 @@
-#include "settings/ini_file.h"
+#include "runtime/ini_file.h"
 
 #include <chrono>
 #include <cstdint>
@@ -9,7 +9,9 @@
 #include <system_error>
 #include <vector>
 
-namespace vellora::settings {
+#include "runtime/text.h"
+
+namespace vellora::rt {
 
 namespace fs = std::filesystem;
 
@@ -22,22 +24,7 @@ constexpr std::uintmax_t kMaxFileSize = 16U * 1024U * 1024U;
 constexpr std::string_view kBlanks = " \t\v\f\r";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-std::string_view trim(std::string_view s) {
-    const auto first = s.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) return {};
-    const auto last = s.find_last_not_of(kBlanks);
-    return s.substr(first, last - first + 1);
-}
-
-char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_name(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
-    }
-    return true;
-}
+std::string_view trim_blanks(std::string_view s) { return rt::trim(s, kBlanks); }
 
 // Everything before the first line break.
 std::string_view first_line(std::string_view s) { return s.substr(0, s.find_first_of("\r\n")); }
@@ -81,24 +68,24 @@ Parsed parse(std::string_view line, bool first) {
     // A byte-order mark some editors put before the first line is not part of it.
     const std::size_t start =
         first && line.substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
-    const auto body = trim(line.substr(start));
+    const auto body = trim_blanks(line.substr(start));
     if (body.empty() || body.front() == ';') return p;
     if (body.front() == '[') {
         const auto close = body.rfind(']');
         if (close == std::string_view::npos) return p;
         p.kind = Kind::Section;
-        p.name = trim(body.substr(1, close - 1));
+        p.name = trim_blanks(body.substr(1, close - 1));
         return p;
     }
     const auto eq = line.find('=', start);
     if (eq == std::string_view::npos) return p;
-    p.name = trim(line.substr(start, eq - start));
+    p.name = trim_blanks(line.substr(start, eq - start));
     if (p.name.empty()) return p;
     p.kind = Kind::Key;
     p.equals_at = eq;
     p.value_at = line.find_first_not_of(kBlanks, eq + 1);
     if (p.value_at == std::string_view::npos) p.value_at = line.size();
-    p.value = trim(line.substr(eq + 1));
+    p.value = trim_blanks(line.substr(eq + 1));
     return p;
 }
 
@@ -221,15 +208,15 @@ bool replace_file(const fs::path& path, const std::string& text, bool had_file) 
 
 std::optional<std::string> ini_lookup(const std::string& text, const std::string& section, const std::string& key) {
     const auto lines = split_lines(text);
-    const auto place = find(lines, trim(section), trim(key));
+    const auto place = find(lines, trim_blanks(section), trim_blanks(key));
     if (!place.key) return std::nullopt;
     return std::string(place.parsed.value);
 }
 
 std::string ini_update(const std::string& text, const std::string& section, const std::string& key,
                        const std::string& value) {
-    const auto section_name = trim(section);
-    const auto key_name = trim(key);
+    const auto section_name = trim_blanks(section);
+    const auto key_name = trim_blanks(key);
     if (!valid_names(section_name, key_name)) return text;
     const auto stored = first_line(value);  // a line break would end the entry (and could forge others)
 
@@ -275,7 +262,7 @@ std::string IniFile::read(const std::string& section, const std::string& key, co
 }
 
 bool IniFile::write(const std::string& section, const std::string& key, const std::string& value) {
-    if (!valid_names(trim(section), trim(key))) return false;
+    if (!valid_names(trim_blanks(section), trim_blanks(key))) return false;
     std::string text;
     const auto loaded = load(path_, text);
     if (loaded == LoadResult::Failed) return false;  // never replace a file that could not be read
@@ -284,4 +271,4 @@ bool IniFile::write(const std::string& section, const std::string& key, const st
     return replace_file(path_, updated, loaded == LoadResult::Ok);
 }
 
-}  // namespace vellora::settings
+}  // namespace vellora::rt

@@ -1,7 +1,7 @@
 // The state of one Vellora process: the forms runtime, the process-wide
 // variables that the windows share, and the one instance of each window.
-// Main creates it; every window receives it. A test makes a fresh one to
-// get a fresh "process".
+// The program's entry point makes it; every window receives it. A test
+// makes a fresh one to get a fresh "process".
 #pragma once
 
 #include <array>
@@ -30,7 +30,9 @@ public:
     Process& operator=(const Process&) = delete;
 
     [[nodiscard]] rt::App& app() { return app_; }
-    [[nodiscard]] rt::Platform& platform() { return app_.platform(); }
+    [[nodiscard]] rt::WindowSystem& windows() { return app_.windows(); }
+    [[nodiscard]] rt::Dialogs& dialogs() { return app_.dialogs(); }
+    [[nodiscard]] rt::SystemServices& services() { return app_.services(); }
 
     // The window's one instance, created and loaded by this first touch.
     rt::Form& form(Window window);
