@@ -69,11 +69,11 @@ public:
         if (decoder == nullptr && !picture.empty()) {
             headless_.add_picture(picture, kScreenWidth * 2540 / 96, kScreenHeight * 2540 / 96);
         }
-        rt::PictureDecoder& base = decoder != nullptr ? *decoder : headless_.picture_decoder();
+        rt::PictureDecoder& base = decoder != nullptr ? *decoder : headless_.services().picture_decoder();
         if (decode_every_tick) fresh_.emplace(base);
-        swap_.emplace(headless_, fresh_ ? static_cast<rt::PictureDecoder&>(*fresh_) : base);
-        headless_.settings_file().write(kImageSection, kImageKey, picture);
-        process_.emplace(*swap_, [](Window window, Process& p) -> std::unique_ptr<rt::Form> {
+        headless_.use_decoder(fresh_ ? static_cast<rt::PictureDecoder&>(*fresh_) : base);
+        headless_.ini().write(settings::kImageSection, settings::kImageKey, picture);
+        process_.emplace(headless_, [](Window window, Process& p) -> std::unique_ptr<rt::Form> {
             if (window != Window::MainForm) throw std::logic_error("only the saver window runs here");
             return std::make_unique<MainForm>(p);
         });
@@ -93,7 +93,6 @@ private:
     ScratchDir dir_;
     headless::HeadlessPlatform headless_{dir_.path()};
     std::optional<FreshIdentity> fresh_;
-    std::optional<DecoderSwap> swap_;
     std::optional<Process> process_;
     MainForm* saver_ = nullptr;
 };
@@ -185,7 +184,7 @@ void BM_Tick_QtRuntime(benchmark::State& state) {
     options.arguments = "/S";
     options.lock_override = false;
     options.ask_gsettings = false;
-    settings::IniFile(options.paths.settings_file()).write(kImageSection, kImageKey, path);
+    rt::IniFile(options.paths.settings_file()).write(settings::kImageSection, settings::kImageKey, path);
     qt::QtPlatform platform(options);
     Process process(platform, [](Window window, Process& p) -> std::unique_ptr<rt::Form> {
         if (window != Window::MainForm) throw std::logic_error("only the saver window runs here");
