@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The run mode read the colour into Hue and gave it to the window.
         VELLORA_FUZZ_CHECK(process.Hue.empty() || process.Hue.back() != ' ');
         const auto& form = *process.existing(Window::MainForm);
-        VELLORA_FUZZ_CHECK(form.BackColor() == vellora::color_from_text(process.Hue));
+        VELLORA_FUZZ_CHECK(form.BackColor() == vellora::settings::color_from_text(process.Hue));
         VELLORA_FUZZ_CHECK(form.BackColor() <= 0xFFFFFFU);
         VELLORA_FUZZ_CHECK(form.Visible());
     } else {

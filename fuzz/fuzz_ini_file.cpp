@@ -18,7 +18,7 @@
 
 namespace {
 
-using vellora::settings::IniFile;
+using vellora::rt::IniFile;
 
 constexpr std::string_view kBlanks = " \t\v\f\r";
 constexpr const char* kMissing = "\x01missing";
@@ -123,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         VELLORA_FUZZ_CHECK(back == trim(value.substr(0, value.find_first_of("\r\n"))));
         if (!has_line_break(value) && trim(value) == value) VELLORA_FUZZ_CHECK(back == value);
         // Writing the same again changes nothing.
-        VELLORA_FUZZ_CHECK(vellora::settings::ini_update(after, name.section, name.key, value) == after);
+        VELLORA_FUZZ_CHECK(vellora::rt::ini_update(after, name.section, name.key, value) == after);
         for (std::size_t i = 0; i < used.size(); ++i) {
             if (same_entry(used[i].section, used[i].key, name.section, name.key)) continue;
             VELLORA_FUZZ_CHECK(ini.read(used[i].section, used[i].key, kMissing) == others[i]);

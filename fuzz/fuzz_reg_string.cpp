@@ -58,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (key_present) platform.add_registry_key(stored_root, key);
     if (key_present && value_present) platform.set_registry_value(stored_root, key, value_name, type, bytes);
 
-    const std::string text = vellora::ReadRegString(platform.registry(), asked_root, key, value_name);
+    const std::string text =
+        vellora::settings::ReadRegString(*platform.services().registry(), asked_root, key, value_name);
 
     const bool predefined = asked_root >= reg::ClassesRoot && asked_root <= reg::DynData;
     if (!predefined) {
