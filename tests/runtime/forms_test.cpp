@@ -3,6 +3,7 @@
 // keystrokes, frame sizes and images.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,18 @@ TEST_F(RuntimeTest, KeyboardFollowsTabOrderDefaultCancelAndAccessKeys) {
     EXPECT_EQ(second.log.front(), "cancel");
     EXPECT_EQ(rt::parse_access_key("Fish && &Chips").text, "Fish & Chips");
     EXPECT_EQ(rt::parse_access_key("Fish && &Chips").key, 'C');
+}
+
+TEST_F(RuntimeTest, AHandlerThatThrowsDropsItsEventAndTheProgramGoesOn) {
+    Dialog dialog(app);
+    dialog.Ok.on_click = [] { throw std::runtime_error("out of paper"); };
+    dialog.Show();
+    platform.post_click(dialog.Ok);
+    platform.post_click(dialog.Cancel);
+    platform.run();
+    ASSERT_EQ(platform.failures().size(), 1U);
+    EXPECT_NE(platform.failures().front().find("out of paper"), std::string::npos);
+    EXPECT_EQ(dialog.log, (std::vector<std::string>{"cancel", "query:1", "unload"}));
 }
 
 TEST_F(RuntimeTest, SimulatedKeystrokesRunNestedHandlersBeforeReturning) {
