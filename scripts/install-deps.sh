@@ -10,7 +10,8 @@ packages=(
   clang-14 libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev libwmf-dev libx11-dev fonts-urw-base35
   xvfb xdotool x11-utils imagemagick
-  mingw-w64 g++-mingw-w64-x86-64-posix wine wine64
+  mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 nsis
+  dpkg-dev lintian xscreensaver
 )
 
 missing=()

@@ -12,10 +12,7 @@ program=${VELLORA_BIN:-$root/build/default/vellora}
 # program itself never creates it.
 spare=${XDG_DATA_HOME:-$HOME/.local/share}/vellora/imgx.bmp
 if [ ! -e "$spare" ]; then
-  mkdir -p "$(dirname "$spare")"
-  convert -size 320x240 radial-gradient:'#ffd24a'-'#1b3a8c' \
-    -fill '#f2f2f2' -draw 'circle 160,120 160,60' -fill '#1b3a8c' -draw 'circle 160,120 160,90' \
-    "BMP3:$spare"
+  resources/make-spare-picture.sh "$spare"
   echo "run: default spare picture written to $spare"
 fi
 

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Makes the Debian package from a built tree: installs it into a staging
+# root under /usr, computes Depends from the binary (dpkg-shlibdeps), and
+# builds build/vellora_<version>_<arch>.deb with dpkg-deb.
+#   packaging/linux/make-deb.sh BUILD_DIR OUT_DIR
+set -euo pipefail
+build=$(realpath "${1:?usage: make-deb.sh BUILD_DIR OUT_DIR}")
+out=$(realpath "${2:?usage: make-deb.sh BUILD_DIR OUT_DIR}")
+here=$(cd "$(dirname "$0")" && pwd)
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -n "$version" ] || { echo "make-deb: no project version in $build/CMakeCache.txt" >&2; exit 1; }
+arch=$(dpkg --print-architecture)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+root=$work/root
+
+DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
+strip --strip-unneeded --remove-section=.comment --remove-section=.note "$root/usr/bin/vellora"
+
+# The shared libraries the program needs, as package names and versions.
+mkdir -p "$work/src/debian"
+printf 'Source: vellora\n\nPackage: vellora\nArchitecture: any\n' >"$work/src/debian/control"
+depends=$(cd "$work/src" && dpkg-shlibdeps -O "$root/usr/bin/vellora" 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
+[ -n "$depends" ] || { echo "make-deb: dpkg-shlibdeps found no dependencies" >&2; exit 1; }
+# The metafile reader draws text with the URW fonts.
+depends="$depends, fonts-urw-base35"
+
+installed_size=$(du -sk --apparent-size "$root" | cut -f1)
+mkdir -p "$root/DEBIAN"
+cat >"$root/DEBIAN/control" <<CONTROL
+Package: vellora
+Version: $version
+Architecture: $arch
+Maintainer: The Vellora developers <developers@vellora.org>
+Installed-Size: $installed_size
+Depends: $depends
+Recommends: xscreensaver
+Section: x11
+Priority: optional
+Homepage: https://vellora.org/
+Description: picture screen saver
+ Vellora covers the desktop in a colour of your choice and slides two
+ copies of a picture of your choice across it, in opposite directions,
+ while bursts of small random circles are sprinkled over the background.
+ A key, a click or real mouse movement ends it, through its own password
+ prompt when the desktop locks the screen.
+ .
+ It runs as an XScreenSaver hack, and on its own with "vellora /S". The
+ menu entry "Vellora Screen Saver Settings" chooses the picture and the
+ colour.
+CONTROL
+(cd "$root" && find usr -type f -print0 | sort -z | xargs -0 md5sum >DEBIAN/md5sums)
+find "$root" -type d -exec chmod 0755 {} +
+find "$root/usr/share" -type f -exec chmod 0644 {} +
+chmod 0644 "$root/DEBIAN/control" "$root/DEBIAN/md5sums"
+
+mkdir -p "$out"
+deb=$out/vellora_${version}_${arch}.deb
+dpkg-deb --root-owner-group -Zxz --build "$root" "$deb" >/dev/null
+echo "$deb"
