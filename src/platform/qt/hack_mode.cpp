@@ -1,13 +1,19 @@
 #include "platform/qt/hack_mode.h"
 
-#include <cctype>
+#include <QTimer>
+
+#include "platform/qt/form_window.h"
+#include "platform/qt/platform.h"
+#include "runtime/failure.h"
+#include "runtime/form.h"
+#include "runtime/text.h"
 
 namespace vellora::qt {
 
+// ------------------------------------------------------------------ the arguments
+
 std::optional<std::uint32_t> parse_window_id(const std::string& text) {
-    std::string t = text;
-    while (!t.empty() && std::isspace(static_cast<unsigned char>(t.front())) != 0) t.erase(t.begin());
-    while (!t.empty() && std::isspace(static_cast<unsigned char>(t.back())) != 0) t.pop_back();
+    std::string t(rt::trim(text, " \t\n\v\f\r"));
     int base = 10;
     if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
         base = 16;
@@ -61,6 +67,63 @@ std::string join_arguments(const std::vector<std::string>& args) {
         out += a;
     }
     return out;
+}
+
+// ------------------------------------------------------------------ the host window
+
+HackHost::HackHost(QtWindowSystem& windows, std::uint32_t host) : windows_(windows), host_(host) {}
+
+HackHost::~HackHost() = default;
+
+void HackHost::look_up_size() {
+    if (width_ > 0) return;
+    if (const auto r = windows_.client_rect(host_)) {
+        width_ = r->right - r->left;
+        height_ = r->bottom - r->top;
+    }
+}
+
+int HackHost::width() {
+    look_up_size();
+    return width_;
+}
+
+int HackHost::height() {
+    look_up_size();
+    return height_;
+}
+
+void HackHost::follow(FormWidget* window) {
+    window_ = window;
+    if (poll_) return;
+    poll_ = std::make_unique<QTimer>();
+    QObject::connect(poll_.get(), &QTimer::timeout, poll_.get(),
+                     [this] { rt::guarded(windows_.services(), [this] { poll(); }); });
+    poll_->start(250);
+}
+
+void HackHost::forget(const FormWidget* window) {
+    if (window_ == window) window_ = nullptr;
+}
+
+void HackHost::poll() {
+    const auto r = windows_.client_rect(host_);
+    if (!r) {
+        // The window we draw in is gone: nothing left to do.
+        if (window_ != nullptr) {
+            if (auto* form = window_->form()) form->Unload(rt::UnloadMode::TaskManager);
+        }
+        windows_.request_quit();
+        return;
+    }
+    const int w = r->right - r->left;
+    const int h = r->bottom - r->top;
+    if (w != width_ || h != height_) {
+        width_ = w;
+        height_ = h;
+        if (window_ != nullptr) window_->host_resized(w, h);
+        windows_.trace().line("hack window size " + std::to_string(w) + "x" + std::to_string(h));
+    }
 }
 
 }  // namespace vellora::qt

@@ -6,21 +6,23 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/qt/hack_mode.h"
-#include "platform/qt/qt_platform.h"
-#include "startup/main.h"
 #include "app/process.h"
+#include "platform/qt/hack_mode.h"
+#include "platform/qt/platform.h"
+#include "platform/qt/x11_windows.h"
+#include "runtime/failure.h"
+#include "runtime/text.h"
+#include "startup/main.h"
 #include "startup/windows.h"
 
 int main(int argc, char** argv) {
+    using namespace vellora;
     std::vector<std::string> args(argv + 1, argv + argc);
-    const char* xss_window = std::getenv("XSCREENSAVER_WINDOW");
-    const auto hack = vellora::qt::parse_hack_arguments(args, xss_window == nullptr ? "" : xss_window);
+    const auto hack = qt::parse_hack_arguments(args, rt::env("XSCREENSAVER_WINDOW"));
 
     // In hack mode SIGTERM ends the saver cleanly: it is read from a signalfd
     // by the event loop instead of killing the process mid-frame.
@@ -37,21 +39,23 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("vellora");
 
-    auto options = vellora::qt::Options::from_environment();
-    options.arguments = vellora::qt::join_arguments(args);
+    auto options = qt::Options::from_environment();
+    options.arguments = qt::join_arguments(args);
     if (hack) {
-        vellora::qt::HackTarget target;
+        qt::HackTarget target;
         if (hack->window) {
             target.window = *hack->window;
         } else {
-            target.window = vellora::x11::Display().root_window();
+            target.window = x11::Display().root_window();
         }
         options.hack = target;
         options.arguments = "/S";  // the saver itself, drawn into the given window
     }
 
-    vellora::qt::QtPlatform platform(std::move(options));
-    vellora::Process process(platform, vellora::make_window);
+    qt::QtPlatform platform(std::move(options));
+    Process process(platform, make_window);
+    // Every picture decoded at every load (the process benchmark measures the decoder so).
+    if (rt::env("VELLORA_DECODE_EVERY_LOAD") == "1") process.app().pictures().set_decode_every_load(true);
 
     std::unique_ptr<QSocketNotifier> notifier;
     if (signal_fd >= 0) {
@@ -61,13 +65,15 @@ int main(int argc, char** argv) {
             while (::read(signal_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
             }
             // Every window is asked to close (no prompt can appear in hack mode), then every loop ends.
-            const auto forms = process.app().loaded_forms();
-            for (auto* form : forms) form->Unload(vellora::rt::UnloadMode::TaskManager);
-            platform.request_quit();
+            rt::guarded(process.services(), [&] {
+                const auto forms = process.app().loaded_forms();
+                for (auto* form : forms) form->Unload(rt::UnloadMode::TaskManager);
+            });
+            platform.windows().request_quit();
         });
     }
 
-    const int code = vellora::run_program(process);
+    const int code = run_program(process);
     notifier.reset();
     if (signal_fd >= 0) ::close(signal_fd);
     return code;

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_pictures.h"
+#include "platform/qt/pictures.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -103,9 +103,31 @@ int collect_png(void* context, char* buffer, int length) {
 // libwmf's session, destroyed on every way out.
 struct WmfSession {
     wmfAPI* api = nullptr;
+    WmfSession() = default;
+    WmfSession(const WmfSession&) = delete;
+    WmfSession& operator=(const WmfSession&) = delete;
     ~WmfSession() {
         if (api != nullptr) wmf_api_destroy(api);
     }
+};
+
+// The metafile a session reads, closed on every way out (before the
+// session ends: declared after it).
+class WmfFile {
+public:
+    WmfFile(wmfAPI* api, std::string path) : api_(api) {
+        open_ = wmf_file_open(api_, path.data()) == wmf_E_None;
+    }
+    ~WmfFile() {
+        if (open_) wmf_file_close(api_);
+    }
+    WmfFile(const WmfFile&) = delete;
+    WmfFile& operator=(const WmfFile&) = delete;
+    [[nodiscard]] bool is_open() const { return open_; }
+
+private:
+    wmfAPI* api_;
+    bool open_ = false;
 };
 
 }  // namespace
@@ -119,11 +141,10 @@ rt::Picture QtPictureDecoder::decode_wmf(const std::string& path, double dpi) {
         session.api = nullptr;
         throw rt::PictureError("cannot start the metafile reader");
     }
-    std::string name = path;
-    if (wmf_file_open(session.api, name.data()) != wmf_E_None) throw rt::PictureError("cannot open picture file: " + path);
+    const WmfFile file(session.api, path);
+    if (!file.is_open()) throw rt::PictureError("cannot open picture file: " + path);
     wmfD_Rect bbox{};
     if (wmf_scan(session.api, 0, &bbox) != wmf_E_None) {
-        wmf_file_close(session.api);
         throw rt::PictureError("not a metafile: " + path);
     }
     // The metafile's own size: at 2540 "dots" per inch its display size is in HIMETRIC.
@@ -137,16 +158,13 @@ rt::Picture QtPictureDecoder::decode_wmf(const std::string& path, double dpi) {
         wmf_display_size(session.api, &width_hm, &height_hm, 2540.0, 2540.0) != wmf_E_None ||
         wmf_display_size(session.api, &width_px, &height_px, dpi, dpi) != wmf_E_None || width_units <= 0 ||
         height_units <= 0 || width_px == 0 || height_px == 0) {
-        wmf_file_close(session.api);
         throw rt::PictureError("metafile without a size: " + path);
     }
     if (static_cast<std::int64_t>(width_px) * height_px > kMaxMetafilePixels) {
-        wmf_file_close(session.api);
         throw rt::PictureError("picture too large: " + path);
     }
     auto* device = WMF_GD_GetData(session.api);
     if ((device->flags & WMF_GD_SUPPORTS_PNG) == 0U) {
-        wmf_file_close(session.api);
         throw rt::PictureError("cannot draw metafile: " + path);
     }
     std::string png;
@@ -161,10 +179,8 @@ rt::Picture QtPictureDecoder::decode_wmf(const std::string& path, double dpi) {
     QImage image;
     if (played != wmf_E_None || png.empty() ||
         !image.loadFromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()), "PNG")) {
-        wmf_file_close(session.api);
         throw rt::PictureError("cannot draw metafile: " + path);
     }
-    wmf_file_close(session.api);
     image.convertTo(QImage::Format_ARGB32_Premultiplied);
     auto data = std::make_shared<rt::PictureData>();
     data->himetric_width = static_cast<std::int32_t>(width_hm);

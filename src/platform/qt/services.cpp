@@ -1,47 +1,36 @@
-#include "platform/qt/linux_services.h"
+#include "platform/qt/services.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QTime>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string_view>
+
+#include "runtime/text.h"
 
 namespace vellora::qt {
 
 namespace {
 
-std::string env(const char* name) {
-    const char* v = std::getenv(name);
-    return v == nullptr ? std::string() : std::string(v);
-}
-
-std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-std::string trim(const std::string& s) {
-    const auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    const auto e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
+constexpr std::string_view kBlanks = " \t\r\n";
 
 std::optional<bool> parse_bool(const std::string& text) {
-    const auto t = lower(trim(text));
+    const auto t = rt::to_lower(std::string(rt::trim(text, kBlanks)));
     if (t == "true" || t == "1" || t == "yes" || t == "on") return true;
     if (t == "false" || t == "0" || t == "no" || t == "off") return false;
     return std::nullopt;
 }
 
 bool on_path(const std::string& program) {
-    std::stringstream path(env("PATH"));
+    std::stringstream path(rt::env("PATH"));
     std::string dir;
     while (std::getline(path, dir, ':')) {
         if (!dir.empty() && ::access((dir + "/" + program).c_str(), X_OK) == 0) return true;
@@ -62,24 +51,33 @@ std::optional<bool> gnome_lock_enabled() {
     return parse_bool(out);
 }
 
-constexpr rt::Registry::Key kDesktopKey = 0x5EC0;
-
 }  // namespace
 
 // ------------------------------------------------------------------ paths
 
 Paths Paths::from_environment() {
     Paths p;
-    std::filesystem::path home = env("HOME");
+    std::filesystem::path home = rt::env("HOME");
     if (home.empty()) home = "/tmp";
     p.home = home;
-    const auto config = env("XDG_CONFIG_HOME");
+    const auto config = rt::env("XDG_CONFIG_HOME");
     p.config_dir = (config.empty() ? home / ".config" : std::filesystem::path(config)) / "vellora";
-    const auto data = env("XDG_DATA_HOME");
+    const auto data = rt::env("XDG_DATA_HOME");
     p.data_dir = (data.empty() ? home / ".local" / "share" : std::filesystem::path(data)) / "vellora";
-    const auto runtime = env("XDG_RUNTIME_DIR");
+    const auto runtime = rt::env("XDG_RUNTIME_DIR");
     p.runtime_dir = runtime.empty() ? std::filesystem::path("/tmp") : std::filesystem::path(runtime);
     return p;
+}
+
+Options Options::from_environment() {
+    Options o;
+    o.paths = Paths::from_environment();
+    const auto lock = rt::env("VELLORA_LOCK");
+    if (lock == "1") o.lock_override = true;
+    if (lock == "0") o.lock_override = false;
+    const auto trace = rt::env("VELLORA_TRACE");
+    if (!trace.empty()) o.trace_file = trace;
+    return o;
 }
 
 // ------------------------------------------------------------------ the per-user store
@@ -146,9 +144,9 @@ std::optional<bool> xscreensaver_lock(const std::string& rc_text) {
     std::string line;
     std::optional<bool> found;
     while (std::getline(in, line)) {
-        const auto t = trim(line);
+        const auto t = rt::trim(line, kBlanks);
         if (t.rfind("lock:", 0) != 0) continue;
-        found = parse_bool(t.substr(5));
+        found = parse_bool(std::string(t.substr(5)));
     }
     return found;
 }
@@ -166,32 +164,6 @@ std::optional<bool> read_lock_setting(const LockSources& sources) {
     }
     if (sources.ask_gsettings) return gnome_lock_enabled();
     return std::nullopt;
-}
-
-DesktopRegistry::DesktopRegistry(LockSources sources) : sources_(std::move(sources)) {}
-
-std::optional<rt::Registry::Key> DesktopRegistry::open(std::uint32_t root, const std::string& path,
-                                                       std::uint32_t /*access*/) {
-    if (root != rt::reg::CurrentUser || lower(path) != "control panel\\desktop") return std::nullopt;
-    ++open_keys_;
-    return kDesktopKey;
-}
-
-rt::Registry::Query DesktopRegistry::query(Key key, const std::string& value_name, std::uint32_t buffer_size) {
-    Query q;
-    if (key != kDesktopKey || lower(value_name) != "screensaveusepassword") return q;
-    const auto lock = read_lock_setting(sources_);
-    if (!lock) return q;  // no desktop setting: the value is missing
-    q.type = rt::reg::Dword;
-    q.size = 4;
-    if (buffer_size < 4) return q;
-    q.ok = true;
-    q.data = {static_cast<std::uint8_t>(*lock ? 1 : 0), 0, 0, 0};
-    return q;
-}
-
-void DesktopRegistry::close(Key key) {
-    if (key == kDesktopKey && open_keys_ > 0) --open_keys_;
 }
 
 // ------------------------------------------------------------------ the instance lock
@@ -217,6 +189,83 @@ bool InstanceLock::held_elsewhere() {
     }
     answer_ = false;
     return false;
+}
+
+// ------------------------------------------------------------------ the services
+
+QtServices::QtServices(const Options& options, const Trace& trace, std::function<double()> dpi)
+    : options_(options),
+      dpi_(std::move(dpi)),
+      settings_(options_.paths.settings_file()),
+      user_store_(options_.paths.user_store_file()),
+      lock_{options_.lock_override, options_.paths.home / ".xscreensaver", options_.ask_gsettings, hack_mode()},
+      decoder_(dpi_, [&trace](const std::string& line) { trace.line(line); }),
+      instance_lock_(options_.paths.runtime_dir / ("vellora-" + std::to_string(::getuid()) + ".lock")),
+      help_(trace) {
+    std::error_code ec;
+    std::filesystem::create_directories(options_.paths.config_dir, ec);
+}
+
+QtServices::~QtServices() {
+    if (cursor_hidden_) QGuiApplication::restoreOverrideCursor();
+}
+
+std::optional<bool> QtServices::desktop_password_flag() { return read_lock_setting(lock_); }
+
+double QtServices::time_of_day() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
+
+int QtServices::show_cursor(bool show) {
+    cursor_ += show ? 1 : -1;
+    if (hack_mode()) return cursor_;  // the hack leaves the pointer to XScreenSaver
+    if (cursor_ < 0 && !cursor_hidden_) {
+        QGuiApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
+        cursor_hidden_ = true;
+    } else if (cursor_ >= 0 && cursor_hidden_) {
+        QGuiApplication::restoreOverrideCursor();
+        cursor_hidden_ = false;
+    }
+    return cursor_;
+}
+
+bool QtServices::previous_instance() {
+    if (hack_mode()) return false;  // XScreenSaver runs one per monitor
+    return instance_lock_.held_elsewhere();
+}
+
+rt::Picture QtServices::app_icon() {
+    // The program's own 32 x 32 icon: a screen with a picture and circles.
+    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setPen(QColor(0, 0, 0));
+        p.setBrush(QColor(128, 128, 128));
+        p.drawRect(2, 3, 27, 21);
+        p.setBrush(QColor(0, 0, 128));
+        p.drawRect(5, 6, 21, 15);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 0));
+        p.drawEllipse(QPoint(10, 10), 2, 2);
+        p.setBrush(QColor(255, 0, 0));
+        p.drawEllipse(QPoint(20, 15), 3, 3);
+        p.setBrush(QColor(0, 255, 0));
+        p.drawEllipse(QPoint(14, 17), 2, 2);
+        p.setBrush(QColor(128, 128, 128));
+        p.drawRect(12, 25, 8, 3);
+    }
+    const double dpi = dpi_();
+    auto data = std::make_shared<rt::PictureData>();
+    data->himetric_width = pixels_to_himetric(32, dpi);
+    data->himetric_height = pixels_to_himetric(32, dpi);
+    data->path = "<icon>";
+    data->image = std::make_shared<QtImage>(std::move(image));
+    return data;
+}
+
+void QtServices::report_failure(const std::string& what) {
+    std::fputs(what.c_str(), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
 }
 
 }  // namespace vellora::qt

@@ -1,6 +1,6 @@
-// The Linux side of the runtime's non-window services: where files live,
-// the per-user store, the desktop's lock setting read as the registry value
-// the saver asks for, and the one-copy-per-user lock.
+// The system services on Linux: where files live, the settings file, the
+// per-user store, the desktop's lock setting, the one-copy-per-user lock,
+// the clock and the cursor, help, pictures, and where failures go.
 #pragma once
 
 #include <filesystem>
@@ -8,8 +8,12 @@
 #include <optional>
 #include <string>
 
-#include "runtime/services.h"
+#include "platform/qt/hack_mode.h"
+#include "platform/qt/help.h"
+#include "platform/qt/pictures.h"
+#include "platform/qt/trace.h"
 #include "runtime/ini_file.h"
+#include "runtime/platform.h"
 
 namespace vellora::qt {
 
@@ -28,6 +32,19 @@ struct Paths {
     [[nodiscard]] std::filesystem::path spare_picture() const { return data_dir / "imgx.bmp"; }
 };
 
+// What the program takes from its environment and command line.
+struct Options {
+    Paths paths;
+    std::string arguments;                 // argv[1..] joined with blanks
+    std::optional<bool> lock_override;     // VELLORA_LOCK
+    std::optional<HackTarget> hack;        // -root / -window-id / XSCREENSAVER_WINDOW
+    std::filesystem::path trace_file;      // VELLORA_TRACE: a log of what the user sees
+    bool ask_gsettings = true;
+
+    // Everything from the environment: XDG folders, VELLORA_LOCK, VELLORA_TRACE.
+    static Options from_environment();
+};
+
 // Values in the per-user store may hold any character; the ones an ini file
 // would trim, cut or misread are written as \xHH.
 std::string escape_store_value(const std::string& value);
@@ -43,7 +60,7 @@ public:
                const std::string& value) override;
 
 private:
-    settings::IniFile ini_;
+    rt::IniFile ini_;
 };
 
 // Where the desktop's "password on wake" setting comes from.
@@ -60,23 +77,6 @@ std::optional<bool> read_lock_setting(const LockSources& sources);
 // The "lock:" resource of an ~/.xscreensaver text.
 std::optional<bool> xscreensaver_lock(const std::string& rc_text);
 
-// The registry as the saver sees it: the one value "ScreenSaveUsePassword"
-// under HKEY_CURRENT_USER "Control Panel\Desktop", a DWORD that carries the
-// desktop's lock setting. Everything else is missing.
-class DesktopRegistry final : public rt::Registry {
-public:
-    explicit DesktopRegistry(LockSources sources);
-    [[nodiscard]] std::optional<Key> open(std::uint32_t root, const std::string& path,
-                                          std::uint32_t access) override;
-    [[nodiscard]] Query query(Key key, const std::string& value_name, std::uint32_t buffer_size) override;
-    void close(Key key) override;
-    [[nodiscard]] int open_keys() const { return open_keys_; }
-
-private:
-    LockSources sources_;
-    int open_keys_ = 0;
-};
-
 // One running copy per user: an flock()ed file. The lock lives as long as
 // this object (and the kernel drops it when the process dies).
 class InstanceLock {
@@ -92,6 +92,49 @@ private:
     std::filesystem::path file_;
     int fd_ = -1;
     std::optional<bool> answer_;
+};
+
+class QtServices final : public rt::SystemServices {
+public:
+    // `options` and `trace` outlive the services; `dpi` gives the screen's
+    // logical dots per inch when a picture is decoded.
+    QtServices(const Options& options, const Trace& trace, std::function<double()> dpi);
+    ~QtServices() override;
+    QtServices(const QtServices&) = delete;
+    QtServices& operator=(const QtServices&) = delete;
+
+    rt::ProfileFile& settings_file() override { return settings_; }
+    rt::UserStore& user_store() override { return user_store_; }
+    // Linux keeps no registry.
+    rt::Registry* registry() override { return nullptr; }
+    // The desktop's lock setting (always off in hack mode).
+    std::optional<bool> desktop_password_flag() override;
+    double time_of_day() override;
+    int show_cursor(bool show) override;
+    bool previous_instance() override;
+    std::string command_line_arguments() override { return options_.arguments; }
+    void show_help(const std::string& help_file) override { help_.show(help_file); }
+    rt::PictureDecoder& picture_decoder() override { return decoder_; }
+    rt::Picture app_icon() override;
+    std::string spare_picture_path() override { return options_.paths.spare_picture().string(); }
+    // One line on stderr.
+    void report_failure(const std::string& what) override;
+
+    [[nodiscard]] int cursor_count() const { return cursor_; }
+
+private:
+    [[nodiscard]] bool hack_mode() const { return options_.hack.has_value(); }
+
+    const Options& options_;
+    std::function<double()> dpi_;
+    rt::IniFile settings_;
+    UserStoreFile user_store_;
+    LockSources lock_;
+    QtPictureDecoder decoder_;
+    InstanceLock instance_lock_;
+    HelpViewer help_;
+    int cursor_ = 0;
+    bool cursor_hidden_ = false;
 };
 
 }  // namespace vellora::qt

@@ -1,6 +1,6 @@
 // The runtime contract on the Qt runtime (offscreen): windows and controls,
 // keys through real Qt key events, the nested modal loop with timers ticking,
-// drawing, the cursor counter and the dialogs.
+// drawing, the cursor counter, the dialogs and the failure boundary.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,8 +15,10 @@
 #include <QTimer>
 #include <fstream>
 
-#include "platform/qt/qt_platform.h"
+#include "platform/qt/pictures.h"
+#include "platform/qt/platform.h"
 #include "runtime/app.h"
+#include "runtime/form.h"
 #include "support/temp_dir.h"
 
 namespace vellora::qt {
@@ -92,7 +94,7 @@ protected:
     static W* child(rt::Form& form, const char* name) {
         return widget_of(form)->findChild<W*>(name);
     }
-    int px(float twips) const { return static_cast<int>(std::lround(twips / platform->twips_per_pixel_x())); }
+    static int px(float twips) { return rt::twips_to_pixels(twips, QtWindowSystem::twips_per_pixel_x()); }
     // Lets Qt deliver what is pending (paints, posted calls).
     static void settle() {
         for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
@@ -107,7 +109,7 @@ TEST_F(QtFormsTest, FormsAndControlsArePlacedInPixelsFromTwips) {
     d.Show();
     settle();
     EXPECT_EQ(widget_of(d)->width(), px(4800));  // the inner area is the designed one
-    EXPECT_NEAR(d.ScaleWidth(), 4800.0F, platform->twips_per_pixel_x());
+    EXPECT_NEAR(d.ScaleWidth(), 4800.0F, QtWindowSystem::twips_per_pixel_x());
     EXPECT_EQ(widget_of(d)->windowTitle(), QString("Test Dialog"));
     EXPECT_EQ(child<QLineEdit>(d, "Text1")->geometry(), QRect(px(1440), px(120), px(2400), px(300)));
     EXPECT_EQ(child<QLabel>(d, "Label1")->text(), QString("Name:"));
@@ -203,7 +205,7 @@ TEST_F(QtFormsTest, TheCloseCommandAsksTheFormAndAButtonMayUnloadItsOwnForm) {
     EXPECT_FALSE(d.loaded());
     bool done = false;  // the dead widgets are deleted between events
     QTimer::singleShot(10, [&done] { done = true; });
-    platform->run_until([&done] { return done; });
+    platform->windows().run_until([&done] { return done; });
     d.Show();  // loading again gives a fresh window
     EXPECT_NE(widget_of(d), nullptr);
     d.Unload();
@@ -212,12 +214,12 @@ TEST_F(QtFormsTest, TheCloseCommandAsksTheFormAndAButtonMayUnloadItsOwnForm) {
 TEST_F(QtFormsTest, CirclesPicturesAndBackColourAreDrawnInLayers) {
     Canvas canvas(*app);
     canvas.Show();
-    const float tpp = platform->twips_per_pixel_x();
+    const float tpp = QtWindowSystem::twips_per_pixel_x();
     const auto square = [&](QColor colour) {
         QImage image(20, 20, QImage::Format_RGB32);
         image.fill(colour);
         auto picture = std::make_shared<rt::PictureData>();
-        picture->himetric_width = picture->himetric_height = pixels_to_himetric(20, platform->dpi());
+        picture->himetric_width = picture->himetric_height = pixels_to_himetric(20, QtWindowSystem::dpi());
         picture->image = std::make_shared<QtImage>(image);
         return picture;
     };
@@ -265,19 +267,19 @@ TEST_F(QtFormsTest, CirclesPicturesAndBackColourAreDrawnInLayers) {
 }
 
 TEST_F(QtFormsTest, CursorCounterHidesThePointerBelowZeroAndForeignWindowsNeedADisplay) {
-    EXPECT_EQ(platform->show_cursor(false), -1);
+    EXPECT_EQ(platform->services().show_cursor(false), -1);
     ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BlankCursor);
-    EXPECT_EQ(platform->show_cursor(false), -2);
-    EXPECT_EQ(platform->show_cursor(true), -1);
+    EXPECT_EQ(platform->services().show_cursor(false), -2);
+    EXPECT_EQ(platform->services().show_cursor(true), -1);
     EXPECT_NE(QGuiApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(platform->show_cursor(true), 0);
+    EXPECT_EQ(platform->services().show_cursor(true), 0);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(platform->show_cursor(true), 1);
+    EXPECT_EQ(platform->services().show_cursor(true), 1);
 
-    EXPECT_FALSE(platform->is_window(0x400001));
-    EXPECT_FALSE(platform->client_rect(0x400001).has_value());
-    EXPECT_FALSE(platform->window_rect(0x400001).has_value());
+    EXPECT_FALSE(platform->windows().is_window(0x400001));
+    EXPECT_FALSE(platform->windows().client_rect(0x400001).has_value());
+    EXPECT_FALSE(platform->windows().window_rect(0x400001).has_value());
     Canvas canvas(*app);
     canvas.Load();
     EXPECT_FALSE(canvas.Picture1.SetParent(0x400001));
@@ -308,7 +310,7 @@ TEST_F(QtFormsTest, DialogsShowWhatTheyAreGivenAndReportTheChoiceOrNothing) {
         EXPECT_EQ(box->buttons().size(), 1);
         box->accept();
     });
-    platform->message_box({"Incorrect password;\r\n\r\nCheck your screen saver password and try again.", "Change Password",
+    platform->dialogs().message_box({"Incorrect password;\r\n\r\nCheck your screen saver password and try again.", "Change Password",
                            rt::MessageIcon::Stop});
 
     on_modal<QColorDialog>([](QColorDialog* dialog) {
@@ -316,9 +318,9 @@ TEST_F(QtFormsTest, DialogsShowWhatTheyAreGivenAndReportTheChoiceOrNothing) {
         dialog->setCurrentColor(QColor(0, 255, 0));
         dialog->accept();
     });
-    EXPECT_EQ(platform->choose_color({rt::rgb(255, 0, 0), rt::CC_RGBINIT}), std::optional<rt::Color>(rt::rgb(0, 255, 0)));
+    EXPECT_EQ(platform->dialogs().choose_color({rt::rgb(255, 0, 0), true}), std::optional<rt::Color>(rt::rgb(0, 255, 0)));
     on_modal<QDialog>([](QDialog* dialog) { dialog->reject(); });
-    EXPECT_EQ(platform->choose_color({rt::rgb(255, 0, 0), rt::CC_RGBINIT}), std::nullopt);
+    EXPECT_EQ(platform->dialogs().choose_color({rt::rgb(255, 0, 0), true}), std::nullopt);
 
     const std::string filter = "All Files (*.*)|*.*|BMPs(*.bmp)|*.bmp|GIFs(*.Gif)|*.Gif";
     const auto file = (dir.path() / "chosen.bmp").string();
@@ -328,19 +330,19 @@ TEST_F(QtFormsTest, DialogsShowWhatTheyAreGivenAndReportTheChoiceOrNothing) {
         dialog->selectFile(QString::fromStdString(file));
         static_cast<QDialog*>(dialog)->accept();
     });
-    EXPECT_EQ(platform->open_file({filter, 3, rt::OFN_HIDEREADONLY, ""}), std::optional<std::string>(file));
+    EXPECT_EQ(platform->dialogs().open_file({filter, 3, true, ""}), std::optional<std::string>(file));
     on_modal<QDialog>([](QDialog* dialog) { dialog->reject(); });
-    EXPECT_EQ(platform->open_file({filter, 3, 0, ""}), std::nullopt);
+    EXPECT_EQ(platform->dialogs().open_file({filter, 3, false, ""}), std::nullopt);
 
     std::ofstream(dir.path() / "vellora.hlp") << "Vellora help text\n";
-    platform->show_help((dir.path() / "vellora.hlp").string());
+    platform->services().show_help((dir.path() / "vellora.hlp").string());
     QPlainTextEdit* view = nullptr;
     for (auto* w : QApplication::topLevelWidgets()) {
         if (w->isVisible() && w->findChild<QPlainTextEdit*>("help_text") != nullptr) view = w->findChild<QPlainTextEdit*>("help_text");
     }
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->toPlainText(), QString("Vellora help text\n"));
-    platform->show_help((dir.path() / "nowhere.hlp").string());
+    platform->services().show_help((dir.path() / "nowhere.hlp").string());
     EXPECT_TRUE(view->toPlainText().contains("could not be found"));
 }
 

@@ -1,12 +1,14 @@
-// The Linux services: the per-user store, the desktop lock flag as a
-// registry value, the instance lock, the hack-mode arguments, file filters.
+// The Linux services: the per-user store, the desktop's lock setting as the
+// password flag, the instance lock; the hack-mode arguments, file filters
+// and key codes.
 #include <gtest/gtest.h>
 
 #include <fstream>
 
+#include "platform/qt/dialogs.h"
 #include "platform/qt/hack_mode.h"
-#include "platform/qt/linux_services.h"
-#include "platform/qt/qt_platform.h"
+#include "platform/qt/keys.h"
+#include "platform/qt/services.h"
 #include "settings/settings.h"
 #include "support/temp_dir.h"
 
@@ -37,7 +39,7 @@ TEST(QtUserStore, EveryPrintableCharacterAndAwkwardValuesRoundTripApartFromOther
     EXPECT_EQ(unescape_store_value(escape_store_value(bytes)), bytes);
 }
 
-TEST(QtLockSetting, FromXScreenSaverOrTheOverrideReadAsTheDesktopRegistryValue) {
+TEST(QtLockSetting, FromXScreenSaverOrTheOverrideIsTheDesktopPasswordFlag) {
     EXPECT_EQ(xscreensaver_lock("timeout:\t0:10:00\nlock:\t\tTrue\n"), std::optional<bool>(true));
     EXPECT_EQ(xscreensaver_lock("lock:  False\n"), std::optional<bool>(false));
     EXPECT_EQ(xscreensaver_lock("lockTimeout: 0:00:00\n"), std::nullopt);
@@ -52,22 +54,23 @@ TEST(QtLockSetting, FromXScreenSaverOrTheOverrideReadAsTheDesktopRegistryValue) 
     EXPECT_EQ(read_lock_setting(sources), std::optional<bool>(false));
     EXPECT_EQ(read_lock_setting({std::nullopt, dir.path() / "missing", false, false}), std::nullopt);
 
-    const auto flag = [](std::optional<bool> lock, const char* key = "Control Panel\\Desktop") {
-        DesktopRegistry registry(LockSources{lock, {}, false, false});
-        const auto text = ReadRegString(registry, rt::reg::CurrentUser, key, "ScreenSaveUsePassword");
-        EXPECT_EQ(registry.open_keys(), 0);  // every key opened was closed again
-        return text;
+    // The flag the saver reads: the lock setting, off without one and always off in a hack.
+    const auto flag = [&](std::optional<bool> lock, bool hack = false) {
+        Options o;
+        o.paths.config_dir = o.paths.data_dir = dir.path() / "config";
+        o.paths.runtime_dir = o.paths.home = dir.path() / "elsewhere";
+        o.lock_override = lock;
+        o.ask_gsettings = false;
+        if (hack) o.hack = HackTarget{0x400001};
+        const Trace trace;
+        QtServices services(o, trace, [] { return 96.0; });
+        EXPECT_EQ(services.registry(), nullptr);
+        return settings::ReadDesktopPasswordFlag(services);
     };
-    EXPECT_EQ(flag(true), "001");
-    EXPECT_EQ(flag(true, "control panel\\desktop"), "001");
-    EXPECT_EQ(flag(false), "000");
-    EXPECT_EQ(flag(std::nullopt), "");
-    DesktopRegistry on(LockSources{true, {}, false, false});
-    EXPECT_FALSE(on.open(rt::reg::LocalMachine, "Control Panel\\Desktop", rt::reg::KeyRead).has_value());
-    const auto key = on.open(rt::reg::CurrentUser, "Control Panel\\Desktop", rt::reg::KeyRead);
-    ASSERT_TRUE(key.has_value());
-    EXPECT_FALSE(on.query(*key, "Wallpaper", 255).ok);
-    on.close(*key);
+    EXPECT_EQ(flag(true), 1);
+    EXPECT_EQ(flag(false), 0);
+    EXPECT_EQ(flag(std::nullopt), 0);
+    EXPECT_EQ(flag(true, true), 0);
 }
 
 TEST(QtInstanceLock, SecondHolderSeesTheFirstUntilItEnds) {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "platform/qt/qt_pictures.h"
+#include "platform/qt/pictures.h"
 #include "support/picture_files.h"
 #include "support/temp_dir.h"
 
