@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QTimer>
 #include <fstream>
+#include <stdexcept>
+#include <string>
 
 #include "platform/qt/pictures.h"
 #include "platform/qt/platform.h"
@@ -263,6 +265,32 @@ TEST_F(QtFormsTest, CirclesPicturesAndBackColourAreDrawnInLayers) {
     canvas.Picture1.Circle(25 * tpp, 25 * tpp, 5 * tpp, rt::rgb(255, 0, 255));
     EXPECT_EQ(shot(225, 125), QColor(255, 0, 255));
     EXPECT_EQ(shot(205, 105), QColor(0, 0, 0));
+    canvas.Unload();
+}
+
+TEST_F(QtFormsTest, AHandlerThatThrowsDropsItsEventIsReportedAndTheProgramGoesOn) {
+    Canvas canvas(*app);
+    canvas.Timer1.on_timer = [&canvas] {
+        if (++canvas.ticks == 1) throw std::runtime_error("the first tick failed");
+    };
+    Dialog d(*app);
+    d.OK.on_click = [] { throw std::runtime_error("the click failed"); };
+    canvas.Show();
+    d.Show();
+    settle();
+    ::testing::internal::CaptureStderr();
+    QTest::mouseClick(child<QPushButton>(d, "OK"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "Cancel"), Qt::LeftButton);
+    bool done = false;
+    QTimer::singleShot(200, [&done] { done = true; });
+    platform->windows().run_until([&done] { return done; });
+    const std::string reported = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(d.cancel_clicks, 1);
+    EXPECT_GT(canvas.ticks, 2);
+    EXPECT_NE(reported.find("the click failed"), std::string::npos) << reported;
+    EXPECT_NE(reported.find("the first tick failed"), std::string::npos) << reported;
+    EXPECT_EQ(platform->windows().loop_depth(), 0);
+    d.Unload();
     canvas.Unload();
 }
 
