@@ -61,15 +61,16 @@ int main(int argc, char** argv) {
     if (signal_fd >= 0) {
         notifier = std::make_unique<QSocketNotifier>(signal_fd, QSocketNotifier::Read);
         QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [&] {
-            signalfd_siginfo info{};
-            while (::read(signal_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-            }
-            // Every window is asked to close (no prompt can appear in hack mode), then every loop ends.
             rt::guarded(process.services(), [&] {
+                signalfd_siginfo info{};
+                while (::read(signal_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+                }
+                // Every window is asked to close (no prompt can appear in hack mode), then every
+                // loop ends, whatever the windows did.
+                const rt::ScopeExit quit([&platform] { platform.windows().request_quit(); });
                 const auto forms = process.app().loaded_forms();
                 for (auto* form : forms) form->Unload(rt::UnloadMode::TaskManager);
             });
-            platform.windows().request_quit();
         });
     }
 
