@@ -30,8 +30,8 @@
 #ifdef VELLORA_BENCH_QT
 #include <QApplication>
 
-#include "platform/qt/qt_pictures.h"
-#include "platform/qt/qt_platform.h"
+#include "platform/qt/pictures.h"
+#include "platform/qt/platform.h"
 #include "runtime/ini_file.h"
 #endif
 
@@ -208,7 +208,7 @@ void BM_Tick_QtRuntime(benchmark::State& state) {
         QCoreApplication::processEvents();  // the repaints, outside the measured time
     }
     report(state, ms);
-    state.counters["surface_px"] = static_cast<double>(saver->ScaleWidth() / platform.twips_per_pixel_x());
+    state.counters["surface_px"] = static_cast<double>(saver->ScaleWidth() / platform.windows().twips_per_pixel_x());
     state.counters["shared_picture"] = saver->Image1.GetPicture() == saver->Image2.GetPicture() ? 1 : 0;
 }
 BENCHMARK(BM_Tick_QtRuntime)->Iterations(720)->UseManualTime()->Unit(benchmark::kMicrosecond);
@@ -231,8 +231,8 @@ void BM_CircleBurst_Qt(benchmark::State& state) {
     });
     Canvas canvas(process.app());
     canvas.Load();
-    const float tw = platform.twips_per_pixel_x();
-    canvas.Move(0, 0, kScreenWidth * tw, kScreenHeight * platform.twips_per_pixel_y());
+    const float tw = platform.windows().twips_per_pixel_x();
+    canvas.Move(0, 0, kScreenWidth * tw, kScreenHeight * platform.windows().twips_per_pixel_y());
     std::vector<double> ms;
     ms.reserve(static_cast<std::size_t>(state.max_iterations));
     for (auto _ : state) {
