@@ -11,7 +11,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "platform/qt/qt_pictures.h"
+#include "platform/qt/pictures.h"
 #include "runtime/picture.h"
 
 namespace {
