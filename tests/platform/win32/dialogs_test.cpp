@@ -1,7 +1,7 @@
-// The system dialogs and the help viewer, answered from inside their loops.
+// The system dialogs, answered from inside their loops.
 #include <gtest/gtest.h>
 
-#include "platform/win32/win32_support.h"
+#include "platform/win32/support.h"
 
 namespace vellora::win32 {
 namespace {
@@ -29,7 +29,7 @@ TEST(Win32Dialogs, MessageBoxShowsTheExactTextTitleAndStopIcon) {
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     });
     const std::string text = "Incorrect password;\r\n\r\nCheck your screen saver password and try again.";
-    platform.message_box({text, "", rt::MessageIcon::Stop});
+    platform.dialogs().message_box({text, "", rt::MessageIcon::Stop});
     EXPECT_EQ(shown_text, text);
     EXPECT_EQ(shown_title, "");
     EXPECT_TRUE(has_icon);
@@ -39,11 +39,11 @@ TEST(Win32Dialogs, MessageBoxShowsTheExactTextTitleAndStopIcon) {
 TEST(Win32Dialogs, ColorDialogOpensOnTheGivenColourAndCancelGivesNothing) {
     Win32Platform platform;
     when_dialog_opens([](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDOK, 0); });
-    auto chosen = platform.choose_color({rt::rgb(0, 0, 255), CC_RGBINIT});
+    auto chosen = platform.dialogs().choose_color({rt::rgb(0, 0, 255), true});
     ASSERT_TRUE(chosen);
     EXPECT_EQ(*chosen, rt::rgb(0, 0, 255));
     when_dialog_opens([](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
-    EXPECT_FALSE(platform.choose_color({rt::rgb(255, 0, 0), CC_RGBINIT}));
+    EXPECT_FALSE(platform.dialogs().choose_color({rt::rgb(255, 0, 0), true}));
 }
 
 TEST(Win32Dialogs, FileDialogOffersTheFilterAtItsIndexAndGivesTheFullPath) {
@@ -65,39 +65,13 @@ TEST(Win32Dialogs, FileDialogOffersTheFilterAtItsIndexAndGivesTheFullPath) {
         SetDlgItemTextA(dialog, 0x0480, dir.file(long_name).c_str());
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
-    auto path = platform.open_file({filter, 7, OFN_HIDEREADONLY, ""});
+    auto path = platform.dialogs().open_file({filter, 7, true, ""});
     ASSERT_TRUE(path);
     EXPECT_TRUE(path->ends_with(long_name)) << *path;
     EXPECT_EQ(type_shown, "All Picture Formats(*.bmp;*.ico;*.gif;*.jpg;*.wmf)");
 
     when_dialog_opens([](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
-    EXPECT_FALSE(platform.open_file({filter, 7, OFN_HIDEREADONLY, *path}));
-}
-
-TEST(Win32Help, ViewerShowsTheTextFromItsBeginningOrSaysItIsMissing) {
-    Win32Platform platform;
-    testing::TempFolder dir;
-    std::string content = "Vellora help\nFirst line\n";
-    for (int i = 0; i < 200; ++i) content += "more text line " + std::to_string(i) + "\n";
-    testing::write_file(dir.file("vellora.hlp"), content);
-    platform.show_help(dir.file("vellora.hlp"));
-    HWND viewer = platform.help_window();
-    ASSERT_NE(viewer, nullptr);
-    EXPECT_TRUE(IsWindowVisible(viewer));
-    HWND edit = GetWindow(viewer, GW_CHILD);
-    ASSERT_NE(edit, nullptr);
-    EXPECT_EQ(text_of(edit), with_crlf_line_breaks(content));
-    EXPECT_EQ(SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
-    EXPECT_NE(GetWindowLongPtrA(edit, GWL_STYLE) & ES_READONLY, 0);
-
-    platform.show_help(dir.file("missing.hlp"));  // the same viewer says so
-    EXPECT_EQ(platform.help_window(), viewer);
-    EXPECT_NE(text_of(edit).find("could not be found"), std::string::npos);
-    EXPECT_NE(text_of(edit).find("missing.hlp"), std::string::npos);
-    DestroyWindow(viewer);
-    EXPECT_EQ(platform.help_window(), nullptr);
-    platform.show_help(dir.file("vellora.hlp"));  // and a closed viewer opens again
-    EXPECT_NE(platform.help_window(), nullptr);
+    EXPECT_FALSE(platform.dialogs().open_file({filter, 7, true, *path}));
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // The Win32 runtime's services on the real API: command line, settings file,
-// registry, per-user store, pictures, the single-instance test.
+// registry, per-user store, the single-instance test.
 #include <gtest/gtest.h>
 
-#include "platform/win32/win32_support.h"
+#include "platform/win32/dialogs.h"
+#include "platform/win32/help.h"
+#include "platform/win32/services.h"
+#include "platform/win32/support.h"
 #include "settings/settings.h"
 
 namespace vellora::win32 {
@@ -90,8 +93,8 @@ TEST_F(Win32RegistryTest, OpenQueryCloseOnTheRealRegistry) {
     set("Big", REG_SZ, big.c_str(), static_cast<DWORD>(big.size() + 1));
 
     Registry registry;
-    EXPECT_FALSE(registry.open(rt::reg::CurrentUser, "Software\\VelloraTest\\NoSuchKey", rt::reg::KeyRead));
-    auto key = registry.open(rt::reg::CurrentUser, kPath, rt::reg::KeyRead);
+    EXPECT_FALSE(registry.open(rt::reg::CurrentUser, "Software\\VelloraTest\\NoSuchKey"));
+    auto key = registry.open(rt::reg::CurrentUser, kPath);
     ASSERT_TRUE(key);
     auto q = registry.query(*key, "Flag", 255);
     EXPECT_TRUE(q.ok);
@@ -107,9 +110,9 @@ TEST_F(Win32RegistryTest, OpenQueryCloseOnTheRealRegistry) {
     registry.close(*key);
 
     // The settings code reads the flag both ways through this registry.
-    EXPECT_EQ(ReadRegString(registry, rt::reg::CurrentUser, kPath, "Flag"), "001");
-    EXPECT_EQ(ReadRegString(registry, rt::reg::CurrentUser, kPath, "Text"), "1");
-    EXPECT_EQ(ReadRegString(registry, rt::reg::CurrentUser, kPath, "Big"), "");
+    EXPECT_EQ(settings::ReadRegString(registry, rt::reg::CurrentUser, kPath, "Flag"), "001");
+    EXPECT_EQ(settings::ReadRegString(registry, rt::reg::CurrentUser, kPath, "Text"), "1");
+    EXPECT_EQ(settings::ReadRegString(registry, rt::reg::CurrentUser, kPath, "Big"), "");
 }
 
 TEST(Win32UserStore, PasswordIsAStringUnderSoftwareApplicationSection) {
@@ -136,90 +139,31 @@ TEST(Win32UserStore, PasswordIsAStringUnderSoftwareApplicationSection) {
     RegDeleteKeyA(HKEY_CURRENT_USER, ("Software\\" + app).c_str());
 }
 
-class Win32PictureTest : public ::testing::Test {
-protected:
-    void SetUp() override { OleInitialize(nullptr); }
-    void TearDown() override { OleUninitialize(); }
-    static std::int32_t himetric(int pixels, int dpi) { return MulDiv(pixels, 2540, dpi); }
-    static int screen_dpi() {
-        HDC dc = GetDC(nullptr);
-        const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
-        ReleaseDC(nullptr, dc);
-        return dpi;
-    }
-};
-
-TEST_F(Win32PictureTest, EveryFormatDecodesWithItsNaturalSize) {
-    TempFolder dir;
-    testing::write_file(dir.file("red.bmp"), testing::bmp_bytes(20, 10, rt::rgb(255, 0, 0)));
-    testing::write_file(dir.file("rect.wmf"), testing::wmf_bytes(1440, 720, 1440));  // 1 x 0.5 inch
-    PictureDecoder decoder;
-    const int dpi = screen_dpi();
-    const struct {
-        std::string path;
-        std::int32_t w, h;
-    } cases[] = {
-        {dir.file("red.bmp"), himetric(20, dpi), himetric(10, dpi)},
-        {dir.file("rect.wmf"), 2540, 1270},
-        {testing::test_picture("red.gif"), himetric(40, dpi), himetric(30, dpi)},
-        {testing::test_picture("green.jpg"), himetric(64, dpi), himetric(48, dpi)},
-        {testing::test_picture("blue.ico"), himetric(32, dpi), himetric(32, dpi)},
-    };
-    for (const auto& c : cases) {
-        const auto picture = decoder.decode(c.path);
-        EXPECT_NEAR(picture->himetric_width, c.w, 2) << c.path;
-        EXPECT_NEAR(picture->himetric_height, c.h, 2) << c.path;
-        EXPECT_NE(dynamic_cast<const OlePicture*>(picture->image.get()), nullptr);
-    }
-}
-
-TEST_F(Win32PictureTest, FailuresAndFileIdentity) {
-    TempFolder dir;
-    PictureDecoder decoder;
-    testing::write_file(dir.file("notes.txt"), "not a picture at all");
-    testing::write_file(dir.file("empty.bmp"), "");
-    EXPECT_THROW((void)decoder.decode(dir.file("notes.txt")), rt::PictureError);
-    EXPECT_THROW((void)decoder.decode(dir.file("empty.bmp")), rt::PictureError);
-    EXPECT_THROW((void)decoder.decode(dir.file("missing.bmp")), rt::PictureError);
-    EXPECT_FALSE(decoder.identify(dir.file("missing.bmp")));
-    EXPECT_FALSE(decoder.identify(testing::test_picture("")));  // a folder is no picture file
-
-    // The shared cache decodes a file once and again after it changed on disk.
-    rt::PictureService service(decoder);
-    testing::write_file(dir.file("a.bmp"), testing::bmp_bytes(8, 8, rt::rgb(0, 0, 255)));
-    auto first = service.load(dir.file("a.bmp"));
-    EXPECT_EQ(service.load(dir.file("a.bmp")), first);
-    EXPECT_EQ(service.decodes(), 1U);
-    testing::write_file(dir.file("a.bmp"), testing::bmp_bytes(16, 8, rt::rgb(0, 0, 255)));
-    auto second = service.load(dir.file("a.bmp"));
-    EXPECT_EQ(service.decodes(), 2U);
-    EXPECT_GT(second->himetric_width, first->himetric_width);
-    EXPECT_THROW((void)service.load(dir.file("missing.bmp")), rt::PictureError);
-}
-
 TEST(Win32Process, OneCopyAtATimeAndTheProgramIcon) {
     auto first = std::make_unique<Win32Platform>();
-    EXPECT_FALSE(first->previous_instance());
+    EXPECT_FALSE(first->services().previous_instance());
     {
         Win32Platform second;
-        EXPECT_TRUE(second.previous_instance());
+        EXPECT_TRUE(second.services().previous_instance());
     }
-    EXPECT_FALSE(first->previous_instance());  // asking again does not find itself
+    EXPECT_FALSE(first->services().previous_instance());  // asking again does not find itself
     first.reset();
     Win32Platform third;
-    EXPECT_FALSE(third.previous_instance());
+    auto& services = third.services();
+    EXPECT_FALSE(services.previous_instance());
 
     char name[32] = {};
     EXPECT_GT(LoadStringA(GetModuleHandleA(nullptr), 1, name, sizeof name), 0);
     EXPECT_STREQ(name, "Vellora");  // the name the display settings list
-    auto icon = third.app_icon();
+    auto icon = services.app_icon();
     ASSERT_TRUE(icon);
-    EXPECT_NEAR(icon->himetric_width, MulDiv(32, 2540, third.dpi_x()), 1);
-    EXPECT_EQ(third.spare_picture_path(), "c:\\imgx.bmp");
-    const auto screen = third.screen();
+    const int dpi = third.window_system().dpi_x();
+    EXPECT_NEAR(icon->himetric_width, MulDiv(32, 2540, dpi), 1);
+    EXPECT_EQ(services.spare_picture_path(), "c:\\imgx.bmp");
+    const auto screen = third.windows().screen();
     EXPECT_EQ(screen.width_px, GetSystemMetrics(SM_CXSCREEN));
-    EXPECT_FLOAT_EQ(screen.twips_per_pixel_x * static_cast<float>(third.dpi_x()), 1440.0F);
-    const double t = third.time_of_day();
+    EXPECT_FLOAT_EQ(screen.twips_per_pixel_x * static_cast<float>(dpi), 1440.0F);
+    const double t = services.time_of_day();
     EXPECT_GE(t, 0.0);
     EXPECT_LT(t, 86400.0);
 }

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_forms.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/form_window.h"
+#include "platform/win32/platform.h"
 #include "runtime/app.h"
 #include "runtime/form.h"
 #include "support/picture_files.h"

@@ -1,7 +1,7 @@
+#include "platform/win32/services.h"
+
 #include <algorithm>
 #include <vector>
-
-#include "platform/win32/win32_platform.h"
 
 namespace vellora::win32 {
 
@@ -12,6 +12,26 @@ constexpr std::size_t kMaxProfileValue = std::size_t{1} << 22U;
 // counted UTF-16 string).
 constexpr std::size_t kMaxProfileWrite = 32767;
 }  // namespace
+
+std::string arguments_after_program_name(std::string_view command_line) {
+    std::size_t i = 0;
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (i < command_line.size() && blank(command_line[i])) ++i;
+    if (i < command_line.size() && command_line[i] == '"') {
+        // A quoted name ends at its closing quote.
+        ++i;
+        while (i < command_line.size() && command_line[i] != '"') ++i;
+        if (i < command_line.size()) ++i;
+    } else {
+        while (i < command_line.size() && !blank(command_line[i])) ++i;
+    }
+    while (i < command_line.size() && blank(command_line[i])) ++i;
+    return std::string(command_line.substr(i));
+}
+
+HKEY registry_root(std::uint32_t root) {
+    return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<std::int32_t>(root)));
+}
 
 // ------------------------------------------------------------------ settings file
 
@@ -39,9 +59,9 @@ bool ProfileFile::write(const std::string& section, const std::string& key, cons
 
 // ------------------------------------------------------------------ registry
 
-std::optional<rt::Registry::Key> Registry::open(std::uint32_t root, const std::string& path, std::uint32_t access) {
+std::optional<rt::Registry::Key> Registry::open(std::uint32_t root, const std::string& path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(registry_root(root), path.c_str(), 0, access, &key) != ERROR_SUCCESS) return std::nullopt;
+    if (RegOpenKeyExA(registry_root(root), path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
     return reinterpret_cast<Key>(key);
 }
 
@@ -71,38 +91,70 @@ std::string UserStore::key_path(const std::string& application, const std::strin
 
 std::string UserStore::read(const std::string& application, const std::string& section, const std::string& key,
                             const std::string& fallback) {
-    HKEY hkey = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key_path(application, section).c_str(), 0, KEY_QUERY_VALUE, &hkey) !=
-        ERROR_SUCCESS) {
+    RegistryKey hkey;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key_path(application, section).c_str(), 0, KEY_QUERY_VALUE,
+                      hkey.receive()) != ERROR_SUCCESS) {
         return fallback;
     }
     std::string value = fallback;
     DWORD type = 0;
     DWORD size = 0;
-    LONG result = RegQueryValueExA(hkey, key.c_str(), nullptr, &type, nullptr, &size);
+    LONG result = RegQueryValueExA(hkey.get(), key.c_str(), nullptr, &type, nullptr, &size);
     if (result == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ)) {
         std::vector<char> data(size + 1, '\0');
-        result = RegQueryValueExA(hkey, key.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+        result = RegQueryValueExA(hkey.get(), key.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
         if (result == ERROR_SUCCESS) {
             // The stored text ends at its first zero (the terminator, when present).
             value.assign(data.data(), std::find(data.begin(), data.begin() + size, '\0') - data.begin());
         }
     }
-    RegCloseKey(hkey);
     return value;
 }
 
 bool UserStore::write(const std::string& application, const std::string& section, const std::string& key,
                       const std::string& value) {
-    HKEY hkey = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key_path(application, section).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &hkey, nullptr) != ERROR_SUCCESS) {
+    RegistryKey hkey;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key_path(application, section).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                        nullptr, hkey.receive(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    const LONG result = RegSetValueExA(hkey, key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                       static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(hkey);
-    return result == ERROR_SUCCESS;
+    return RegSetValueExA(hkey.get(), key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
+
+// ------------------------------------------------------------------ the services
+
+double Services::time_of_day() {
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    return t.wHour * 3600.0 + t.wMinute * 60.0 + t.wSecond + t.wMilliseconds / 1000.0;
+}
+
+int Services::show_cursor(bool show) { return ShowCursor(show ? TRUE : FALSE); }
+
+bool Services::previous_instance() {
+    if (instance_mutex_) return false;  // this process holds the name
+    KernelHandle mutex(CreateMutexA(nullptr, FALSE, kInstanceMutex));
+    if (GetLastError() == ERROR_ALREADY_EXISTS) return true;  // another copy holds it; ours is closed
+    instance_mutex_ = std::move(mutex);
+    return false;
+}
+
+std::string Services::command_line_arguments() {
+    const char* line = GetCommandLineA();
+    return arguments_after_program_name(line != nullptr ? line : "");
+}
+
+rt::Picture Services::app_icon() {
+    if (!icon_) {
+        auto icon = static_cast<HICON>(
+            LoadImageA(windows_.instance(), MAKEINTRESOURCEA(1), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+        icon_ = icon != nullptr ? picture_from_icon(icon, true)
+                                : picture_from_icon(LoadIconA(nullptr, MAKEINTRESOURCEA(32512)), false);
+    }
+    return icon_;
+}
+
+void Services::report_failure(const std::string& what) { OutputDebugStringA((what + "\n").c_str()); }
 
 }  // namespace vellora::win32

@@ -1,7 +1,16 @@
-// The native side of forms and controls on Win32.
+// The native window of a form: its frame and geometry, its persistent
+// drawing layer with the images painted over it, and the input of the
+// window handed to the form.
 #pragma once
 
-#include "platform/win32/win32_platform.h"
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/platform.h"
+#include "runtime/form.h"
 
 namespace vellora::win32 {
 
@@ -9,28 +18,25 @@ namespace vellora::win32 {
 // layer of a form or picture box): the background colour and the circles.
 class DrawingLayer {
 public:
-    DrawingLayer() = default;
-    ~DrawingLayer();
-    DrawingLayer(const DrawingLayer&) = delete;
-    DrawingLayer& operator=(const DrawingLayer&) = delete;
-
     // Makes the layer `width` x `height` pixels, keeping what it shows.
     void resize(int width, int height, COLORREF background);
     // Fills the whole layer with the colour (what was drawn is gone).
     void clear(COLORREF background);
     // A filled disc with a 1-pixel outline; returns the pixels it touched.
     RECT circle(int cx, int cy, int rx, int ry, COLORREF outline, COLORREF fill);
-    [[nodiscard]] HDC dc() const { return dc_; }
+    [[nodiscard]] HDC dc() const { return dc_.get(); }
     [[nodiscard]] int width() const { return width_; }
     [[nodiscard]] int height() const { return height_; }
-    [[nodiscard]] bool empty() const { return dc_ == nullptr; }
+    [[nodiscard]] bool empty() const { return !dc_; }
     // The colour of one pixel (CLR_INVALID outside the layer).
     [[nodiscard]] COLORREF pixel(int x, int y) const;
 
 private:
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_bitmap_ = nullptr;
+    // Gone in reverse order: the bitmap is taken out of the DC, the DC
+    // deleted, then the bitmap.
+    GdiObject<HBITMAP> bitmap_;
+    MemoryDc dc_;
+    Selection selected_;
     int width_ = 0, height_ = 0;
 };
 
@@ -48,9 +54,27 @@ private:
     RECT rect_{};
 };
 
+// A control's own child window, as its form sees it (controls.h).
+class ChildWindow {
+public:
+    virtual ~ChildWindow() = default;
+    [[nodiscard]] virtual rt::Control& control() const = 0;
+    // A notification of the child window (BN_CLICKED, EN_CHANGE ...).
+    virtual void notify(int code) = 0;
+    // WM_CTLCOLORSTATIC: sets the colours on `dc` and gives the background
+    // brush; nullptr leaves the colours to the system.
+    virtual HBRUSH colors(HDC dc) = 0;
+};
+
+// Labels are drawn on the classic button face, the forms' own grey.
+inline constexpr COLORREF kLabelBack = RGB(192, 192, 192);
+
+// COLORREF of a runtime colour.
+inline COLORREF colorref(rt::Color c) { return static_cast<COLORREF>(c & 0xFFFFFFU); }
+
 class FormWindow final : public rt::NativeWindow {
 public:
-    FormWindow(Win32Platform& platform, rt::Form& form);
+    FormWindow(WindowSystem& system, rt::Form& form);
     ~FormWindow() override;
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;
@@ -69,12 +93,16 @@ public:
 
     [[nodiscard]] HWND hwnd() const { return hwnd_; }
     [[nodiscard]] rt::Form& form() const { return form_; }
-    [[nodiscard]] Win32Platform& platform() const { return platform_; }
+    [[nodiscard]] WindowSystem& system() const { return system_; }
     [[nodiscard]] const DrawingLayer& layer() const { return layer_; }
+    // A control's pixel box in the client area.
+    [[nodiscard]] RECT box_of(const rt::Control& control) const;
     // The control whose window this is, if any.
     [[nodiscard]] rt::Control* control_of(HWND child) const;
-    void add_child(HWND child, rt::Control* control) { children_[child] = control; }
+    void add_child(HWND child, ChildWindow* window) { children_[child] = window; }
     void remove_child(HWND child) { children_.erase(child); }
+    // The background of labels (kLabelBack).
+    [[nodiscard]] HBRUSH label_background() const { return label_brush_.get(); }
     void invalidate() const;
     // Repaints one part of the client area (pixels).
     void invalidate(const RECT& box) const;
@@ -86,22 +114,23 @@ public:
 private:
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
     void paint();
+    void compose(HDC dc, const RECT& part);
     void on_command(WPARAM wp, LPARAM lp);
     void mouse_move(WPARAM wp, LPARAM lp);
     [[nodiscard]] float to_twips_x(int px) const;
     [[nodiscard]] float to_twips_y(int px) const;
     void sync_layer_size();
 
-    Win32Platform& platform_;
+    WindowSystem& system_;
     rt::Form& form_;
     HWND hwnd_ = nullptr;
-    HMENU menu_ = nullptr;
+    bool has_menu_ = false;
     DWORD style_ = 0;
     DWORD ex_style_ = 0;
     DrawingLayer layer_;
     DrawingLayer buffer_;  // where a part with see-through pictures is composed; only grows
-    HBRUSH label_brush_ = nullptr;
-    std::map<HWND, rt::Control*> children_;
+    GdiObject<HBRUSH> label_brush_;
+    std::map<HWND, ChildWindow*> children_;
     std::optional<POINT> last_mouse_;  // screen position of the last delivered move
     mutable std::optional<rt::FrameInsets> frame_;  // the frame's widths, until the system's metrics change
     PendingRepaint circles_;

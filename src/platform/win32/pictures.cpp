@@ -1,34 +1,34 @@
-#include <limits>
-#include <vector>
+#include "platform/win32/pictures.h"
 
-#include "platform/win32/win32_platform.h"
+#include <cstdint>
+#include <memory>
 
 #include <olectl.h>
 
 namespace vellora::win32 {
 
 namespace {
+
 // Larger files are refused rather than read into memory.
 constexpr std::uint64_t kMaxPictureFile = std::uint64_t{256} << 20U;
 
-IPicture* as_picture(IUnknown* object) { return static_cast<IPicture*>(object); }
-
-rt::Picture make_picture(IPicture* picture, const std::string& path) {
+rt::Picture make_picture(ComPtr<IPicture> picture, const std::string& path) {
     OLE_XSIZE_HIMETRIC width = 0;
     OLE_YSIZE_HIMETRIC height = 0;
-    picture->get_Width(&width);
-    picture->get_Height(&height);
+    picture.get()->get_Width(&width);
+    picture.get()->get_Height(&height);
     auto data = std::make_shared<rt::PictureData>();
     data->himetric_width = static_cast<std::int32_t>(width);
     data->himetric_height = static_cast<std::int32_t>(height);
     data->path = path;
-    data->image = std::make_shared<OlePicture>(picture);
+    data->image = std::make_shared<OlePicture>(std::move(picture));
     return data;
 }
+
 }  // namespace
 
-OlePicture::OlePicture(IUnknown* picture) : picture_(picture) {
-    auto* ole = as_picture(picture_);
+OlePicture::OlePicture(ComPtr<IPicture> picture) : picture_(std::move(picture)) {
+    IPicture* ole = picture_.get();
     SHORT type = PICTYPE_UNINITIALIZED;
     DWORD attributes = 0;
     OLE_HANDLE handle = 0;
@@ -48,24 +48,18 @@ OlePicture::OlePicture(IUnknown* picture) : picture_(picture) {
     bitmap_size_ = SIZE{info.bmWidth, info.bmHeight};
 }
 
-OlePicture::~OlePicture() {
-    if (source_ != nullptr) DeleteDC(source_);
-    if (picture_ != nullptr) picture_->Release();
-}
-
 bool OlePicture::copy(HDC dc, int x, int y, int cx, int cy, int src_x, int src_y, int width, int height) const {
     if (bitmap_ == nullptr || width != bitmap_size_.cx || height != bitmap_size_.cy) return false;
-    if (source_ == nullptr) source_ = CreateCompatibleDC(nullptr);
-    if (source_ == nullptr) return false;
-    HGDIOBJ old = SelectObject(source_, bitmap_);
-    if (old == nullptr) return false;  // selected elsewhere at the moment
-    BitBlt(dc, x, y, cx, cy, source_, src_x, src_y, SRCCOPY);
-    SelectObject(source_, old);
+    if (!source_) source_.reset(CreateCompatibleDC(nullptr));
+    if (!source_) return false;
+    const Selection selected(source_.get(), bitmap_);
+    if (!selected.selected()) return false;  // selected elsewhere at the moment
+    BitBlt(dc, x, y, cx, cy, source_.get(), src_x, src_y, SRCCOPY);
     return true;
 }
 
 void OlePicture::render(HDC dc, int x, int y, int cx, int cy) const {
-    auto* picture = as_picture(picture_);
+    IPicture* picture = picture_.get();
     OLE_XSIZE_HIMETRIC width = 0;
     OLE_YSIZE_HIMETRIC height = 0;
     picture->get_Width(&width);
@@ -86,56 +80,51 @@ std::optional<rt::FileIdentity> PictureDecoder::identify(const std::string& path
 }
 
 rt::Picture PictureDecoder::decode(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw rt::PictureError("cannot open picture file: " + path);
+    KernelHandle file = own_file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw rt::PictureError("cannot open picture file: " + path);
     LARGE_INTEGER size{};
-    if (GetFileSizeEx(file, &size) == FALSE || size.QuadPart <= 0 ||
+    if (GetFileSizeEx(file.get(), &size) == FALSE || size.QuadPart <= 0 ||
         static_cast<std::uint64_t>(size.QuadPart) > kMaxPictureFile) {
-        CloseHandle(file);
         throw rt::PictureError("not a picture: " + path);
     }
     const auto bytes = static_cast<DWORD>(size.QuadPart);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (memory == nullptr) {
-        CloseHandle(file);
-        throw rt::PictureError("out of memory reading " + path);
-    }
+    GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+    if (!memory) throw rt::PictureError("out of memory reading " + path);
     DWORD got = 0;
-    void* target = GlobalLock(memory);
-    const BOOL read_ok = ReadFile(file, target, bytes, &got, nullptr);
-    GlobalUnlock(memory);
-    CloseHandle(file);
-    if (read_ok == FALSE || got != bytes) {
-        GlobalFree(memory);
+    void* target = GlobalLock(memory.get());
+    const bool read_ok = target != nullptr && ReadFile(file.get(), target, bytes, &got, nullptr) != FALSE;
+    GlobalUnlock(memory.get());
+    file.reset();  // the file is closed before the picture is decoded
+    if (!read_ok || got != bytes) throw rt::PictureError("cannot read picture file: " + path);
+
+    ComPtr<IStream> stream;
+    if (FAILED(CreateStreamOnHGlobal(memory.get(), TRUE, stream.receive())) || !stream) {
         throw rt::PictureError("cannot read picture file: " + path);
     }
-    IStream* stream = nullptr;
-    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
-        GlobalFree(memory);
-        throw rt::PictureError("cannot read picture file: " + path);
-    }
-    IPicture* picture = nullptr;
-    const HRESULT hr = OleLoadPicture(stream, static_cast<LONG>(bytes), FALSE, IID_IPicture,
-                                      reinterpret_cast<void**>(&picture));
-    stream->Release();  // frees the memory
-    if (FAILED(hr) || picture == nullptr) throw rt::PictureError("not a picture: " + path);
-    return make_picture(picture, path);
+    memory.release();  // the stream frees the memory now
+    ComPtr<IPicture> picture;
+    const HRESULT hr = OleLoadPicture(stream.get(), static_cast<LONG>(bytes), FALSE, IID_IPicture,
+                                      reinterpret_cast<void**>(picture.receive()));
+    if (FAILED(hr) || !picture) throw rt::PictureError("not a picture: " + path);
+    return make_picture(std::move(picture), path);
 }
 
 rt::Picture picture_from_icon(HICON icon, bool owned) {
     if (icon == nullptr) return nullptr;
+    IconHandle own(owned ? icon : nullptr);
     PICTDESC desc{};
     desc.cbSizeofstruct = sizeof desc;
     desc.picType = PICTYPE_ICON;
     desc.icon.hicon = icon;
-    IPicture* picture = nullptr;
-    if (FAILED(OleCreatePictureIndirect(&desc, IID_IPicture, owned ? TRUE : FALSE, reinterpret_cast<void**>(&picture))) ||
-        picture == nullptr) {
-        if (owned) DestroyIcon(icon);
-        return nullptr;
+    ComPtr<IPicture> picture;
+    if (FAILED(OleCreatePictureIndirect(&desc, IID_IPicture, owned ? TRUE : FALSE,
+                                        reinterpret_cast<void**>(picture.receive()))) ||
+        !picture) {
+        return nullptr;  // an owned icon goes with `own`
     }
-    return make_picture(picture, "<icon>");
+    own.release();  // the picture destroys it now
+    return make_picture(std::move(picture), "<icon>");
 }
 
 }  // namespace vellora::win32

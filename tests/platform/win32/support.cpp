@@ -1,4 +1,4 @@
-#include "platform/win32/win32_support.h"
+#include "platform/win32/support.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -59,8 +59,8 @@ Capture::Capture(HWND hwnd) {
     GetClientRect(hwnd, &client);
     width_ = client.right;
     height_ = client.bottom;
-    HDC window_dc = GetDC(hwnd);
-    HDC memory = CreateCompatibleDC(window_dc);
+    const WindowDc window_dc(hwnd);
+    const MemoryDc memory(CreateCompatibleDC(window_dc.get()));
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width_;
@@ -69,16 +69,12 @@ Capture::Capture(HWND hwnd) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(window_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width_, height_, window_dc, 0, 0, SRCCOPY);
+    const GdiObject<HBITMAP> bitmap(CreateDIBSection(window_dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const Selection selected(memory.get(), bitmap.get());
+    BitBlt(memory.get(), 0, 0, width_, height_, window_dc.get(), 0, 0, SRCCOPY);
     GdiFlush();
     const auto* p = static_cast<const std::uint32_t*>(bits);
     pixels_.assign(p, p + static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(hwnd, window_dc);
 }
 
 COLORREF Capture::at(int x, int y) const {
@@ -95,10 +91,11 @@ void when_dialog_opens(std::function<void(HWND)> act) {
 
 void settle(Win32Platform& platform) {
     for (int i = 0; i < 3; ++i) {
-        platform.pump_pending();
+        platform.window_system().pump_pending();
         Sleep(10);
     }
-    platform.pump_pending();
+    platform.window_system().pump_pending();
 }
+
 
 }  // namespace vellora::win32::testing

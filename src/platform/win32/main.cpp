@@ -1,27 +1,23 @@
 // The entry point of vellora.scr: the Win32 runtime, one Vellora process on
 // it, and the program until its last window has unloaded.
-#include "platform/win32/win32_platform.h"
-#include "startup/main.h"
-#include "app/process.h"
+#include <exception>
 
-#if __has_include("startup/windows.h")
+#include "app/process.h"
+#include "platform/win32/platform.h"
+#include "runtime/text.h"
+#include "startup/main.h"
 #include "startup/windows.h"
-#define VELLORA_HAVE_WINDOWS 1
-#endif
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_line*/, int /*show*/) {
     try {
         vellora::win32::Win32Platform platform(instance);
-#ifdef VELLORA_HAVE_WINDOWS
         vellora::Process process(platform, vellora::make_window);
-#else
-        vellora::Process process(platform, [](vellora::Window, vellora::Process&) -> std::unique_ptr<vellora::rt::Form> {
-            throw std::logic_error("this build has no windows");
-        });
-#endif
+        // Every load decodes its file again (the process benchmark measures decoding).
+        if (vellora::rt::env("VELLORA_DECODE_EVERY_LOAD") == "1") process.app().pictures().set_decode_every_load(true);
         return vellora::run_program(process);
     } catch (const std::exception& e) {
-        // Nothing is shown to the user: a screen saver must not stop the desktop with a dialog.
+        // The runtime or the process could not be made. Nothing is shown to
+        // the user: a screen saver must not stop the desktop with a dialog.
         OutputDebugStringA(e.what());
         return 1;
     }

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_support.h"
+#include "platform/win32/pictures.h"
+#include "platform/win32/support.h"
 
 namespace vellora::win32 {
 namespace {
@@ -21,11 +21,11 @@ using testing::TestForm;
 
 class Win32FormsTest : public ::testing::Test {
 protected:
-    int px_x(float twips) const { return static_cast<int>(std::lround(twips / platform.twips_per_pixel_x())); }
-    int px_y(float twips) const { return static_cast<int>(std::lround(twips / platform.twips_per_pixel_y())); }
+    int px_x(float twips) const { return rt::twips_to_pixels(twips, windows.twips_per_pixel_x()); }
+    int px_y(float twips) const { return rt::twips_to_pixels(twips, windows.twips_per_pixel_y()); }
     void post(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
         PostMessageA(hwnd, msg, wp, lp);
-        platform.pump_pending();
+        windows.pump_pending();
     }
     static std::string text_of(HWND hwnd) {
         char buffer[256] = {};
@@ -40,6 +40,7 @@ protected:
     static DWORD style_of(HWND hwnd, int which = GWL_STYLE) { return static_cast<DWORD>(GetWindowLongPtrA(hwnd, which)); }
 
     Win32Platform platform;
+    WindowSystem& windows = platform.window_system();
     rt::App app{platform};
 };
 
@@ -55,7 +56,7 @@ TEST_F(Win32FormsTest, DialogHasTheDesignedClientSizeAndStandardControls) {
         GetClientRect(hwnd, &client);
         EXPECT_EQ(client.right, px_x(4665));
         EXPECT_EQ(client.bottom, px_y(2445));
-        EXPECT_NEAR(form.ScaleWidth(), 4665.0F, platform.twips_per_pixel_x());
+        EXPECT_NEAR(form.ScaleWidth(), 4665.0F, windows.twips_per_pixel_x());
         EXPECT_EQ(GetMenu(hwnd) != nullptr, menu);
         EXPECT_NE(style_of(hwnd) & WS_CAPTION, 0U);
         EXPECT_EQ(style_of(hwnd) & WS_THICKFRAME, 0U);  // not resizable
@@ -121,9 +122,9 @@ TEST_F(Win32FormsTest, KeysReachTheFormButtonsAndFocusInDialogOrder) {
     EXPECT_TRUE(form.keys.empty());  // no key went past the controls
 
     form.Cancel.SetFocus();  // a sent key is handled before it returns
-    platform.send_key(&form, rt::keys::Enter, 0);
+    app.SendKey(rt::keys::Enter);
     EXPECT_EQ(form.cancel_clicks, 4);
-    platform.send_key(&form, rt::keys::Tab, 0);
+    app.SendKey(rt::keys::Tab);
     EXPECT_EQ(form.ActiveControl(), &form.Text1);
 }
 
@@ -144,8 +145,8 @@ TEST_F(Win32FormsTest, KeysMouseAndPaintOnAFormWithoutControls) {
     post(dh, WM_MOUSEMOVE, 0, MAKELPARAM(10, 20));  // the same place again is no movement
     post(dh, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(11, 20));
     ASSERT_EQ(dialog.moves.size(), 2U);
-    EXPECT_FLOAT_EQ(dialog.moves[0].first, 10 * platform.twips_per_pixel_x());
-    EXPECT_FLOAT_EQ(dialog.moves[0].second, 20 * platform.twips_per_pixel_y());
+    EXPECT_FLOAT_EQ(dialog.moves[0].first, 10 * windows.twips_per_pixel_x());
+    EXPECT_FLOAT_EQ(dialog.moves[0].second, 20 * windows.twips_per_pixel_y());
     post(dh, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
     post(dh, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_EQ(dialog.downs, (std::vector<std::int16_t>{2}));
@@ -216,7 +217,7 @@ TEST_F(Win32FormsTest, AFailingHandlerDropsItsEventNotTheProgram) {
     HWND hwnd = hwnd_of(form);
     EXPECT_NO_THROW(post(hwnd, WM_KEYDOWN, 'A'));
     EXPECT_NO_THROW(post(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0));
-    EXPECT_NO_THROW(platform.run_until([&] { return ticks >= 3; }));
+    EXPECT_NO_THROW(windows.run_until([&] { return ticks >= 3; }));
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_GT(form.paints, 0);  // the window still works
 }
@@ -250,8 +251,8 @@ TEST_F(Win32FormsTest, CirclesStayOnTheDrawingLayerUnderTheImages) {
     rt::Image Image2(form, "Image2");
     rt::Image Image1(form, "Image1");  // after Image2: drawn over it
     form.Show();
-    const float tx = platform.twips_per_pixel_x();
-    const float ty = platform.twips_per_pixel_y();
+    const float tx = windows.twips_per_pixel_x();
+    const float ty = windows.twips_per_pixel_y();
     const auto at = [&](int x, int y) { return Capture(hwnd_of(form)).at(x, y); };
     form.Move(0, 0, 300 * tx, 200 * ty);
     Image2.Move(10 * tx, 10 * ty, 5 * tx, 5 * ty);
@@ -306,14 +307,13 @@ rt::Picture half_icon() {
         if (y < 8) mask[static_cast<std::size_t>(y)] = 0xFFFF;
         else std::fill_n(color.begin() + y * 16, 16, 0x00FFFF00U);
     }
+    const GdiObject<HBITMAP> mask_bits(CreateBitmap(16, 16, 1, 1, mask.data()));
+    const GdiObject<HBITMAP> color_bits(CreateBitmap(16, 16, 1, 32, color.data()));
     ICONINFO info{};
     info.fIcon = TRUE;
-    info.hbmMask = CreateBitmap(16, 16, 1, 1, mask.data());
-    info.hbmColor = CreateBitmap(16, 16, 1, 32, color.data());
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(info.hbmMask);
-    DeleteObject(info.hbmColor);
-    return picture_from_icon(icon, true);
+    info.hbmMask = mask_bits.get();
+    info.hbmColor = color_bits.get();
+    return picture_from_icon(CreateIconIndirect(&info), true);
 }
 
 TEST_F(Win32FormsTest, SeeThroughPicturesShowWhatLiesBeneathAndPartsRepaintRight) {
@@ -323,8 +323,8 @@ TEST_F(Win32FormsTest, SeeThroughPicturesShowWhatLiesBeneathAndPartsRepaintRight
     rt::Image Image2(form, "Image2");
     rt::Image Image1(form, "Image1");
     form.Show();
-    const float tx = platform.twips_per_pixel_x();
-    const float ty = platform.twips_per_pixel_y();
+    const float tx = windows.twips_per_pixel_x();
+    const float ty = windows.twips_per_pixel_y();
     form.Move(0, 0, 200 * tx, 120 * ty);
     Image2.SetPicture(app.LoadPicture(dir.file("quarters.bmp")));
     Image2.Move(-10 * tx, 20 * ty);  // partly beyond the left edge
@@ -368,18 +368,18 @@ TEST_F(Win32FormsTest, PictureBoxMovesIntoAnotherWindowAndSurvivesItsEnd) {
                                 nullptr, nullptr);
     ASSERT_NE(pane, nullptr);
     const auto number = static_cast<rt::ForeignWindow>(reinterpret_cast<std::uintptr_t>(pane));
-    ASSERT_TRUE(platform.is_window(number));
-    const auto rect = platform.client_rect(number);
+    ASSERT_TRUE(windows.is_window(number));
+    const auto rect = windows.client_rect(number);
     ASSERT_TRUE(rect);
     EXPECT_EQ(rect->right, 152);
-    EXPECT_EQ(platform.window_rect(number)->left, 100);
+    EXPECT_EQ(windows.window_rect(number)->left, 100);
 
     PlainForm form(app, "Preview");
     rt::PictureBox Picture1(form, "Picture1");
     Picture1.SetBackColor(rt::rgb(0, 0, 255));
     form.Load();  // never shown
-    const float tx = platform.twips_per_pixel_x();
-    const float ty = platform.twips_per_pixel_y();
+    const float tx = windows.twips_per_pixel_x();
+    const float ty = windows.twips_per_pixel_y();
     Picture1.Move(0, 0, 152 * tx, 112 * ty);
     HWND box = hwnd_of(Picture1);
     ASSERT_TRUE(Picture1.SetParent(number));
@@ -397,10 +397,10 @@ TEST_F(Win32FormsTest, PictureBoxMovesIntoAnotherWindowAndSurvivesItsEnd) {
 
     DestroyWindow(pane);  // the pane goes, and the box with it
     settle(platform);
-    EXPECT_FALSE(platform.is_window(number) || platform.client_rect(number) || IsWindow(box));
+    EXPECT_FALSE(windows.is_window(number) || windows.client_rect(number) || IsWindow(box));
     Picture1.Circle(10, 10, 10, 0);  // drawing on a gone box does nothing
     form.Unload();
-    EXPECT_FALSE(platform.is_window(0));
+    EXPECT_FALSE(windows.is_window(0));
 }
 
 }  // namespace

@@ -1,0 +1,93 @@
+// The system services on Win32: the settings file (private profile), the
+// per-user store and the registry, the clock and the cursor, the one copy
+// of the program at a time, its command line, help, pictures and where
+// failures of handlers are reported (the debugger's output).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/win32/help.h"
+#include "platform/win32/pictures.h"
+#include "platform/win32/platform.h"
+
+namespace vellora::win32 {
+
+// The argument text of a command line: the program's name (quoted or not)
+// and the blanks after it skipped.
+std::string arguments_after_program_name(std::string_view command_line);
+
+// A predefined registry root given as a 32-bit number (0x80000001 ...) as
+// the handle the API expects (sign-extended on 64-bit Windows).
+HKEY registry_root(std::uint32_t root);
+
+// The settings file: the private-profile functions with a bare file name,
+// so the file lies in the Windows directory. Values are read whole.
+class ProfileFile final : public rt::ProfileFile {
+public:
+    explicit ProfileFile(std::string file_name = "vellora.ini") : file_name_(std::move(file_name)) {}
+    [[nodiscard]] std::string read(const std::string& section, const std::string& key,
+                                   const std::string& fallback) override;
+    bool write(const std::string& section, const std::string& key, const std::string& value) override;
+    [[nodiscard]] const std::string& file_name() const { return file_name_; }
+
+private:
+    std::string file_name_;
+};
+
+// The system registry, keys opened for reading.
+class Registry final : public rt::Registry {
+public:
+    [[nodiscard]] std::optional<Key> open(std::uint32_t root, const std::string& path) override;
+    [[nodiscard]] Query query(Key key, const std::string& value_name, std::uint32_t buffer_size) override;
+    void close(Key key) override;
+};
+
+// HKEY_CURRENT_USER\Software\<application>\<section>, value <key>, a REG_SZ.
+class UserStore final : public rt::UserStore {
+public:
+    [[nodiscard]] std::string read(const std::string& application, const std::string& section,
+                                   const std::string& key, const std::string& fallback) override;
+    bool write(const std::string& application, const std::string& section, const std::string& key,
+               const std::string& value) override;
+    [[nodiscard]] static std::string key_path(const std::string& application, const std::string& section);
+};
+
+class Services final : public rt::SystemServices {
+public:
+    explicit Services(WindowSystem& windows) : windows_(windows), help_(windows) {}
+
+    rt::ProfileFile& settings_file() override { return profile_; }
+    rt::UserStore& user_store() override { return user_store_; }
+    rt::Registry* registry() override { return &registry_; }
+    // The flag is the registry value the program reads itself.
+    std::optional<bool> desktop_password_flag() override { return std::nullopt; }
+    double time_of_day() override;
+    int show_cursor(bool show) override;
+    bool previous_instance() override;
+    std::string command_line_arguments() override;
+    void show_help(const std::string& help_file) override { help_.open(help_file); }
+    rt::PictureDecoder& picture_decoder() override { return decoder_; }
+    rt::Picture app_icon() override;
+    std::string spare_picture_path() override { return "c:\\imgx.bmp"; }
+    // OutputDebugStringA: the debugger's output, or a viewer of it.
+    void report_failure(const std::string& what) override;
+
+    // The help viewer's window while it is open.
+    [[nodiscard]] HWND help_window() const { return help_.hwnd(); }
+
+private:
+    WindowSystem& windows_;
+    ProfileFile profile_;
+    Registry registry_;
+    UserStore user_store_;
+    PictureDecoder decoder_;
+    KernelHandle instance_mutex_;  // held while this is the running copy
+    rt::Picture icon_;
+    HelpViewer help_;
+};
+
+}  // namespace vellora::win32
