@@ -222,6 +222,22 @@ TEST_F(Win32FormsTest, AFailingHandlerDropsItsEventNotTheProgram) {
     EXPECT_GT(form.paints, 0);  // the window still works
 }
 
+TEST_F(Win32FormsTest, AClickWhoseHandlerThrowsIsReportedAndLaterClicksAreHandled) {
+    TestForm form(app);
+    int clicks = 0;
+    form.OK.on_click = [&] {
+        if (++clicks == 1) throw std::runtime_error("the first click fails");
+    };
+    form.Show();
+    settle(platform);
+    const testing::DebugOutput output;
+    post(hwnd_of(form.OK), BM_CLICK);
+    post(hwnd_of(form.OK), BM_CLICK);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_TRUE(form.loaded());
+    EXPECT_NE(output.text().find("the first click fails"), std::string::npos) << output.text();
+}
+
 TEST_F(Win32FormsTest, PasswordBoxShowsAsterisks) {
     TestForm masked(app);
     masked.Text1.SetPasswordChar('*');

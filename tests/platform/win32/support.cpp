@@ -97,5 +97,31 @@ void settle(Win32Platform& platform) {
     platform.window_system().pump_pending();
 }
 
+namespace {
+
+std::string& debug_output() {
+    static std::string text;  // one test thread
+    return text;
+}
+
+// OutputDebugStringA raises DBG_PRINTEXCEPTION_C with the text; the
+// system handles it and goes on.
+LONG CALLBACK collect_debug_output(EXCEPTION_POINTERS* exception) {
+    const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+    if (record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2) {
+        debug_output() += reinterpret_cast<const char*>(record.ExceptionInformation[1]);
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+}  // namespace
+
+DebugOutput::DebugOutput() : handler_(AddVectoredExceptionHandler(1, &collect_debug_output)) {
+    debug_output().clear();
+}
+
+DebugOutput::~DebugOutput() { RemoveVectoredExceptionHandler(handler_); }
+
+const std::string& DebugOutput::text() const { return debug_output(); }
 
 }  // namespace vellora::win32::testing

@@ -127,4 +127,18 @@ void when_dialog_opens(std::function<void(HWND dialog)> act);
 // Lets the queue run dry and paints what is waiting.
 void settle(Win32Platform& platform);
 
+// Collects what the program writes to the debugger's output
+// (OutputDebugStringA) while it lives.
+class DebugOutput {
+public:
+    DebugOutput();
+    ~DebugOutput();
+    DebugOutput(const DebugOutput&) = delete;
+    DebugOutput& operator=(const DebugOutput&) = delete;
+    [[nodiscard]] const std::string& text() const;
+
+private:
+    void* handler_;
+};
+
 }  // namespace vellora::win32::testing
