@@ -174,11 +174,16 @@ HWND WindowSystem::dialog_owner() const {
 
 bool WindowSystem::route_key(FormWindow& window, const MSG& msg) {
     const KeyPress press = key_press(msg);
-    // Alt+F4 stays the system's close command: it reaches the form as WM_CLOSE.
-    if (msg.message == WM_SYSKEYDOWN && press.key == VK_F4) return false;
     HWND focus = GetFocus();
     const rt::Control* focused = focus != nullptr ? window.control_of(focus) : nullptr;
     const bool in_text_box = focused != nullptr && focused->kind() == rt::ControlKind::TextBox;
+    if (msg.message == WM_SYSKEYDOWN && !rt::form_key(press.key, press.routing_shift)) {
+        // Alt+F4 stays the system's close command (it reaches the form as
+        // WM_CLOSE); in a dialog with a focused control the other system
+        // keys keep their meaning too (Alt+Space, F10). A window without
+        // controls, the saver, takes them as keys.
+        if (press.key == VK_F4 || window.form().ActiveControl() != nullptr) return false;
+    }
     // Editing keys belong to the text box that has the focus.
     if (!rt::form_takes_key(press.key, press.routing_shift, in_text_box)) return false;
     window.form().deliver_key_down(press.key, press.shift);
