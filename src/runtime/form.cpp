@@ -332,6 +332,7 @@ void Form::Show(bool modal) {
         visible_ = true;
         app_.set_active_form(this);
         peer_->show(true);
+        remember_pointer();
         if (active_control_ && active_control_->peer()) active_control_->peer()->focus();
         app_.run_until([this] { return !loaded_; });
         return;
@@ -339,6 +340,7 @@ void Form::Show(bool modal) {
     visible_ = true;
     app_.set_active_form(this);
     peer_->show(false);
+    remember_pointer();
     if (active_control_ && active_control_->peer()) active_control_->peer()->focus();
 }
 
@@ -430,7 +432,12 @@ void Form::block_input() {
 }
 
 void Form::unblock_input() {
-    if (input_blocks_ > 0 && --input_blocks_ == 0 && peer_) peer_->set_input_enabled(true);
+    if (input_blocks_ > 0 && --input_blocks_ == 0 && peer_) {
+        peer_->set_input_enabled(true);
+        // Whatever the pointer did meanwhile was not this form's: real
+        // movement counts from where it is now.
+        remember_pointer();
+    }
 }
 
 std::vector<Control*> Form::tab_order() const {
@@ -543,7 +550,28 @@ void Form::deliver_mouse_down(std::int16_t button, std::int16_t shift_state, flo
 
 void Form::deliver_mouse_move(std::int16_t button, std::int16_t shift_state, float x, float y) {
     if (!loaded_ || !input_enabled()) return;
+    const auto screen = app_.screen();
+    const PixelPoint at{twips_to_pixels(x, screen.twips_per_pixel_x), twips_to_pixels(y, screen.twips_per_pixel_y)};
+    if (pointer_ == at) return;  // no movement
+    pointer_ = at;
     Form_MouseMove(button, shift_state, x, y);
+}
+
+void Form::remember_pointer() {
+    pointer_.reset();
+    const auto on_screen = app_.windows().pointer_position();
+    if (!on_screen || !peer_) return;
+    // The inner area's top-left corner on the screen, in pixels.
+    const auto screen = app_.screen();
+    const auto insets = peer_->frame();
+    const int left = twips_to_pixels(left_, screen.twips_per_pixel_x) + insets.left;
+    const int top = twips_to_pixels(top_, screen.twips_per_pixel_y) + insets.top;
+    pointer_ = PixelPoint{on_screen->x - left, on_screen->y - top};
+}
+
+void Form::deliver_display_changed() {
+    if (!loaded_) return;
+    Form_DisplayChanged();
 }
 
 void Form::deliver_dbl_click() {

@@ -330,9 +330,16 @@ public:
     // control has the focus.
     void deliver_key_down(std::int16_t key, std::int16_t shift_state);
     void deliver_mouse_down(std::int16_t button, std::int16_t shift_state, float x, float y);
+    // A mouse move at (x, y), twips in the inner area. Only real movement is
+    // a move: an event at the point where the pointer already was (systems
+    // send one when a window appears under a still pointer, or repeat one)
+    // is dropped. Where the pointer was when the form was shown, or took
+    // input again, is the first reference.
     void deliver_mouse_move(std::int16_t button, std::int16_t shift_state, float x, float y);
     void deliver_dbl_click();
     void deliver_paint();
+    // The screen's size or arrangement changed.
+    void deliver_display_changed();
     // The user closed the window (title-bar close, Alt+F4, system close command).
     void deliver_close();
     // The platform moved the focus to `control` (or to the form, nullptr).
@@ -368,6 +375,7 @@ protected:
     }
     virtual void Form_DblClick() {}
     virtual void Form_Paint() {}
+    virtual void Form_DisplayChanged() {}
 
     FormDesign design_;
 
@@ -392,6 +400,10 @@ private:
     std::vector<Timer*> timers_;
     std::vector<MenuCommand*> menu_;
     Control* active_control_ = nullptr;
+    std::optional<PixelPoint> pointer_;  // where the pointer was last seen, inner-area pixels
+
+    // Takes the pointer's position now as the reference for real movement.
+    void remember_pointer();
 };
 
 }  // namespace vellora::rt

@@ -36,6 +36,7 @@ public:
     [[nodiscard]] std::string read(const std::string& section, const std::string& key,
                                    const std::string& fallback) override;
     bool write(const std::string& section, const std::string& key, const std::string& value) override;
+    [[nodiscard]] std::string location() const override { return path_.parent_path().string(); }
     [[nodiscard]] const std::filesystem::path& path() const { return path_; }
 
 private:

@@ -83,6 +83,8 @@ public:
     // Dispatches events until `done` holds; nests.
     virtual void run_until(const std::function<bool()>& done) = 0;
     [[nodiscard]] virtual ScreenMetrics screen() = 0;
+    // Where the mouse pointer is, in screen pixels; nothing when unknown.
+    [[nodiscard]] virtual std::optional<PixelPoint> pointer_position() = 0;
 
     // Windows of other programs, named on the command line.
     [[nodiscard]] virtual bool is_window(ForeignWindow window) = 0;

@@ -2,6 +2,29 @@
 
 namespace vellora::rt {
 
+RelocatingProfileFile::RelocatingProfileFile(ProfileFile& shared, ProfileFile& own, std::function<bool()> own_exists,
+                                             std::function<bool()> make_own)
+    : shared_(shared), own_(own), own_exists_(std::move(own_exists)), make_own_(std::move(make_own)) {}
+
+std::string RelocatingProfileFile::read(const std::string& section, const std::string& key,
+                                        const std::string& fallback) {
+    return (own_exists_() ? own_ : shared_).read(section, key, fallback);
+}
+
+bool RelocatingProfileFile::write(const std::string& section, const std::string& key, const std::string& value) {
+    if (!own_exists_()) {
+        if (shared_.write(section, key, value)) return true;
+        tried_own_ = true;
+        if (!make_own_()) return false;
+    }
+    tried_own_ = true;
+    return own_.write(section, key, value);
+}
+
+std::string RelocatingProfileFile::location() const {
+    return tried_own_ || own_exists_() ? own_.location() : shared_.location();
+}
+
 std::vector<FilterEntry> split_filter(const std::string& filter) {
     std::vector<std::string> parts;
     std::string current;

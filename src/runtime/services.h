@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +26,34 @@ public:
     // Creates the section and key when needed; returns false when the file
     // could not be written (the old file is then left as it was).
     virtual bool write(const std::string& section, const std::string& key, const std::string& value) = 0;
+    // The folder the file is written to, for messages.
+    [[nodiscard]] virtual std::string location() const = 0;
+};
+
+// The settings file of a program that kept it in a place shared by all
+// users (the Windows directory), which an ordinary user may not write: once
+// a write there fails, the file moves to the user's own place (a copy of
+// the shared file, made once) and stays there. While the user's copy
+// exists, it is the only one read and written, so the choices can never be
+// split between the two.
+class RelocatingProfileFile final : public ProfileFile {
+public:
+    // `own_exists` tells whether the user's copy exists; `make_own` creates
+    // it as a copy of the shared file (its folder first, and nothing more
+    // when there is no shared file) and says whether that worked.
+    RelocatingProfileFile(ProfileFile& shared, ProfileFile& own, std::function<bool()> own_exists,
+                          std::function<bool()> make_own);
+    [[nodiscard]] std::string read(const std::string& section, const std::string& key,
+                                   const std::string& fallback) override;
+    bool write(const std::string& section, const std::string& key, const std::string& value) override;
+    [[nodiscard]] std::string location() const override;
+
+private:
+    ProfileFile& shared_;
+    ProfileFile& own_;
+    std::function<bool()> own_exists_;
+    std::function<bool()> make_own_;
+    bool tried_own_ = false;  // a write has gone to the user's place
 };
 
 // Registry value types, as the registry reports them, and its predefined

@@ -24,6 +24,13 @@ enum class SystemColor { WindowText = 8, ButtonFace = 15, ButtonShadow = 16 };
 // Lengths and positions are twips (1/1440 inch), held in single precision.
 using Twips = float;
 
+// A point in pixels.
+struct PixelPoint {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const PixelPoint&, const PixelPoint&) = default;
+};
+
 // A rectangle in pixels as the platform reports it (right and bottom exclusive).
 struct PixelRect {
     std::int32_t left = 0;

@@ -62,10 +62,10 @@ void MainForm::Timer1_Timer() {
     const double inner_width = ScaleWidth();
     const auto threshold = static_cast<float>(-(inner_width - inner_width / 3));
     if (Image2.Left() < threshold) {
-        Image2.SetLeft(process_.app().screen().width_twips());
+        Image2.SetLeft(desktop_width());
         Image2.SetTop(Image2.Top() + kImage2Drop);
     }
-    if (Image2.Top() > process_.app().screen().height_twips()) Image2.SetTop(kImage2Home);
+    if (Image2.Top() > desktop_height()) Image2.SetTop(kImage2Home);
 }
 
 }  // namespace vellora

@@ -37,16 +37,18 @@ MainForm::MainForm(Process& process) : rt::Form(process.app(), "MainForm"), proc
 
 void MainForm::Form_Load() {
     try {
-        load_steps();
+        load_steps(true);
         return;
     } catch (const rt::PictureError&) {
         // The stored picture cannot be shown: fall back, once, to the spare
         // picture and make the settings file name it from now on.
     }
     process_.ImageName = process_.services().spare_picture_path();
-    (void)settings::WriteImageName(process_.services().settings_file(), process_.ImageName);
+    // When the file cannot be written, reading it back would give the
+    // broken name again: the spare picture is shown all the same.
+    const bool written = settings::WriteImageName(process_.services().settings_file(), process_.ImageName);
     try {
-        load_steps();
+        load_steps(written);
     } catch (const rt::PictureError&) {
         // The spare picture is missing too: run on with the message instead
         // of a picture.
@@ -55,16 +57,37 @@ void MainForm::Form_Load() {
     }
 }
 
-void MainForm::load_steps() {
+void MainForm::cover_desktop() {
+    const rt::ScreenMetrics screen = process_.app().screen();
+    const rt::PixelRect desktop = screen.desktop();
+    Move(static_cast<float>(desktop.left) * screen.twips_per_pixel_x,
+         static_cast<float>(desktop.top) * screen.twips_per_pixel_y,
+         static_cast<float>(desktop.width()) * screen.twips_per_pixel_x,
+         static_cast<float>(desktop.height()) * screen.twips_per_pixel_y);
+}
+
+float MainForm::desktop_width() const {
+    const rt::ScreenMetrics screen = process_.app().screen();
+    return static_cast<float>(screen.desktop().width()) * screen.twips_per_pixel_x;
+}
+
+float MainForm::desktop_height() const {
+    const rt::ScreenMetrics screen = process_.app().screen();
+    return static_cast<float>(screen.desktop().height()) * screen.twips_per_pixel_y;
+}
+
+void MainForm::Form_DisplayChanged() { cover_desktop(); }
+
+void MainForm::load_steps(bool read_name) {
     rt::SystemServices& services = process_.services();
     SetTopMost();
-    const rt::ScreenMetrics screen = process_.app().screen();
-    Move(0, 0, screen.width_twips(), screen.height_twips());
+    // The whole desktop: with several monitors, all of them.
+    cover_desktop();
 
     process_.UsePassword = settings::ReadDesktopPasswordFlag(services);
     process_.StoredPassword = ReadStoredPassword(services.user_store());
 
-    process_.ImageName = settings::ReadImageName(services.settings_file());
+    if (read_name) process_.ImageName = settings::ReadImageName(services.settings_file());
     // A name is present when it sorts after a single blank (by character code).
     if (process_.ImageName > " ") {
         Label1.SetVisible(false);

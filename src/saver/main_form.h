@@ -39,10 +39,16 @@ protected:
     void Form_KeyDown(std::int16_t key_code, std::int16_t shift_state) override;
     void Form_MouseDown(std::int16_t button, std::int16_t shift_state, float x, float y) override;
     void Form_MouseMove(std::int16_t button, std::int16_t shift_state, float x, float y) override;
+    void Form_DisplayChanged() override;
 
 private:
-    // The part of the load that runs again after a picture failed to load.
-    void load_steps();
+    // The part of the load that runs again after a picture failed to load;
+    // `read_name`: the picture's name is read from the settings file.
+    void load_steps(bool read_name);
+    // Covers the whole desktop, every monitor.
+    void cover_desktop();
+    [[nodiscard]] float desktop_width() const;
+    [[nodiscard]] float desktop_height() const;
     void show_cursor();
     void hide_cursor();
 

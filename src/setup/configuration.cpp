@@ -8,6 +8,13 @@ namespace vellora {
 namespace {
 // A setting counts as present when it sorts above a single blank.
 bool present(const std::string& value) { return value > std::string(" "); }
+
+constexpr const char* kNotSavedTitle = "Vellora";
+std::string not_saved_text(const std::string& folder) {
+    return "Your picture and colour could not be saved in\r\n" + folder +
+           "\r\n\r\nThe folder cannot be written, or the disk is full. Nothing was saved; the dialog stays "
+           "open so that you can try again.";
+}
 }  // namespace
 
 Configuration::Configuration(Process& process) : rt::Form(process.app(), "Configuration"), process_(process) {
@@ -50,10 +57,10 @@ Configuration::Configuration(Process& process) : rt::Form(process.app(), "Config
     hlp.on_click = [this] { hlp_Click(); };
 }
 
-void Configuration::load_steps() {
+void Configuration::load_steps(bool read_name) {
     SetTopMost();
     SetHeight(2 * reference_height());
-    process_.ImageName = settings::ReadImageName(process_.services().settings_file());
+    if (read_name) process_.ImageName = settings::ReadImageName(process_.services().settings_file());
     CmdCancel.SetTop(CmdOK.Top());
     Image1.SetPicture(process_.app().LoadPicture(process_.ImageName));
     layout_thumbnail();
@@ -61,15 +68,16 @@ void Configuration::load_steps() {
 
 void Configuration::Form_Load() {
     try {
-        load_steps();
+        load_steps(true);
     } catch (const rt::PictureError&) {
         // The stored picture cannot be shown: fall back to the spare picture,
-        // and let the settings file name it from now on.
+        // and let the settings file name it from now on. When the file cannot
+        // be written, the spare picture is shown all the same.
         process_.PicturePath = process_.services().spare_picture_path();
         process_.ImageName = process_.PicturePath;
-        (void)settings::WriteImageName(process_.services().settings_file(), process_.PicturePath);
+        const bool written = settings::WriteImageName(process_.services().settings_file(), process_.PicturePath);
         try {
-            load_steps();
+            load_steps(written);
         } catch (const rt::PictureError&) {
             // The spare is missing too: open with an empty thumbnail.
             Image1.SetPicture(nullptr);
@@ -102,11 +110,17 @@ void Configuration::Command1_Click() {
 
 void Configuration::CmdOK_Click() {
     auto& file = process_.services().settings_file();
+    bool saved = true;
     if (present(process_.PicturePath)) {
         process_.ImageName = process_.PicturePath;
-        (void)settings::WriteImageName(file, process_.ImageName);
+        saved = settings::WriteImageName(file, process_.ImageName);
     }
-    if (present(process_.Hue)) (void)settings::WriteColor(file, process_.Hue);
+    if (present(process_.Hue)) saved = settings::WriteColor(file, process_.Hue) && saved;
+    if (!saved) {
+        // Closing now would leave the user believing the choices were kept.
+        process_.dialogs().message_box({not_saved_text(file.location()), kNotSavedTitle, rt::MessageIcon::Stop});
+        return;
+    }
     Unload();
 }
 

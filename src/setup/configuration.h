@@ -44,8 +44,9 @@ private:
     void ope_file();
     void calc_img();
 
-    // The steps of the load sequence that a failed picture makes run again.
-    void load_steps();
+    // The steps of the load sequence that a failed picture makes run again;
+    // `read_name`: the picture's name is read from the settings file.
+    void load_steps(bool read_name);
     // Centres the thumbnail on the dialog's outer width at the reference
     // height and tucks Picture1 away under its corner.
     void layout_thumbnail();

@@ -128,5 +128,45 @@ TEST(IniFile, AFailedWriteLeavesTheOldFileAsItWas) {
 }
 #endif
 
+// A settings file in a shared place that turns read-only, with the user's
+// own place beside it.
+TEST(RelocatingProfileFile, AFailedWriteMovesTheFileToTheUsersPlaceForGood) {
+    struct Shared final : rt::ProfileFile {
+        explicit Shared(std::filesystem::path p) : ini(std::move(p)) {}
+        std::string read(const std::string& s, const std::string& k, const std::string& f) override {
+            return ini.read(s, k, f);
+        }
+        bool write(const std::string& s, const std::string& k, const std::string& v) override {
+            return writable && ini.write(s, k, v);
+        }
+        std::string location() const override { return ini.location(); }
+        rt::IniFile ini;
+        bool writable = true;
+    };
+    testing::TempDir dir;
+    const auto own_path = dir.path() / "user" / "Vellora" / "vellora.ini";
+    Shared shared(dir.path() / "vellora.ini");
+    rt::IniFile own(own_path);
+    rt::RelocatingProfileFile file(
+        shared, own, [&] { return std::filesystem::exists(own_path); },
+        [&] {
+            std::filesystem::create_directories(own_path.parent_path());
+            std::filesystem::copy_file(shared.ini.path(), own_path);
+            return true;
+        });
+
+    ASSERT_TRUE(file.write("Color", "hue", "255"));  // the shared place as long as it can be written
+    EXPECT_FALSE(std::filesystem::exists(own_path));
+    shared.writable = false;
+    ASSERT_TRUE(file.write("Image", "name", "c:\\sun.bmp"));
+    EXPECT_EQ(file.read("Image", "name", "0"), "c:\\sun.bmp");
+    EXPECT_EQ(file.read("Color", "hue", "0"), "255");  // copied over once
+    EXPECT_EQ(file.location(), own_path.parent_path().string());
+    shared.writable = true;  // later writable again: the choices stay in one place
+    ASSERT_TRUE(file.write("Color", "hue", "65280"));
+    EXPECT_EQ(own.read("Color", "hue", "0"), "65280");
+    EXPECT_EQ(shared.read("Color", "hue", "0"), "255");
+}
+
 }  // namespace
 }  // namespace vellora

@@ -138,6 +138,31 @@ TEST(Saver, TheTickDuringThePromptRepeatsTheExitOnceThenThePicturesStandStill) {
     EXPECT_TRUE(rig.process.ended());
 }
 
+TEST(Saver, OnlyRealMovesCountFromWhereThePointerRestedWhenItAppeared) {
+    SaverRig rig;
+    rig.platform.set_pointer(rt::PixelPoint{40, 30});  // where the saver will appear
+    rig.start();
+    rig.platform.post_mouse_move(rig.saver, 40 * 15, 30 * 15);  // sent as the window appears: no movement
+    rig.moves(3);
+    rig.platform.run();
+    EXPECT_FALSE(rig.process.ended());
+    rig.moves(1);
+    rig.platform.run();
+    EXPECT_TRUE(rig.process.ended());
+}
+
+TEST(Saver, CoversTheWholeDesktopWhenMonitorsReachLeftOfThePrimaryOne) {
+    SaverRig rig;
+    rig.platform.set_screen({800, 600, 15.0F, 15.0F, rt::PixelRect{-1024, -168, 800, 600}});
+    rig.start();
+    EXPECT_EQ((std::vector<float>{rig.saver.Left(), rig.saver.Top(), rig.saver.Width(), rig.saver.Height()}),
+              (std::vector<float>{-1024 * 15, -168 * 15, 1824 * 15, 768 * 15}));
+    rig.platform.advance(400 * 36);  // the circles spread over all of it
+    float widest = 0;
+    for (const auto& c : rig.screen().circles) widest = std::max(widest, c.x);
+    EXPECT_GT(widest, 800 * 15);
+}
+
 TEST(Saver, AfterARefusedMoveExitTheNextTickAsksAgain) {
     SaverRig rig;
     rig.protect("Secret");
@@ -158,17 +183,20 @@ TEST(Saver, AnUnloadablePictureFallsBackOnceToTheSparePicture) {
         bool spare;
         bool shows_spare;
         std::string file_after;
+        bool writable = true;
     };
     const Case cases[] = {
         {"c:\\gone.bmp", true, true, kSpare},
         {std::nullopt, true, true, kSpare},  // "0" is no picture either
         {"", true, false, ""},               // no name: the message, no fall-back
         {"c:\\gone.bmp", false, false, kSpare},
+        {"c:\\gone.bmp", true, true, "c:\\gone.bmp", false},  // cannot note the spare: shown all the same
     };
     for (const auto& c : cases) {
         SaverRig rig;
         if (c.stored) rig.choose_picture(*c.stored, false);
         if (c.spare) rig.platform.add_picture(kSpare, 1270, 1270);
+        rig.platform.set_settings_write_fails(!c.writable);
         ASSERT_NO_THROW(rig.start());
         const auto& picture = rig.saver.Image2.GetPicture();
         EXPECT_EQ(picture ? picture->path : "", c.shows_spare ? kSpare : "");

@@ -60,9 +60,14 @@ struct SaverRig {
         platform.post_type(prompt.Text1, typed);
         platform.post_click(prompt.Command1);
     }
+    // Real moves: each to a point where the pointer was not.
     void moves(int n) {
-        for (int i = 0; i < n; ++i) platform.post_mouse_move(saver);
+        for (int i = 0; i < n; ++i) {
+            ++steps_;
+            platform.post_mouse_move(saver, 15.0F * static_cast<float>(steps_), 15.0F * static_cast<float>(steps_));
+        }
     }
+    int steps_ = 0;
 };
 
 }  // namespace vellora::testing

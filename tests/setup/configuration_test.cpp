@@ -76,6 +76,31 @@ TEST(ConfigurationLoad, AfterARecoveryOkWritesTheSpareAgainWhileCancelWritesNoCh
     }
 }
 
+TEST(ConfigurationOk, AChoiceThatCannotBeSavedIsSaidSoAndTheDialogStaysOpen) {
+    SetupRig rig;
+    rig.platform.add_picture(kSpare, 3969, 2646);
+    rig.store_image(kSpare);
+    auto& dialog = rig.open();
+    rig.platform.set_settings_write_fails(true);
+    rig.platform.answer_color(255);
+    rig.platform.answer_color(std::nullopt);
+    rig.platform.post_click(dialog.Command1);
+    rig.platform.answer_message_box();
+    rig.platform.post_click(dialog.CmdOK);
+    rig.platform.run();
+    ASSERT_EQ(rig.platform.messages().size(), 1U);
+    const auto& message = rig.platform.messages().front();
+    EXPECT_EQ(message.title, "Vellora");
+    EXPECT_EQ(message.icon, rt::MessageIcon::Stop);
+    EXPECT_NE(message.text.find(rig.dir.path().string()), std::string::npos);  // names the folder
+    EXPECT_TRUE(dialog.loaded());
+    rig.platform.set_settings_write_fails(false);  // the user makes room, and tries again
+    rig.platform.post_click(dialog.CmdOK);
+    rig.platform.run();
+    EXPECT_FALSE(dialog.loaded());
+    EXPECT_EQ(rig.stored_color(), "255");
+}
+
 TEST(ConfigurationColor, EachConfirmedColourReopensTheDialogOnItAndOkStoresTheLast) {
     SetupRig rig;
     rig.platform.add_picture(kSpare, 3969, 2646);

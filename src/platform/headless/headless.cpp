@@ -180,6 +180,24 @@ private:
 
 // ------------------------------------------------------------------ platform
 
+// ------------------------------------------------------------------ the settings file
+
+// The test directory's ini file, whose writes can be made to fail.
+class HeadlessPlatform::SettingsFile final : public rt::ProfileFile {
+public:
+    explicit SettingsFile(HeadlessPlatform& p) : p_(p) {}
+    std::string read(const std::string& section, const std::string& key, const std::string& fallback) override {
+        return p_.ini_.read(section, key, fallback);
+    }
+    bool write(const std::string& section, const std::string& key, const std::string& value) override {
+        return !p_.settings_write_fails_ && p_.ini_.write(section, key, value);
+    }
+    std::string location() const override { return p_.ini_.location(); }
+
+private:
+    HeadlessPlatform& p_;
+};
+
 // ------------------------------------------------------------------ the three parts
 
 class HeadlessPlatform::WindowSystem final : public rt::WindowSystem {
@@ -196,6 +214,7 @@ public:
     }
     void run_until(const std::function<bool()>& done) override { p_.run_until(done); }
     rt::ScreenMetrics screen() override { return p_.screen_; }
+    std::optional<rt::PixelPoint> pointer_position() override { return p_.pointer_; }
     bool is_window(rt::ForeignWindow window) override { return p_.foreign_.count(window) != 0; }
     std::optional<rt::PixelRect> client_rect(rt::ForeignWindow window) override {
         auto it = p_.foreign_.find(window);
@@ -249,7 +268,7 @@ private:
 class HeadlessPlatform::Services final : public rt::SystemServices {
 public:
     explicit Services(HeadlessPlatform& p) : p_(p) {}
-    rt::ProfileFile& settings_file() override { return p_.ini_; }
+    rt::ProfileFile& settings_file() override { return *p_.settings_file_; }
     rt::UserStore& user_store() override { return *p_.store_; }
     rt::Registry* registry() override { return p_.reg_.get(); }
     std::optional<bool> desktop_password_flag() override { return p_.desktop_flag_; }
@@ -289,7 +308,8 @@ HeadlessPlatform::HeadlessPlatform(std::filesystem::path settings_dir)
       store_(std::make_unique<Store>(*this)),
       window_system_(std::make_unique<WindowSystem>(*this)),
       dialogs_(std::make_unique<Dialogs>(*this)),
-      services_(std::make_unique<Services>(*this)) {}
+      services_(std::make_unique<Services>(*this)),
+      settings_file_(std::make_unique<SettingsFile>(*this)) {}
 
 HeadlessPlatform::~HeadlessPlatform() = default;
 
@@ -338,7 +358,14 @@ void HeadlessPlatform::post_menu(rt::MenuCommand& command) {
 }
 
 void HeadlessPlatform::post_mouse_move(rt::Form& form, float x, float y) {
-    post([&form, x, y] { form.deliver_mouse_move(0, 0, x, y); });
+    post([this, &form, x, y] {
+        const float tx = screen_.twips_per_pixel_x;
+        const float ty = screen_.twips_per_pixel_y;
+        const auto frame = rt::classic_frame(form.design());
+        pointer_ = rt::PixelPoint{rt::twips_to_pixels(form.Left(), tx) + frame.left + rt::twips_to_pixels(x, tx),
+                                  rt::twips_to_pixels(form.Top(), ty) + frame.top + rt::twips_to_pixels(y, ty)};
+        form.deliver_mouse_move(0, 0, x, y);
+    });
 }
 
 void HeadlessPlatform::post_mouse_down(rt::Form& form, std::int16_t button) {

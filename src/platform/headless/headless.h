@@ -82,6 +82,8 @@ public:
     // A mouse click on a button (ignored while its form takes no input).
     void post_click(rt::CommandButton& button);
     void post_menu(rt::MenuCommand& command);
+    // Moves the pointer to (x, y) of the form's inner area (twips); the form
+    // hears of it when the pointer was elsewhere.
     void post_mouse_move(rt::Form& form, float x = 0, float y = 0);
     void post_mouse_down(rt::Form& form, std::int16_t button = 1);
     void post_dbl_click(rt::Form& form);
@@ -106,6 +108,9 @@ public:
     [[nodiscard]] WindowRecord* window(const std::string& form_name);
     [[nodiscard]] const std::vector<std::shared_ptr<WindowRecord>>& window_records() const { return windows_; }
     [[nodiscard]] int cursor_count() const { return cursor_; }
+    // Where the mouse pointer is on the screen (pixels); nothing: unknown.
+    void set_pointer(std::optional<rt::PixelPoint> at) { pointer_ = at; }
+    [[nodiscard]] std::optional<rt::PixelPoint> pointer() const { return pointer_; }
     void set_cursor_count(int count) { cursor_ = count; }
 
     // ---------------------------------------------------------- dialogs
@@ -141,6 +146,8 @@ public:
     [[nodiscard]] std::map<std::string, std::string>& user_values() { return user_values_; }
     // Makes every write to the per-user store fail (a locked-down registry, a full disk).
     void set_user_store_fails(bool fails) { user_store_fails_ = fails; }
+    // Makes every write to the settings file fail (a read-only folder, a full disk).
+    void set_settings_write_fails(bool fails) { settings_write_fails_ = fails; }
 
     // ---------------------------------------------------------- other programs, the process
     void add_foreign_window(rt::ForeignWindow id, ForeignWindowInfo info) { foreign_[id] = info; }
@@ -165,6 +172,7 @@ private:
     class WindowSystem;
     class Dialogs;
     class Services;
+    class SettingsFile;
 
     struct Step {
         std::function<void()> action;
@@ -191,6 +199,7 @@ private:
     std::uint64_t timer_order_ = 0;
     std::vector<std::shared_ptr<WindowRecord>> windows_;
     int cursor_ = 0;
+    std::optional<rt::PixelPoint> pointer_;
     int message_answers_ = 0;
     std::deque<std::optional<rt::Color>> color_answers_;
     std::deque<std::optional<std::string>> file_answers_;
@@ -222,6 +231,7 @@ private:
     std::string arguments_;
     std::string spare_ = "c:\\imgx.bmp";
     std::optional<bool> desktop_flag_;
+    bool settings_write_fails_ = false;
     std::vector<std::string> failures_;
     std::unique_ptr<Decoder> decoder_;
     rt::PictureDecoder* decoder_in_use_ = nullptr;
@@ -230,6 +240,7 @@ private:
     std::unique_ptr<WindowSystem> window_system_;
     std::unique_ptr<Dialogs> dialogs_;
     std::unique_ptr<Services> services_;
+    std::unique_ptr<SettingsFile> settings_file_;
 };
 
 }  // namespace vellora::headless

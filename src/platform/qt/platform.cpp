@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFont>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QProxyStyle>
 #include <QScreen>
@@ -128,6 +129,14 @@ rt::ScreenMetrics QtWindowSystem::screen() {
         m.height_px = s->geometry().height();
     }
     return m;
+}
+
+std::optional<rt::PixelPoint> QtWindowSystem::pointer_position() {
+    if (hack_) return std::nullopt;  // a hack takes no input
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary == nullptr) return std::nullopt;
+    const QPoint at = QCursor::pos(primary) - primary->geometry().topLeft();
+    return rt::PixelPoint{at.x(), at.y()};
 }
 
 x11::Display& QtWindowSystem::x11() {

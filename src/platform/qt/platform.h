@@ -40,6 +40,7 @@ public:
     std::unique_ptr<rt::NativeTimer> create_timer(std::function<void()> tick) override;
     void run_until(const std::function<bool()>& done) override;
     rt::ScreenMetrics screen() override;
+    std::optional<rt::PixelPoint> pointer_position() override;
     bool is_window(rt::ForeignWindow window) override;
     std::optional<rt::PixelRect> client_rect(rt::ForeignWindow window) override;
     std::optional<rt::PixelRect> window_rect(rt::ForeignWindow window) override;

@@ -234,6 +234,12 @@ void WindowSystem::run_until(const std::function<bool()>& done) {
 
 // ------------------------------------------------------------------ the screen, other programs' windows
 
+std::optional<rt::PixelPoint> WindowSystem::pointer_position() {
+    POINT at{};
+    if (GetCursorPos(&at) == FALSE) return std::nullopt;
+    return rt::PixelPoint{at.x, at.y};
+}
+
 rt::ScreenMetrics WindowSystem::screen() {
     // The saver asks several times a tick, and each question is a trip to
     // the window server under Wine: the answer is kept while one of our

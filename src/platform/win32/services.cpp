@@ -49,6 +49,12 @@ std::string ProfileFile::read(const std::string& section, const std::string& key
     }
 }
 
+std::string ProfileFile::location() const {
+    char dir[MAX_PATH + 1] = {};
+    const UINT n = GetWindowsDirectoryA(dir, MAX_PATH);
+    return n == 0 || n > MAX_PATH ? std::string("the Windows directory") : std::string(dir, n);
+}
+
 bool ProfileFile::write(const std::string& section, const std::string& key, const std::string& value) {
     // A longer value cannot be written; the file keeps what it had.
     if (value.size() > kMaxProfileWrite || section.size() > kMaxProfileWrite || key.size() > kMaxProfileWrite) {

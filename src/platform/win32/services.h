@@ -32,6 +32,8 @@ public:
     [[nodiscard]] std::string read(const std::string& section, const std::string& key,
                                    const std::string& fallback) override;
     bool write(const std::string& section, const std::string& key, const std::string& value) override;
+    // The Windows directory.
+    [[nodiscard]] std::string location() const override;
     [[nodiscard]] const std::string& file_name() const { return file_name_; }
 
 private:
