@@ -19,6 +19,7 @@ void HelpViewer::show(const std::string& help_file) {
     if (file.is_absolute()) {
         candidates.push_back(file);
     } else {
+        for (const auto& dir : data_dirs_) candidates.push_back(dir / file);
         candidates.push_back(std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / file);
         candidates.push_back(std::filesystem::path(VELLORA_RESOURCE_DIR) / file);
     }
@@ -34,7 +35,7 @@ void HelpViewer::show(const std::string& help_file) {
     }
     if (found.empty()) {
         text = QString::fromStdString("The help file \"" + help_file +
-                                      "\" could not be found beside the program or in its resources folder.");
+                                      "\" could not be found in the program's data folders.");
     }
     trace_.line("help [" + help_file + "] from [" + found + "]");
     if (!window_) {

@@ -4,7 +4,9 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/qt/trace.h"
 
@@ -12,18 +14,22 @@ namespace vellora::qt {
 
 class HelpViewer {
 public:
-    explicit HelpViewer(const Trace& trace) : trace_(trace) {}
+    // `data_dirs`: the program's data folders, searched in this order.
+    HelpViewer(const Trace& trace, std::vector<std::filesystem::path> data_dirs)
+        : trace_(trace), data_dirs_(std::move(data_dirs)) {}
     ~HelpViewer();
     HelpViewer(const HelpViewer&) = delete;
     HelpViewer& operator=(const HelpViewer&) = delete;
 
-    // Shows the file at its beginning. A relative name is looked for beside
-    // the program, then in the resources folder; a file found nowhere shows
-    // a line that says so.
+    // Shows the file at its beginning. A relative name is looked for in the
+    // data folders, then beside the program and in the source tree's
+    // resources folder (a build that is not installed); a file found nowhere
+    // shows a line that says so.
     void show(const std::string& help_file);
 
 private:
     const Trace& trace_;
+    std::vector<std::filesystem::path> data_dirs_;
     QPointer<QWidget> window_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCursor>
@@ -64,9 +65,46 @@ Paths Paths::from_environment() {
     p.config_dir = (config.empty() ? home / ".config" : std::filesystem::path(config)) / "vellora";
     const auto data = rt::env("XDG_DATA_HOME");
     p.data_dir = (data.empty() ? home / ".local" / "share" : std::filesystem::path(data)) / "vellora";
+    auto dirs = rt::env("XDG_DATA_DIRS");
+    if (dirs.empty()) dirs = "/usr/local/share:/usr/share";
+    std::stringstream list(dirs);
+    std::string dir;
+    while (std::getline(list, dir, ':')) {
+        // Relative entries mean nothing here and are passed over.
+        if (!dir.empty() && dir.front() == '/') p.system_data_dirs.push_back(std::filesystem::path(dir) / "vellora");
+    }
     const auto runtime = rt::env("XDG_RUNTIME_DIR");
     p.runtime_dir = runtime.empty() ? std::filesystem::path("/tmp") : std::filesystem::path(runtime);
     return p;
+}
+
+std::vector<std::filesystem::path> Paths::data_search_dirs() const {
+    std::vector<std::filesystem::path> dirs{data_dir};
+    dirs.insert(dirs.end(), system_data_dirs.begin(), system_data_dirs.end());
+    return dirs;
+}
+
+std::optional<std::filesystem::path> Paths::find_data_file(const std::string& name) const {
+    for (const auto& dir : data_search_dirs()) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(dir / name, ec)) return dir / name;
+    }
+    return std::nullopt;
+}
+
+std::filesystem::path Paths::spare_picture() const {
+    return find_data_file("imgx.bmp").value_or(data_dir / "imgx.bmp");
+}
+
+bool make_private_directories(const std::filesystem::path& dir) {
+    std::filesystem::path at;
+    std::error_code ec;
+    for (const auto& part : dir) {
+        at /= part;
+        // An existing folder is left as it is; a new one is its owner's alone.
+        if (::mkdir(at.c_str(), 0700) != 0 && !std::filesystem::is_directory(at, ec)) return false;
+    }
+    return std::filesystem::is_directory(dir, ec);
 }
 
 Options Options::from_environment() {
@@ -130,10 +168,41 @@ std::string UserStoreFile::read(const std::string& application, const std::strin
     return unescape_store_value(text);
 }
 
+namespace {
+
+// Files created while it lives are their owner's alone. The file mode mask
+// is the process's, so it is held only for the length of one write.
+class PrivateFiles {
+public:
+    PrivateFiles() : previous_(::umask(077)) {}
+    ~PrivateFiles() { ::umask(previous_); }
+    PrivateFiles(const PrivateFiles&) = delete;
+    PrivateFiles& operator=(const PrivateFiles&) = delete;
+
+private:
+    ::mode_t previous_;
+};
+
+}  // namespace
+
 bool UserStoreFile::write(const std::string& application, const std::string& section, const std::string& key,
                           const std::string& value) {
+    namespace fs = std::filesystem;
+    const fs::path& file = ini_.path();
+    if (!make_private_directories(file.parent_path())) return false;
+    // A store that others can read is tightened before anything new is
+    // written to it: the new file takes the old one's permissions.
     std::error_code ec;
-    std::filesystem::create_directories(ini_.path().parent_path(), ec);
+    const auto status = fs::status(file, ec);
+    constexpr auto kOthers = fs::perms::group_all | fs::perms::others_all;
+    if (!ec && fs::is_regular_file(status) && (status.permissions() & kOthers) != fs::perms::none) {
+        fs::permissions(file, kOthers, fs::perm_options::remove, ec);
+        if (ec) return false;  // the password is not written where others could read it
+    }
+    // The new contents go to a scratch file that is renamed over the store:
+    // created under this mask, it is never readable by others, not even
+    // before the rename.
+    const PrivateFiles private_files;
     return ini_.write(application + "\\" + section, key, escape_store_value(value));
 }
 
@@ -201,9 +270,10 @@ QtServices::QtServices(const Options& options, const Trace& trace, std::function
       lock_{options_.lock_override, options_.paths.home / ".xscreensaver", options_.ask_gsettings, hack_mode()},
       decoder_(dpi_, [&trace](const std::string& line) { trace.line(line); }),
       instance_lock_(options_.paths.runtime_dir / ("vellora-" + std::to_string(::getuid()) + ".lock")),
-      help_(trace) {
-    std::error_code ec;
-    std::filesystem::create_directories(options_.paths.config_dir, ec);
+      help_(trace, options_.paths.data_search_dirs()) {
+    // The folder of the settings file and of the per-user store (which holds
+    // the password): made private when it is made.
+    (void)make_private_directories(options_.paths.config_dir);
 }
 
 QtServices::~QtServices() {

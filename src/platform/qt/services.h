@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/qt/hack_mode.h"
 #include "platform/qt/help.h"
@@ -20,17 +21,28 @@ namespace vellora::qt {
 // The folders the program uses, from the XDG variables and $HOME.
 struct Paths {
     std::filesystem::path config_dir;   // settings file and per-user store
-    std::filesystem::path data_dir;     // the spare picture
+    std::filesystem::path data_dir;     // the user's own data: the spare picture, the help file
+    std::vector<std::filesystem::path> system_data_dirs;  // the same, installed for everyone, in order
     std::filesystem::path runtime_dir;  // the instance lock
     std::filesystem::path home;         // ~/.xscreensaver
 
     // ${XDG_CONFIG_HOME:-$HOME/.config}/vellora, ${XDG_DATA_HOME:-$HOME/.local/share}/vellora,
+    // each absolute folder of ${XDG_DATA_DIRS:-/usr/local/share:/usr/share} with /vellora,
     // ${XDG_RUNTIME_DIR:-/tmp}.
     static Paths from_environment();
     [[nodiscard]] std::filesystem::path settings_file() const { return config_dir / "vellora.ini"; }
     [[nodiscard]] std::filesystem::path user_store_file() const { return config_dir / "user-store.ini"; }
-    [[nodiscard]] std::filesystem::path spare_picture() const { return data_dir / "imgx.bmp"; }
+    // Where data files are looked for, the user's own folder first.
+    [[nodiscard]] std::vector<std::filesystem::path> data_search_dirs() const;
+    // The first data file of that name that exists; nothing when none does.
+    [[nodiscard]] std::optional<std::filesystem::path> find_data_file(const std::string& name) const;
+    // The spare picture found first, else where the user's own would be.
+    [[nodiscard]] std::filesystem::path spare_picture() const;
 };
+
+// Creates each missing folder of `dir` readable by its owner only (0700);
+// folders that exist keep their modes. False when `dir` is not there after.
+bool make_private_directories(const std::filesystem::path& dir);
 
 // What the program takes from its environment and command line.
 struct Options {
@@ -51,6 +63,9 @@ std::string escape_store_value(const std::string& value);
 std::string unescape_store_value(const std::string& text);
 
 // The per-user store as a profile file: section "<application>\<section>".
+// It holds the password, so it is its owner's alone: the file is created
+// 0600 in a folder created 0700, and a store that others can read is
+// tightened on its next write.
 class UserStoreFile final : public rt::UserStore {
 public:
     explicit UserStoreFile(std::filesystem::path file);

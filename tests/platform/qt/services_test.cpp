@@ -1,12 +1,17 @@
-// The Linux services: the per-user store, the desktop's lock setting as the
-// password flag, the instance lock; the hack-mode arguments, file filters
-// and key codes.
+// The Linux services: the data files looked up the XDG way, the per-user
+// store (private to its owner), the desktop's lock setting as the password
+// flag, the instance lock; the hack-mode arguments, file filters and key
+// codes.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 
 #include <fstream>
+#include <optional>
 
 #include "platform/qt/dialogs.h"
 #include "platform/qt/hack_mode.h"
+#include "platform/qt/help.h"
 #include "platform/qt/keys.h"
 #include "platform/qt/services.h"
 #include "settings/settings.h"
@@ -14,6 +19,109 @@
 
 namespace vellora::qt {
 namespace {
+
+// Sets (or, with nothing, unsets) an environment variable for one test.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+        if (const char* old = ::getenv(name)) old_ = old;
+        if (value) {
+            ::setenv(name, value->c_str(), 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    ~ScopedEnv() {
+        if (old_) {
+            ::setenv(name_, old_->c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+std::filesystem::perms mode_of(const std::filesystem::path& path) {
+    return std::filesystem::status(path).permissions() & std::filesystem::perms::mask;
+}
+
+TEST(QtDataFiles, TheUsersOwnFolderFirstThenEachSystemFolderInOrderForTheSparePictureAndTheHelp) {
+    testing::TempDir dir;
+    const auto home = dir.path() / "home";
+    const auto first = dir.path() / "first";
+    const auto second = dir.path() / "second";
+    {
+        const ScopedEnv unset("XDG_DATA_DIRS", std::nullopt);
+        const auto p = Paths::from_environment();
+        EXPECT_EQ(p.system_data_dirs,
+                  (std::vector<std::filesystem::path>{"/usr/local/share/vellora", "/usr/share/vellora"}));
+    }
+    const ScopedEnv data_home("XDG_DATA_HOME", home.string());
+    // Empty and relative entries name no folder.
+    const ScopedEnv data_dirs("XDG_DATA_DIRS", first.string() + "::relative/share:" + second.string());
+    const auto p = Paths::from_environment();
+    EXPECT_EQ(p.data_search_dirs(), (std::vector<std::filesystem::path>{home / "vellora", first / "vellora",
+                                                                        second / "vellora"}));
+
+    // Nothing anywhere: the settings file will name the user's own place.
+    EXPECT_EQ(p.spare_picture(), home / "vellora" / "imgx.bmp");
+    const auto put = [](const std::filesystem::path& folder, const char* name) {
+        std::filesystem::create_directories(folder / "vellora");
+        std::ofstream(folder / "vellora" / name) << "x";
+    };
+    put(second, "imgx.bmp");
+    EXPECT_EQ(p.spare_picture(), second / "vellora" / "imgx.bmp");
+    put(first, "imgx.bmp");
+    EXPECT_EQ(p.spare_picture(), first / "vellora" / "imgx.bmp");
+    put(home, "imgx.bmp");
+    EXPECT_EQ(p.spare_picture(), home / "vellora" / "imgx.bmp");
+
+    // Help: the same order, before the build's own folders.
+    put(second, "vellora.hlp");
+    const Trace trace(dir.path() / "trace.log");
+    {
+        HelpViewer help(trace, p.data_search_dirs());
+        help.show("vellora.hlp");
+    }
+    std::ifstream log(dir.path() / "trace.log");
+    std::string line;
+    std::getline(log, line);
+    EXPECT_EQ(line, "help [vellora.hlp] from [" + (second / "vellora" / "vellora.hlp").string() + "]");
+}
+
+TEST(QtUserStore, PrivateToItsOwnerFromTheStartAndTightenedOnTheNextWrite) {
+    testing::TempDir dir;
+    namespace fs = std::filesystem;
+    const auto old_mask = ::umask(022);
+    // A new store in new folders: the file 0600, each folder made for it 0700.
+    const auto made = dir.path() / "config" / "vellora";
+    ASSERT_TRUE(UserStoreFile(made / "user-store.ini").write("Samples", "Oskel Screen Saver", "Password", "SX"));
+    EXPECT_EQ(mode_of(made / "user-store.ini"), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(mode_of(made), fs::perms::owner_all);
+    EXPECT_EQ(mode_of(dir.path() / "config"), fs::perms::owner_all);
+
+    // An older store readable by everyone, in a folder that is: the store is
+    // tightened, the folder keeps its mode, the other entries stay.
+    const auto open_dir = dir.path() / "shared";
+    fs::create_directories(open_dir);
+    fs::permissions(open_dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+    const auto old_store = open_dir / "user-store.ini";
+    std::ofstream(old_store) << "[Other\\Section]\nkey=kept\n";
+    fs::permissions(old_store, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                   fs::perms::others_read);
+    UserStoreFile store(old_store);
+    ASSERT_TRUE(store.write("Samples", "Oskel Screen Saver", "Password", "SX"));
+    EXPECT_EQ(mode_of(old_store), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(mode_of(open_dir) & fs::perms::others_read, fs::perms::others_read);
+    EXPECT_EQ(store.read("Other", "Section", "key", ""), "kept");
+    EXPECT_EQ(::umask(old_mask), 022);  // the process's own mask is back as it was
+}
 
 TEST(QtUserStore, EveryPrintableCharacterAndAwkwardValuesRoundTripApartFromOtherKeys) {
     testing::TempDir dir;
