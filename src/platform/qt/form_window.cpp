@@ -215,7 +215,8 @@ void FormWidget::apply_geometry() {
     if (host_ != nullptr) {
         setGeometry(0, 0, w, h);
     } else {
-        move(rt::twips_to_pixels(form_->Left(), tx), rt::twips_to_pixels(form_->Top(), ty));
+        // Positions count from the primary screen's top-left corner.
+        move(QtWindowSystem::origin() + QPoint(rt::twips_to_pixels(form_->Left(), tx), rt::twips_to_pixels(form_->Top(), ty)));
         if (form_->design().border == rt::BorderStyle::None) {
             resize(w, h);
         } else {

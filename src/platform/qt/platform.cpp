@@ -1,9 +1,9 @@
 #include "platform/qt/platform.h"
 
-#include <QCoreApplication>
-#include <QFont>
+#include <QApplication>
 #include <QCursor>
-#include <QGuiApplication>
+#include <QFont>
+#include <QFontDatabase>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QTimer>
@@ -59,6 +59,21 @@ private:
     QMetaObject::Connection connection_;
 };
 
+// The windows are designed in MS Sans Serif 8.25 pt. Wine's free
+// re-creation of it (Debian's fonts-wine) has its metrics, 13 pixels a line
+// at 96 dpi, so every caption fits the box it was designed for; it lives
+// outside fontconfig's folders and is loaded for this program alone.
+constexpr const char* kDesignedFontFile = "/usr/share/wine/fonts/ms_sans_serif.ttf";
+
+void load_designed_font() {
+    if (QFontDatabase::hasFamily(QStringLiteral("MS Sans Serif"))) return;
+    (void)QFontDatabase::addApplicationFont(QString::fromLatin1(kDesignedFontFile));
+    // Without it, the closest narrow fonts of a Linux desktop stand in.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
+                                QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------ the window system
@@ -66,10 +81,9 @@ private:
 QtWindowSystem::QtWindowSystem(const Options& options, rt::SystemServices& services, const Trace& trace)
     : services_(services), trace_(trace) {
     if (options.hack) hack_ = std::make_unique<HackHost>(*this, options.hack->window);
-    // The designed font is narrow; the closest narrow fonts of a Linux desktop stand in for it.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
-                                QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    load_designed_font();
+    // A hack draws in one window on one monitor: screens are none of its business.
+    if (!hack_) watch_screens();
 }
 
 QtWindowSystem::~QtWindowSystem() {
@@ -125,17 +139,80 @@ rt::ScreenMetrics QtWindowSystem::screen() {
         return m;
     }
     if (const QScreen* s = QGuiApplication::primaryScreen()) {
-        m.width_px = s->geometry().width();
-        m.height_px = s->geometry().height();
+        const QRect primary = s->geometry();
+        m.width_px = primary.width();
+        m.height_px = primary.height();
+        const QRect desktop = virtual_desktop().translated(-primary.topLeft());
+        m.desktop_px = rt::PixelRect{desktop.left(), desktop.top(), desktop.left() + desktop.width(),
+                                     desktop.top() + desktop.height()};
     }
     return m;
+}
+
+QPoint QtWindowSystem::origin() {
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    return primary != nullptr ? primary->geometry().topLeft() : QPoint();
+}
+
+QRect QtWindowSystem::virtual_desktop() {
+    if (!desktop_) {
+        QRect area;
+        for (const QScreen* s : QGuiApplication::screens()) area |= s->geometry();
+        // Qt lists what RandR reports; with Xinerama alone it lists one head
+        // while the root window spans them all.
+        if (const auto root = x11().client_rect(x11().root_window())) {
+            const QScreen* primary = QGuiApplication::primaryScreen();
+            const double ratio = primary != nullptr ? primary->devicePixelRatio() : 1.0;
+            area |= QRect(0, 0, qRound(root->right / ratio), qRound(root->bottom / ratio));
+        }
+        desktop_ = area;
+    }
+    return *desktop_;
+}
+
+void QtWindowSystem::watch_screens() {
+    screen_watch_ = std::make_unique<QObject>();
+    QObject* context = screen_watch_.get();
+    QObject::connect(qGuiApp, &QGuiApplication::screenAdded, context, [this](QScreen* s) {
+        watch_screen(s);
+        display_changed();
+    });
+    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, context, [this](QScreen*) { display_changed(); });
+    QObject::connect(qGuiApp, &QGuiApplication::primaryScreenChanged, context, [this](QScreen*) { display_changed(); });
+    for (QScreen* s : QGuiApplication::screens()) watch_screen(s);
+}
+
+void QtWindowSystem::watch_screen(QScreen* screen) {
+    QObject::connect(screen, &QScreen::geometryChanged, screen_watch_.get(), [this](const QRect&) { display_changed(); });
+}
+
+void QtWindowSystem::display_changed() {
+    desktop_.reset();
+    if (display_change_pending_) return;
+    display_change_pending_ = true;
+    // Qt reports one change as several signals: the forms hear of it once.
+    QTimer::singleShot(0, screen_watch_.get(), [this] {
+        rt::guarded(services_, [this] {
+            display_change_pending_ = false;
+            std::vector<QPointer<FormWidget>> windows;
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* form_widget = dynamic_cast<FormWidget*>(w)) windows.emplace_back(form_widget);
+            }
+            for (const auto& w : windows) {
+                FormWidget* widget = w.data();
+                if (widget == nullptr || widget->form() == nullptr) continue;
+                widget->apply_geometry();  // positions count from the primary screen, which may have moved
+                if (rt::Form* form = widget->form()) form->deliver_display_changed();
+            }
+        });
+    });
 }
 
 std::optional<rt::PixelPoint> QtWindowSystem::pointer_position() {
     if (hack_) return std::nullopt;  // a hack takes no input
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (primary == nullptr) return std::nullopt;
-    const QPoint at = QCursor::pos(primary) - primary->geometry().topLeft();
+    const QPoint at = QCursor::pos(primary) - origin();
     return rt::PixelPoint{at.x(), at.y()};
 }
 
@@ -159,7 +236,9 @@ std::optional<rt::PixelRect> QtWindowSystem::client_rect(rt::ForeignWindow windo
 std::optional<rt::PixelRect> QtWindowSystem::window_rect(rt::ForeignWindow window) {
     const auto r = x11().window_rect(window);
     if (!r) return std::nullopt;
-    return rt::PixelRect{r->left, r->top, r->right, r->bottom};
+    // Relative to the primary screen, as the forms' own positions are.
+    const QPoint o = origin();
+    return rt::PixelRect{r->left - o.x(), r->top - o.y(), r->right - o.x(), r->bottom - o.y()};
 }
 
 void QtWindowSystem::bury(QObject* object) {

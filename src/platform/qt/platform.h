@@ -1,11 +1,14 @@
 // The Qt 6 runtime (Linux): the platform and its window system. Forms are
 // QWidget windows (form_window.h) with Qt widgets for controls
-// (controls.h); the event loop nests; the screen is the primary screen, or
-// in hack mode the window the saver was given (hack_mode.h). The dialogs
-// and the system services are parts of their own (dialogs.h, services.h).
+// (controls.h); the event loop nests; the screen is the primary screen and
+// the desktop all monitors together, or in hack mode the window the saver
+// was given (hack_mode.h). The dialogs and the system services are parts
+// of their own (dialogs.h, services.h).
 #pragma once
 
+#include <QPoint>
 #include <QPointer>
+#include <QRect>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -20,6 +23,7 @@
 #include "runtime/platform.h"
 
 class QObject;
+class QScreen;
 class QStyle;
 
 namespace vellora::qt {
@@ -68,10 +72,22 @@ public:
     // Activates the most recently shown window of the program that is still there.
     void give_back_keyboard();
     [[nodiscard]] int loop_depth() const { return depth_; }
+    // The primary screen's top-left corner in Qt's global coordinates: the
+    // origin of every position the runtime gives or takes.
+    [[nodiscard]] static QPoint origin();
 
 private:
     void purge();
     [[nodiscard]] x11::Display& x11();
+    // The whole desktop in Qt's global coordinates: every screen, and on an
+    // X display the root window, which spans heads that Qt does not list
+    // (Xinerama without RandR monitors).
+    [[nodiscard]] QRect virtual_desktop();
+    // Screens came, went or changed: the windows move to the new origin and
+    // every form hears of it, once per burst of changes.
+    void watch_screens();
+    void watch_screen(QScreen* screen);
+    void display_changed();
 
     rt::SystemServices& services_;
     const Trace& trace_;
@@ -80,6 +96,9 @@ private:
     std::vector<QPointer<QObject>> graveyard_;
     std::unique_ptr<QStyle> password_style_;
     std::vector<FormWidget*> shown_;
+    std::unique_ptr<QObject> screen_watch_;  // owns the connections to the screens' signals
+    std::optional<QRect> desktop_;           // the virtual desktop as last seen
+    bool display_change_pending_ = false;
     int depth_ = 0;
     bool quit_ = false;
 };

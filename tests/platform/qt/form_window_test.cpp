@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <fstream>
@@ -69,7 +70,7 @@ public:
         Timer1.SetInterval(20);
         Timer1.on_timer = [this] { ++ticks; };
     }
-    int ticks = 0, key_downs = 0, mouse_moves = 0;
+    int ticks = 0, key_downs = 0, mouse_moves = 0, display_changes = 0;
     rt::Image Image2{*this, "Image2"};
     rt::Image Image1{*this, "Image1"};
     rt::PictureBox Picture1{*this, "Picture1"};
@@ -78,6 +79,7 @@ public:
 protected:
     void Form_KeyDown(std::int16_t /*key*/, std::int16_t /*shift*/) override { ++key_downs; }
     void Form_MouseMove(std::int16_t, std::int16_t, float, float) override { ++mouse_moves; }
+    void Form_DisplayChanged() override { ++display_changes; }
 };
 
 class QtFormsTest : public ::testing::Test {
@@ -312,6 +314,23 @@ TEST_F(QtFormsTest, CursorCounterHidesThePointerBelowZeroAndForeignWindowsNeedAD
     canvas.Load();
     EXPECT_FALSE(canvas.Picture1.SetParent(0x400001));
     canvas.Unload();
+}
+
+TEST_F(QtFormsTest, AChangeOfTheScreensReachesEachFormOnce) {
+    Canvas shown(*app);
+    Canvas hidden(*app);
+    shown.Show();
+    hidden.Load();
+    settle();
+    // Qt tells one change of the monitors as several signals.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    Q_EMIT screen->geometryChanged(screen->geometry());
+    Q_EMIT qGuiApp->primaryScreenChanged(screen);
+    settle();
+    EXPECT_EQ(shown.display_changes, 1);
+    EXPECT_EQ(hidden.display_changes, 1);
+    shown.Unload();
+    hidden.Unload();
 }
 
 // Runs `check` on the application's modal dialog as soon as it is open.
