@@ -213,6 +213,7 @@ std::optional<rt::PixelPoint> QtWindowSystem::pointer_position() {
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (primary == nullptr) return std::nullopt;
     const QPoint at = QCursor::pos(primary) - origin();
+    trace_.line("pointer at " + std::to_string(at.x()) + "," + std::to_string(at.y()));
     return rt::PixelPoint{at.x(), at.y()};
 }
 

@@ -97,8 +97,9 @@ pixel() {
 
 # How many pixels of a region (WxH+X+Y) differ from the colour "r,g,b".
 pixels_not() {
-  convert "$1" -crop "$2" +repage -fill black -opaque "rgb($3)" -fill white +opaque black \
-    -format '%[fx:int(mean*w*h+0.5)]' info:
+  convert "$1" -crop "$2" +repage "$WORK/region.png"
+  convert -size "${2%%+*}" "xc:rgb($3)" "$WORK/plain.png"
+  compare -metric AE "$WORK/region.png" "$WORK/plain.png" null: 2>&1 | awk '{ printf "%d", $1 }' || true
 }
 
 # How many pixels differ between two screenshots.
