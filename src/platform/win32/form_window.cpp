@@ -407,14 +407,11 @@ void FormWindow::on_command(WPARAM wp, LPARAM lp) {
 }
 
 void FormWindow::mouse_move(WPARAM wp, LPARAM lp) {
-    POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-    POINT screen = at;
-    ClientToScreen(hwnd_, &screen);
-    // Windows repeats a move at the same place (after a window appears or
-    // changes under the cursor); only the first of a run at one place counts.
-    if (last_mouse_ && last_mouse_->x == screen.x && last_mouse_->y == screen.y) return;
-    last_mouse_ = screen;
-    form_.deliver_mouse_move(mouse_buttons(wp), shift_state(), to_twips_x(at.x), to_twips_y(at.y));
+    // Every move goes to the form: the runtime drops the ones at the place
+    // where the pointer already was (Windows sends one when a window
+    // appears or changes under a still pointer).
+    form_.deliver_mouse_move(mouse_buttons(wp), shift_state(), to_twips_x(GET_X_LPARAM(lp)),
+                             to_twips_y(GET_Y_LPARAM(lp)));
 }
 
 LRESULT CALLBACK FormWindow::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -488,10 +485,17 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             sync_layer_size();
             break;
         case WM_DISPLAYCHANGE:
+            // A monitor came, went or changed its size: every form hears
+            // of it (each top-level window gets this message), after the
+            // sizes kept from before are forgotten.
+            frame_.reset();
+            system_.forget_screen();
+            form_.deliver_display_changed();
+            break;
         case WM_SETTINGCHANGE:
         case WM_DPICHANGED:
             frame_.reset();
-            system_.display_changed();
+            system_.forget_screen();
             break;
         default:
             break;

@@ -131,7 +131,6 @@ private:
     DrawingLayer buffer_;  // where a part with see-through pictures is composed; only grows
     GdiObject<HBRUSH> label_brush_;
     std::map<HWND, ChildWindow*> children_;
-    std::optional<POINT> last_mouse_;  // screen position of the last delivered move
     mutable std::optional<rt::FrameInsets> frame_;  // the frame's widths, until the system's metrics change
     PendingRepaint circles_;
 };

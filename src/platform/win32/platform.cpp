@@ -136,12 +136,12 @@ LRESULT CALLBACK WindowSystem::timer_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
 
 void WindowSystem::register_form_window(HWND hwnd, FormWindow* window) {
     forms_[hwnd] = window;
-    screen_size_.reset();
+    screen_.reset();
 }
 
 void WindowSystem::unregister_form_window(HWND hwnd) {
     forms_.erase(hwnd);
-    screen_size_.reset();
+    screen_.reset();
 }
 
 FormWindow* WindowSystem::form_window_of(HWND hwnd) const {
@@ -244,14 +244,29 @@ rt::ScreenMetrics WindowSystem::screen() {
     // The saver asks several times a tick, and each question is a trip to
     // the window server under Wine: the answer is kept while one of our
     // top-level windows is there to hear of a change of the display.
-    if (!screen_size_ || forms_.empty()) {
-        screen_size_ = SIZE{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (!screen_ || forms_.empty()) {
+        ScreenSizes sizes;
+        sizes.primary = SIZE{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        // Every monitor together, in the primary monitor's coordinates
+        // (its top-left corner is 0,0; a monitor to its left lies below 0).
+        const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+        const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+        if (width > 0 && height > 0) {
+            const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+            const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+            sizes.desktop = RECT{left, top, left + width, top + height};
+        }
+        screen_ = sizes;
     }
     rt::ScreenMetrics m;
-    m.width_px = screen_size_->cx;
-    m.height_px = screen_size_->cy;
+    m.width_px = screen_->primary.cx;
+    m.height_px = screen_->primary.cy;
     m.twips_per_pixel_x = tppx_;
     m.twips_per_pixel_y = tppy_;
+    if (screen_->desktop) {
+        const RECT& d = *screen_->desktop;
+        m.desktop_px = rt::PixelRect{d.left, d.top, d.right, d.bottom};
+    }
     return m;
 }
 

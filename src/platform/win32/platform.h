@@ -79,7 +79,7 @@ public:
     void register_form_window(HWND hwnd, FormWindow* window);
     void unregister_form_window(HWND hwnd);
     // The screen's size or the system's metrics changed: ask the system again.
-    void display_changed() { screen_size_.reset(); }
+    void forget_screen() { screen_.reset(); }
 
     // Timers (thread timers on a message-only window).
     struct TimerSlot {
@@ -104,7 +104,11 @@ private:
     UINT_PTR next_timer_id_ = 1;
     std::map<UINT_PTR, std::shared_ptr<TimerSlot>> timers_;
     std::map<HWND, FormWindow*> forms_;
-    std::optional<SIZE> screen_size_;  // kept while a form window is there to hear of a change
+    struct ScreenSizes {
+        SIZE primary{};
+        std::optional<RECT> desktop;  // every monitor; nothing when the system does not say
+    };
+    std::optional<ScreenSizes> screen_;  // kept while a form window is there to hear of a change
     std::array<GdiObject<HFONT>, 2> fonts_;
 };
 

@@ -167,6 +167,44 @@ TEST_F(Win32FormsTest, KeysMouseAndPaintOnAFormWithoutControls) {
     EXPECT_EQ(dialog.unload_modes, (std::vector<std::int16_t>{0, 0}));  // both from the control menu
 }
 
+TEST_F(Win32FormsTest, AMoveCountsOnlyAwayFromWhereThePointerRestedWhenTheFormAppeared) {
+    TestForm form(app, rt::BorderStyle::FixedSingle);  // a frame: the inner area does not start at the window's corner
+    form.Move(1500, 1200);
+    form.Load();
+    RECT r{};
+    GetWindowRect(hwnd_of(form), &r);
+    ASSERT_NE(SetCursorPos(r.left + 40, r.bottom - 30), FALSE);
+    form.Show();
+    settle(platform);
+    POINT rest{};
+    GetCursorPos(&rest);
+    ScreenToClient(hwnd_of(form), &rest);
+    post(hwnd_of(form), WM_MOUSEMOVE, 0, MAKELPARAM(rest.x, rest.y));  // as the system sends under a still pointer
+    EXPECT_TRUE(form.moves.empty());
+    post(hwnd_of(form), WM_MOUSEMOVE, 0, MAKELPARAM(rest.x + 1, rest.y));
+    EXPECT_EQ(form.moves.size(), 1U);
+}
+
+TEST_F(Win32FormsTest, TheDesktopIsEveryMonitorAndEveryFormHearsOfAChangeOfTheDisplay) {
+    const auto screen = app.screen();
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    EXPECT_EQ(screen.desktop(), (rt::PixelRect{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                                               top + GetSystemMetrics(SM_CYVIRTUALSCREEN)}));
+    EXPECT_EQ(screen.width_px, GetSystemMetrics(SM_CXSCREEN));  // the primary monitor
+
+    PlainForm shown(app, "Shown");
+    PlainForm hidden(app, "Hidden");
+    shown.Show();
+    hidden.Load();
+    // The system sends this to every top-level window.
+    for (const auto* form : {&shown, &hidden}) {
+        post(hwnd_of(*form), WM_DISPLAYCHANGE, 32, MAKELPARAM(screen.width_px, screen.height_px));
+    }
+    EXPECT_EQ(shown.display_changes, 1);
+    EXPECT_EQ(hidden.display_changes, 1);
+}
+
 TEST_F(Win32FormsTest, ModalShowDisablesOtherWindowsButKeepsTheirTimers) {
     PlainForm owner(app, "Owner");
     rt::Timer ticker(owner, "Ticker");

@@ -83,9 +83,11 @@ public:
         design_.height = 2000;
     }
     std::vector<std::int16_t> keys;
+    int display_changes = 0;
 
 protected:
     void Form_KeyDown(std::int16_t key, std::int16_t) override { keys.push_back(key); }
+    void Form_DisplayChanged() override { ++display_changes; }
 };
 
 FormWindow& native(const rt::Form& form);  // throws when the form is not loaded
