@@ -1,8 +1,8 @@
 // Owners of what the Win32 runtime takes from the system: kernel handles,
 // GDI objects and device contexts, global memory blocks, icons, menus,
-// registry keys, COM pointers and the OLE session. Each gives its object
-// back when it goes, however the scope ends; none of these calls appears
-// anywhere else in the runtime.
+// registry keys, COM pointers, the shell's text blocks and the OLE
+// session. Each gives its object back when it goes, however the scope
+// ends; none of these calls appears anywhere else in the runtime.
 #pragma once
 
 #include <utility>
@@ -74,6 +74,9 @@ struct CloseRegistryKey {
 struct ReleaseCom {
     void operator()(IUnknown* object) const { object->Release(); }
 };
+struct FreeTaskMemory {
+    void operator()(void* memory) const { CoTaskMemFree(memory); }
+};
 
 // Files, mutexes: a file that did not open (INVALID_HANDLE_VALUE) is held as nothing.
 using KernelHandle = Owned<HANDLE, CloseKernelHandle>;
@@ -90,6 +93,8 @@ using RegistryKey = Owned<HKEY, CloseRegistryKey>;
 // A COM interface pointer holding one reference.
 template <typename T>
 using ComPtr = Owned<T*, ReleaseCom>;
+// A block the shell allocated for us (a known folder's path).
+using TaskText = Owned<wchar_t*, FreeTaskMemory>;
 
 // An object selected into a device context; the object that was selected
 // before goes back in when this goes.

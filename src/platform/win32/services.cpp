@@ -1,5 +1,7 @@
 #include "platform/win32/services.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -33,6 +35,26 @@ HKEY registry_root(std::uint32_t root) {
     return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<std::int32_t>(root)));
 }
 
+// ------------------------------------------------------------------ text
+
+std::wstring wide_from_ansi(std::string_view text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(n, 0)), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), n);
+    return wide;
+}
+
+std::string ansi_from_wide(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<std::size_t>(std::max(n, 0)), '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, text.data(), size, ansi.data(), n, nullptr, nullptr);
+    return ansi;
+}
+
 // ------------------------------------------------------------------ settings file
 
 std::string ProfileFile::read(const std::string& section, const std::string& key, const std::string& fallback) {
@@ -57,10 +79,95 @@ std::string ProfileFile::location() const {
 
 bool ProfileFile::write(const std::string& section, const std::string& key, const std::string& value) {
     // A longer value cannot be written; the file keeps what it had.
-    if (value.size() > kMaxProfileWrite || section.size() > kMaxProfileWrite || key.size() > kMaxProfileWrite) {
+    refused_value_ =
+        value.size() > kMaxProfileWrite || section.size() > kMaxProfileWrite || key.size() > kMaxProfileWrite;
+    if (refused_value_) return false;
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file_name_.c_str()) != FALSE;
+}
+
+std::wstring ProfileFile::path() const {
+    const std::wstring name = wide_from_ansi(file_name_);
+    // A name with a folder in it is taken as it stands, as the profile functions do.
+    if (name.find_first_of(L"\\/:") != std::wstring::npos) return name;
+    wchar_t dir[MAX_PATH + 1] = {};
+    const UINT n = GetWindowsDirectoryW(dir, MAX_PATH);
+    if (n == 0 || n > MAX_PATH) return {};
+    return std::wstring(dir, n) + L"\\" + name;
+}
+
+// ------------------------------------------------------------------ the user's settings file
+
+const std::wstring& UserProfileFile::folder() const {
+    if (folder_.empty()) {
+        TaskText appdata;
+        if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_CREATE, nullptr, appdata.receive())) &&
+            appdata && *appdata.get() != L'\0') {
+            folder_ = std::wstring(appdata.get()) + L"\\Vellora";
+        }
+    }
+    return folder_;
+}
+
+std::wstring UserProfileFile::path() const {
+    const std::wstring& dir = folder();
+    return dir.empty() ? std::wstring() : dir + L"\\" + file_name_;
+}
+
+bool UserProfileFile::exists() const {
+    const std::wstring file = path();
+    if (file.empty()) return false;
+    const DWORD attributes = GetFileAttributesW(file.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool UserProfileFile::copy_from(const std::wstring& shared) const {
+    const std::wstring file = path();
+    if (file.empty()) return false;
+    if (CreateDirectoryW(folder().c_str(), nullptr) == FALSE && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    if (shared.empty() || GetFileAttributesW(shared.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    // Another copy of the program may have made it a moment ago: that one stands.
+    if (CopyFileW(shared.c_str(), file.c_str(), TRUE) == FALSE && GetLastError() != ERROR_FILE_EXISTS) return false;
+    // The copy takes the shared file's attributes; a read-only one could never be written.
+    const DWORD attributes = GetFileAttributesW(file.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        SetFileAttributesW(file.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    }
+    return true;
+}
+
+std::string UserProfileFile::read(const std::string& section, const std::string& key, const std::string& fallback) {
+    const std::wstring file = path();
+    if (file.empty()) return fallback;
+    const std::wstring wsection = wide_from_ansi(section);
+    const std::wstring wkey = wide_from_ansi(key);
+    const std::wstring wfallback = wide_from_ansi(fallback);
+    // The value is read whole: the buffer grows until the value fits.
+    std::vector<wchar_t> buffer(std::max<std::size_t>(256, wfallback.size() + 2));
+    for (;;) {
+        const DWORD n = GetPrivateProfileStringW(wsection.c_str(), wkey.c_str(), wfallback.c_str(), buffer.data(),
+                                                 static_cast<DWORD>(buffer.size()), file.c_str());
+        if (n + 1 < buffer.size() || buffer.size() >= kMaxProfileValue) {
+            return ansi_from_wide(std::wstring_view(buffer.data(), std::min<std::size_t>(n, buffer.size() - 1)));
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool UserProfileFile::write(const std::string& section, const std::string& key, const std::string& value) {
+    const std::wstring file = path();
+    if (file.empty()) return false;
+    const std::wstring wsection = wide_from_ansi(section);
+    const std::wstring wkey = wide_from_ansi(key);
+    const std::wstring wvalue = wide_from_ansi(value);
+    if (wvalue.size() > kMaxProfileWrite || wsection.size() > kMaxProfileWrite || wkey.size() > kMaxProfileWrite) {
         return false;
     }
-    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file_name_.c_str()) != FALSE;
+    return WritePrivateProfileStringW(wsection.c_str(), wkey.c_str(), wvalue.c_str(), file.c_str()) != FALSE;
+}
+
+std::string UserProfileFile::location() const {
+    const std::wstring& dir = folder();
+    return dir.empty() ? std::string("your application data folder") : ansi_from_wide(dir);
 }
 
 // ------------------------------------------------------------------ registry
@@ -129,6 +236,14 @@ bool UserStore::write(const std::string& application, const std::string& section
 }
 
 // ------------------------------------------------------------------ the services
+
+Services::Services(WindowSystem& windows)
+    : windows_(windows),
+      profile_(
+          shared_profile_, user_profile_, [this] { return user_profile_.exists(); },
+          // A value refused for its length would be refused in the user's place too.
+          [this] { return !shared_profile_.refused_last_value() && user_profile_.copy_from(shared_profile_.path()); }),
+      help_(windows) {}
 
 double Services::time_of_day() {
     SYSTEMTIME t{};

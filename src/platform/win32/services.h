@@ -24,8 +24,14 @@ std::string arguments_after_program_name(std::string_view command_line);
 // the handle the API expects (sign-extended on 64-bit Windows).
 HKEY registry_root(std::uint32_t root);
 
-// The settings file: the private-profile functions with a bare file name,
-// so the file lies in the Windows directory. Values are read whole.
+// Text in the ANSI code page (the program's own text) as UTF-16 and back;
+// a character the code page lacks comes back as '?'.
+std::wstring wide_from_ansi(std::string_view text);
+std::string ansi_from_wide(std::wstring_view text);
+
+// The settings file shared by every user: the private-profile functions
+// with a bare file name, so the file lies in the Windows directory. Values
+// are read whole.
 class ProfileFile final : public rt::ProfileFile {
 public:
     explicit ProfileFile(std::string file_name = "vellora.ini") : file_name_(std::move(file_name)) {}
@@ -35,9 +41,45 @@ public:
     // The Windows directory.
     [[nodiscard]] std::string location() const override;
     [[nodiscard]] const std::string& file_name() const { return file_name_; }
+    // The file's full path (in the Windows directory).
+    [[nodiscard]] std::wstring path() const;
+    // The last write was refused for its length, not by the file's place.
+    [[nodiscard]] bool refused_last_value() const { return refused_value_; }
 
 private:
     std::string file_name_;
+    bool refused_value_ = false;
+};
+
+// The user's own copy of the settings file, %APPDATA%\Vellora\vellora.ini,
+// for when the Windows directory cannot be written. Its path goes through
+// the wide-character functions (a user name outside the ANSI code page
+// still reaches it); its text stays in the ANSI code page like the shared
+// file's: the profile functions keep the encoding of the file they find
+// and write a new file as ANSI.
+class UserProfileFile final : public rt::ProfileFile {
+public:
+    // `folder` is where the file lies; empty: %APPDATA%\Vellora, looked up
+    // when first needed.
+    explicit UserProfileFile(std::wstring folder = {}, std::wstring file_name = L"vellora.ini")
+        : folder_(std::move(folder)), file_name_(std::move(file_name)) {}
+    [[nodiscard]] std::string read(const std::string& section, const std::string& key,
+                                   const std::string& fallback) override;
+    bool write(const std::string& section, const std::string& key, const std::string& value) override;
+    // The user's folder, in the ANSI code page (for the message box).
+    [[nodiscard]] std::string location() const override;
+    // The file's full path; empty when the user has no application data folder.
+    [[nodiscard]] std::wstring path() const;
+    [[nodiscard]] bool exists() const;
+    // Makes the user's file as a copy of `shared`: its folder first, then
+    // the copy (only the folder when there is no such file). True when the
+    // folder is there and the file is, or there was nothing to copy.
+    bool copy_from(const std::wstring& shared) const;
+
+private:
+    [[nodiscard]] const std::wstring& folder() const;
+    mutable std::wstring folder_;
+    std::wstring file_name_;
 };
 
 // The system registry, keys opened for reading.
@@ -60,8 +102,10 @@ public:
 
 class Services final : public rt::SystemServices {
 public:
-    explicit Services(WindowSystem& windows) : windows_(windows), help_(windows) {}
+    explicit Services(WindowSystem& windows);
 
+    // The shared file in the Windows directory; once a write there fails,
+    // the user's own copy, for good.
     rt::ProfileFile& settings_file() override { return profile_; }
     rt::UserStore& user_store() override { return user_store_; }
     rt::Registry* registry() override { return &registry_; }
@@ -83,7 +127,9 @@ public:
 
 private:
     WindowSystem& windows_;
-    ProfileFile profile_;
+    ProfileFile shared_profile_;
+    UserProfileFile user_profile_;
+    rt::RelocatingProfileFile profile_;
     Registry registry_;
     UserStore user_store_;
     PictureDecoder decoder_;

@@ -2,6 +2,9 @@
 // registry, per-user store, the single-instance test.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "platform/win32/dialogs.h"
 #include "platform/win32/help.h"
 #include "platform/win32/services.h"
@@ -66,6 +69,39 @@ TEST(Win32Settings, BareNameLivesInTheWindowsDirectoryAndValuesComeBackWhole) {
     EXPECT_EQ(file.read("Image", "name", "0"), "");  // present but empty is not the default
     EXPECT_EQ(file.read("Image", "missing", "0"), "0");
     DeleteFileA(full.c_str());
+}
+
+// The user's copy of the settings file: a folder name outside the ANSI
+// code page, a value with an accented letter, and the file's text in the
+// ANSI code page before and after.
+TEST(Win32Settings, TheUsersCopyTakesAnyFolderNameAndKeepsTheAnsiText) {
+    const std::string e_acute = ansi_from_wide(L"\u00e9");  // "é" in this code page
+    ASSERT_EQ(wide_from_ansi(e_acute), L"\u00e9") << "the ANSI code page has no é";
+    TempFolder temp;
+    const std::wstring folder = temp.path().wstring() + L"\\\u0416\u03a9 Vellora";  // Cyrillic and Greek
+    const std::string shared = temp.file("shared.ini");
+    const std::string old_text = "[Image]\r\nname=C:\\caf" + e_acute + ".bmp\r\n";
+    testing::write_file(shared, old_text);
+    SetFileAttributesA(shared.c_str(), FILE_ATTRIBUTE_READONLY);
+
+    UserProfileFile own(folder);
+    EXPECT_FALSE(own.exists());
+    EXPECT_EQ(own.read("Image", "name", "0"), "0");
+    ASSERT_TRUE(own.copy_from(wide_from_ansi(shared)));
+    ASSERT_TRUE(own.exists());
+    EXPECT_EQ(GetFileAttributesW(own.path().c_str()) & FILE_ATTRIBUTE_READONLY, 0U);  // the copy can be written
+    EXPECT_EQ(own.read("Image", "name", "0"), "C:\\caf" + e_acute + ".bmp");
+    ASSERT_TRUE(own.write("Color", "hue", "caf" + e_acute));
+    EXPECT_EQ(own.read("Color", "hue", "0"), "caf" + e_acute);
+
+    std::ifstream in(std::filesystem::path(own.path()), std::ios::binary);
+    std::ostringstream read_back;
+    read_back << in.rdbuf();
+    const std::string bytes = read_back.str();
+    EXPECT_EQ(bytes.find(old_text), 0U);  // what was there stays byte for byte, ANSI, no byte-order mark
+    EXPECT_NE(bytes.find("hue=caf" + e_acute), std::string::npos);
+    EXPECT_EQ(own.location(), ansi_from_wide(folder));
+    SetFileAttributesA(shared.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 class Win32RegistryTest : public ::testing::Test {
