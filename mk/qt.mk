@@ -7,10 +7,13 @@ PREFIX ?= $(HOME)/.local
 run: build
 	./scripts/run.sh $(ARGS)
 
-# The program, its help file, the XScreenSaver description, and the default
-# spare picture when none is there yet.
+# The same files as the Debian package (make deb), under PREFIX: the
+# program, its entry among XScreenSaver's hacks, the hack's description, the
+# spare picture (kept when one is there) and the help file, the menu entry,
+# its icon and the manual page. Under ~/.local the spare picture and the help
+# file are where the program looks first ($XDG_DATA_HOME/vellora); the
+# XScreenSaver daemon looks for hacks in /usr/libexec/xscreensaver only, so
+# there the hack is named by its full path in ~/.xscreensaver's programs:
+# list ($(PREFIX)/libexec/xscreensaver/vellora --root).
 install-linux: build
-	install -D -m 755 build/default/vellora $(PREFIX)/bin/vellora
-	install -D -m 644 resources/vellora.hlp $(PREFIX)/bin/vellora.hlp
-	install -D -m 644 resources/vellora.xml $(PREFIX)/share/xscreensaver/config/vellora.xml
-	./scripts/run.sh --spare-only
+	cmake --install build/default --prefix $(PREFIX)

@@ -23,22 +23,25 @@ mkdir -p "$work/src/debian"
 printf 'Source: vellora\n\nPackage: vellora\nArchitecture: any\n' >"$work/src/debian/control"
 depends=$(cd "$work/src" && dpkg-shlibdeps -O "$root/usr/bin/vellora" 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
 [ -n "$depends" ] || { echo "make-deb: dpkg-shlibdeps found no dependencies" >&2; exit 1; }
-# The metafile reader draws text with the URW fonts.
-depends="$depends, fonts-urw-base35"
+# Captions are drawn in Wine's MS Sans Serif, which has the windows' designed
+# metrics; the metafile reader draws text with the URW fonts.
+depends="$depends, fonts-wine, fonts-urw-base35"
 
+# The maintainer as the changelog names it (packaging/linux/changelog.in).
+maintainer=$(gzip -dc "$root/usr/share/doc/vellora/changelog.gz" | sed -n 's/^ -- \(.*>\)  .*/\1/p' | head -n1)
+[ -n "$maintainer" ] || { echo "make-deb: no maintainer in the changelog" >&2; exit 1; }
 installed_size=$(du -sk --apparent-size "$root" | cut -f1)
 mkdir -p "$root/DEBIAN"
 cat >"$root/DEBIAN/control" <<CONTROL
 Package: vellora
 Version: $version
 Architecture: $arch
-Maintainer: The Vellora developers <developers@vellora.org>
+Maintainer: $maintainer
 Installed-Size: $installed_size
 Depends: $depends
 Recommends: xscreensaver
 Section: x11
 Priority: optional
-Homepage: https://vellora.org/
 Description: picture screen saver
  Vellora covers the desktop in a colour of your choice and slides two
  copies of a picture of your choice across it, in opposite directions,
