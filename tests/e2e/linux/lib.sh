@@ -123,3 +123,24 @@ start_host() {
 write_settings() {
   printf '[Color]\nhue=%s\n[Image]\nname=%s\n' "$1" "$2" >"$XDG_CONFIG_HOME/vellora/vellora.ini"
 }
+
+# The Debian package: the files it installs (relative to /), and a script
+# that makes it from the build the program under test belongs to.
+PACKAGE_FILES=(
+  usr/bin/vellora usr/libexec/xscreensaver/vellora usr/share/xscreensaver/config/vellora.xml
+  usr/share/vellora/imgx.bmp usr/share/vellora/vellora.hlp usr/share/applications/vellora-settings.desktop
+  usr/share/icons/hicolor/16x16/apps/vellora.png usr/share/icons/hicolor/32x32/apps/vellora.png
+  usr/share/man/man1/vellora.1.gz usr/share/doc/vellora/copyright usr/share/doc/vellora/changelog.gz
+)
+
+# Makes the package into a folder; its path is in $PACKAGE.
+make_package() {
+  local here tool
+  here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+  for tool in dpkg-deb dpkg-shlibdeps; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
+  done
+  "$here/../../../packaging/linux/make-deb.sh" "$(dirname "$(realpath "$VELLORA")")" "$1" \
+    >"$WORK/make-deb.log" 2>&1 || fail "the package could not be made: $(cat "$WORK/make-deb.log")"
+  PACKAGE=$(tail -n1 "$WORK/make-deb.log")
+}
