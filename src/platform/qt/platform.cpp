@@ -194,6 +194,7 @@ void QtWindowSystem::display_changed() {
     QTimer::singleShot(0, screen_watch_.get(), [this] {
         rt::guarded(services_, [this] {
             display_change_pending_ = false;
+            trace_.line("display changed");
             std::vector<QPointer<FormWidget>> windows;
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 if (auto* form_widget = dynamic_cast<FormWidget*>(w)) windows.emplace_back(form_widget);
