@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # "/S": a top-most borderless window over the whole screen in the colour of
 # vellora.ini, cursor hidden, the picture moving, circles; a key ends it, and
-# so does moving the mouse (the fourth counted move).
+# so does moving the mouse (the fourth real move).
 source "$(dirname "$0")/lib.sh"
 
 fresh_state
@@ -47,15 +47,16 @@ xdotool key a
 wait_ended "$SCR_PID" 10 || fail "a key did not end the saver"
 log "a key ended the saver"
 
-# --- mouse movement: Windows itself reports one move when the window
-# appears under the cursor, so the saver ends on the third or fourth real move.
+# --- mouse movement: the pointer rests where the window appears (Windows
+# reports a move there); three real moves leave the saver running, the
+# fourth ends it.
 xdotool mousemove 200 200
 start_scr /S
 wait_window "Screen Saver Main Form" 20 >/dev/null || fail "the saver window did not appear"
 sleep 1
-for step in 1 2; do xdotool mousemove $((200 + step * 40)) 200; sleep 0.3; done
+for step in 1 2 3; do xdotool mousemove $((200 + step * 40)) 200; sleep 0.3; done
 sleep 0.5
-running "$SCR_PID" || fail "two mouse moves ended the saver"
-for step in 3 4; do xdotool mousemove $((200 + step * 40)) 200; sleep 0.3; done
-wait_ended "$SCR_PID" 10 || fail "four mouse moves did not end the saver"
-log "mouse movement ended the saver"
+running "$SCR_PID" || fail "three mouse moves ended the saver"
+xdotool mousemove 360 200
+wait_ended "$SCR_PID" 10 || fail "the fourth mouse move did not end the saver"
+log "the fourth mouse move ended the saver"
