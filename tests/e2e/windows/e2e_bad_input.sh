@@ -12,7 +12,7 @@ main_title="Screen Saver Main Form"
 setup_title="VELLORA Screen Saver Setup"
 fresh_state
 "$CONVERT" -size 64x48 xc:purple "BMP3:$spare_unix"
-trap 'rm -f "$spare_unix"; cleanup' EXIT
+at_exit rm -f "$spare_unix"
 "$CONVERT" -size 80x60 xc:orange "$OUT/good.jpg"
 
 write_ini() { printf '[Color]\r\nhue=%s\r\n[Image]\r\nname=%s\r\n' "$1" "$2" >"$INI"; }

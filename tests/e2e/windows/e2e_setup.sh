@@ -5,7 +5,7 @@
 # picture path survives opening and closing the dialog; Help opens the help.
 source "$(dirname "$0")/lib.sh"
 
-title="VELLORA Screen Saver Setup"
+title=$SETUP_TITLE
 folder="$OUT/a folder with a rather long name for the holiday pictures"
 mkdir -p "$folder"
 "$CONVERT" -size 100x60 xc:red "$folder/red-picture.bmp"
@@ -14,30 +14,6 @@ long_path=$(dos_path "$folder/red-picture.bmp")
 
 fresh_state
 printf '[Color]\r\nhue=255\r\n[Image]\r\nname=%s\r\n' "$long_path" >"$INI"
-
-open_setup() {
-    start_scr /C
-    wait_window "$title" 20 >/dev/null || fail "the setup dialog did not appear"
-    wait_host_line "title=\"$title\" .* topmost=1" 5 || fail "the setup dialog is not top-most"
-}
-
-# pick_colour ROW COLUMN: clicks a basic colour of the open colour dialog,
-# prints its decimal value (red in the low byte), and confirms it.
-pick_colour() {
-    local grid l t r b x y rgb
-    wait_window "Color" 10 >/dev/null || fail "no colour dialog"
-    grid=$(host windows | awk '/^window/ { inside = index($0, "title=\"Color\"") > 0; next }
-        inside && /child class=Static text="" .*visible=1/ { print substr($0, index($0, "rect=") + 5); exit }')
-    read -r l t r b <<<"$(echo "$grid" | tr ',' ' ' | awk '{print $1, $2, $3, $4}')"
-    x=$((l + (r - l) * (2 * $2 + 1) / 16))
-    y=$((t + (b - t) * (2 * $1 + 1) / 12))
-    xdotool mousemove "$x" "$y" click 1
-    sleep 0.3
-    rgb=$(pixel "$(shot colour-dialog)" "$x" "$y")
-    IFS=, read -r cr cg cb <<<"$rgb"
-    click_child "Color" "OK"
-    echo $((cr + cg * 256 + cb * 65536))
-}
 
 # --- OK after two colours and a cancel
 open_setup

@@ -14,15 +14,34 @@ CONVERT=/usr/bin/convert
 [ -x "$CONVERT" ] || CONVERT=$(command -v convert)
 OUT=${VELLORA_E2E_OUT:-/tmp/vellora-e2e}/$(basename "$0" .sh)
 mkdir -p "$OUT"
-INI="$WINEPREFIX/drive_c/windows/vellora.ini"
+# use_prefix DIR: the Wine prefix the next programs run in, and its files.
+use_prefix() {
+    export WINEPREFIX=$1
+    INI="$WINEPREFIX/drive_c/windows/vellora.ini"
+    # The user's own copy, once the Windows directory could not be written.
+    USER_INI="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Vellora/vellora.ini"
+}
+use_prefix "$WINEPREFIX"
 STARTED_PIDS=()
+AT_EXIT=()
 
 log() { echo "[$(date +%T)] $*"; }
 
+# at_exit COMMAND...: runs when the script ends, however it ends (after
+# the programs it started are gone).
+at_exit() {
+    local step
+    printf -v step '%q ' "$@"
+    AT_EXIT+=("$step")
+}
+
 cleanup() {
-    local pid
+    local pid step
     for pid in "${STARTED_PIDS[@]:-}"; do
         [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+    done
+    for step in "${AT_EXIT[@]:-}"; do
+        [ -n "$step" ] && eval "$step" || true
     done
 }
 trap cleanup EXIT
@@ -34,13 +53,16 @@ fail() {
     exit 1
 }
 
-# Starts the saver with the given arguments in the background; sets SCR_PID.
-start_scr() {
-    "$WINE" "$VELLORA_SCR" "$@" >>"$OUT/scr.log" 2>&1 </dev/null &
+# start_program PROGRAM ARGS...: runs a Windows program in the background; sets SCR_PID.
+start_program() {
+    "$WINE" "$@" >>"$OUT/scr.log" 2>&1 </dev/null &
     SCR_PID=$!
     STARTED_PIDS+=("$SCR_PID")
-    log "started vellora.scr $* as $SCR_PID"
+    log "started $* as $SCR_PID"
 }
+
+# Starts the saver with the given arguments in the background; sets SCR_PID.
+start_scr() { start_program "$VELLORA_SCR" "$@"; }
 
 host() { "$WINE" "$VELLORA_HOST" "$@" 2>/dev/null </dev/null | tr -d '\r'; }
 
@@ -102,21 +124,28 @@ box_of() {
     "$CONVERT" "$1" -fill black +opaque "rgb($2)" -fill white -opaque "rgb($2)" -trim -format "%wx%h+%X+%Y" info:
 }
 
-ini_value() { # ini_value SECTION KEY: the value in vellora.ini, or nothing
-    [ -f "$INI" ] || return 0
-    tr -d '\r' <"$INI" | awk -v s="[$1]" -v k="$2" 'tolower($0)==tolower(s){inside=1;next} /^\[/{inside=0} inside && index(tolower($0),tolower(k)"=")==1{print substr($0,length(k)+2)}'
+ini_value() { # ini_value SECTION KEY [FILE]: the value in vellora.ini (or FILE), or nothing
+    local file=${3:-$INI}
+    [ -f "$file" ] || return 0
+    tr -d '\r' <"$file" | awk -v s="[$1]" -v k="$2" 'tolower($0)==tolower(s){inside=1;next} /^\[/{inside=0} inside && index(tolower($0),tolower(k)"=")==1{print substr($0,length(k)+2)}'
 }
 
 reg() { "$WINE" reg "$@" >/dev/null 2>&1; }
 reg_query() { "$WINE" reg query "$@" 2>/dev/null | tr -d '\r'; }
 
-# The saver's stored password (encoded), as the registry holds it.
-stored_password() {
-    reg_query 'HKCU\Software\Samples\Oskel Screen Saver' /v Password | awk '/Password/ {sub(/.*REG_SZ[ \t]*/, ""); print; f=1} END {if (!f) print "<none>"}'
+# reg_value KEY NAME: the data of a registry value as text; fails when there is none.
+reg_value() {
+    reg_query "$1" /v "$2" | awk -v n="$2" '
+        index($0, "    " n "    REG_") == 1 { sub(/^    .*    REG_[A-Z_]+/, ""); sub(/^    /, ""); print; found = 1 }
+        END { exit !found }'
 }
+
+# The saver's stored password (encoded), as the registry holds it.
+stored_password() { reg_value 'HKCU\Software\Samples\Oskel Screen Saver' Password || echo "<none>"; }
 
 fresh_state() {
     rm -f "$INI"
+    rm -rf "$(dirname "$USER_INI")"
     reg delete 'HKCU\Software\Samples' /f || true
     reg delete 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /f || true
 }
@@ -139,6 +168,33 @@ click_child() {
     [ -n "$at" ] || fail "no \"$2\" in \"$1\""
     # shellcheck disable=SC2086
     xdotool mousemove $at click 1
+}
+
+SETUP_TITLE="VELLORA Screen Saver Setup"
+
+# Starts "/C" and waits for the top-most setup dialog.
+open_setup() {
+    start_scr /C
+    wait_window "$SETUP_TITLE" 20 >/dev/null || fail "the setup dialog did not appear"
+    wait_host_line "title=\"$SETUP_TITLE\" .* topmost=1" 5 || fail "the setup dialog is not top-most"
+}
+
+# pick_colour ROW COLUMN: clicks a basic colour of the open colour dialog,
+# prints its decimal value (red in the low byte), and confirms it.
+pick_colour() {
+    local grid l t r b x y rgb cr cg cb
+    wait_window "Color" 10 >/dev/null || fail "no colour dialog"
+    grid=$(host windows | awk '/^window/ { inside = index($0, "title=\"Color\"") > 0; next }
+        inside && /child class=Static text="" .*visible=1/ { print substr($0, index($0, "rect=") + 5); exit }')
+    read -r l t r b <<<"$(echo "$grid" | tr ',' ' ' | awk '{print $1, $2, $3, $4}')"
+    x=$((l + (r - l) * (2 * $2 + 1) / 16))
+    y=$((t + (b - t) * (2 * $1 + 1) / 12))
+    xdotool mousemove "$x" "$y" click 1
+    sleep 0.3
+    rgb=$(pixel "$(shot colour-dialog)" "$x" "$y")
+    IFS=, read -r cr cg cb <<<"$rgb"
+    click_child "Color" "OK"
+    echo $((cr + cg * 256 + cb * 65536))
 }
 
 # child_rect TITLE TEXT: "L T R B" of that child window.
