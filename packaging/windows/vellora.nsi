@@ -126,8 +126,20 @@ done:
 FunctionEnd
 
 Section "Uninstall"
-  Delete "$SYSDIR\vellora.scr"
-  Delete "$SYSDIR\vellora.hlp"
+  ; The screen saver setting goes only when it still names Vellora, by its
+  ; full name or by its short one (read before the file goes).
+  GetFullPathName /SHORT $1 "$SYSDIR\vellora.scr"
+  ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
+  ${If} $0 != ""
+    ${If} $0 == "$SYSDIR\vellora.scr"
+    ${OrIf} $0 == $1
+      DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
+    ${EndIf}
+  ${EndIf}
+
+  ; A saver that is running right now goes at the next start of Windows.
+  Delete /REBOOTOK "$SYSDIR\vellora.scr"
+  Delete /REBOOTOK "$SYSDIR\vellora.hlp"
 
   ; The spare picture goes only when it is still the one this installer brought.
   StrCpy $R1 "${SPARE_PICTURE}"
@@ -135,12 +147,6 @@ Section "Uninstall"
   Call un.SameContent
   ${If} $R0 == 1
     Delete "${SPARE_PICTURE}"
-  ${EndIf}
-
-  ; The screen saver setting goes only when it still names Vellora.
-  ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
-  ${If} $0 == "$SYSDIR\vellora.scr"
-    DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
   ${EndIf}
 
   ; vellora.ini and the stored password are the user's: they stay.
