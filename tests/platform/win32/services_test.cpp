@@ -87,21 +87,32 @@ TEST(Win32Settings, TheUsersCopyTakesAnyFolderNameAndKeepsTheAnsiText) {
     UserProfileFile own(folder);
     EXPECT_FALSE(own.exists());
     EXPECT_EQ(own.read("Image", "name", "0"), "0");
-    ASSERT_TRUE(own.copy_from(wide_from_ansi(shared)));
+    const bool copied = own.copy_from(wide_from_ansi(shared));
+    SetFileAttributesA(shared.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(copied);
     ASSERT_TRUE(own.exists());
     EXPECT_EQ(GetFileAttributesW(own.path().c_str()) & FILE_ATTRIBUTE_READONLY, 0U);  // the copy can be written
     EXPECT_EQ(own.read("Image", "name", "0"), "C:\\caf" + e_acute + ".bmp");
     ASSERT_TRUE(own.write("Color", "hue", "caf" + e_acute));
     EXPECT_EQ(own.read("Color", "hue", "0"), "caf" + e_acute);
 
-    std::ifstream in(std::filesystem::path(own.path()), std::ios::binary);
-    std::ostringstream read_back;
-    read_back << in.rdbuf();
-    const std::string bytes = read_back.str();
+    const auto bytes_of = [](const std::wstring& path) {
+        std::ifstream in(std::filesystem::path(path), std::ios::binary);
+        std::ostringstream read_back;
+        read_back << in.rdbuf();
+        return read_back.str();
+    };
+    const std::string bytes = bytes_of(own.path());
     EXPECT_EQ(bytes.find(old_text), 0U);  // what was there stays byte for byte, ANSI, no byte-order mark
     EXPECT_NE(bytes.find("hue=caf" + e_acute), std::string::npos);
     EXPECT_EQ(own.location(), ansi_from_wide(folder));
-    SetFileAttributesA(shared.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // No shared file: the folder alone, and the first write makes an ANSI file.
+    UserProfileFile fresh(folder + L" 2");
+    ASSERT_TRUE(fresh.copy_from(wide_from_ansi(temp.file("none.ini"))));
+    EXPECT_FALSE(fresh.exists());
+    ASSERT_TRUE(fresh.write("Color", "hue", "caf" + e_acute));
+    EXPECT_EQ(bytes_of(fresh.path()), "[Color]\r\nhue=caf" + e_acute + "\r\n");
 }
 
 class Win32RegistryTest : public ::testing::Test {
