@@ -32,6 +32,11 @@ for _ in $(seq 1 100); do
 done
 export DISPLAY=":$display"
 
+# A test killed outright (no chance to clean up) may have left the Windows
+# directory unwritable; the prefix must go all the same.
+if [ -d "$prefix/drive_c/windows" ] && command -v chattr >/dev/null; then
+  chattr -i "$prefix/drive_c/windows" "$prefix/drive_c/windows/vellora.ini" 2>/dev/null || true
+fi
 rm -rf "$prefix"
 mkdir -p "$(dirname "$prefix")"
 start=$(date +%s)
