@@ -216,7 +216,8 @@ void FormWidget::apply_geometry() {
         setGeometry(0, 0, w, h);
     } else {
         // Positions count from the primary screen's top-left corner.
-        move(QtWindowSystem::origin() + QPoint(rt::twips_to_pixels(form_->Left(), tx), rt::twips_to_pixels(form_->Top(), ty)));
+        move(QtWindowSystem::origin() +
+             QPoint(rt::twips_to_pixels(form_->Left(), tx), rt::twips_to_pixels(form_->Top(), ty)));
         if (form_->design().border == rt::BorderStyle::None) {
             resize(w, h);
         } else {

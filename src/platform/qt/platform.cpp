@@ -183,7 +183,8 @@ void QtWindowSystem::watch_screens() {
 }
 
 void QtWindowSystem::watch_screen(QScreen* screen) {
-    QObject::connect(screen, &QScreen::geometryChanged, screen_watch_.get(), [this](const QRect&) { display_changed(); });
+    QObject::connect(screen, &QScreen::geometryChanged, screen_watch_.get(),
+                     [this](const QRect&) { display_changed(); });
 }
 
 void QtWindowSystem::display_changed() {

@@ -1,6 +1,7 @@
 // The trace (VELLORA_TRACE): one line in a text file for each thing a user
-// would see happen (a window shown, a dialog active, a picture decoded). The
-// end-to-end tests wait for its lines, so their wording stays as it is.
+// would see happen (a window shown, a dialog active, a picture decoded), and
+// where the runtime took the pointer to rest and when the screens changed.
+// The end-to-end tests wait for its lines, so their wording stays as it is.
 #pragma once
 
 #include <filesystem>

@@ -90,7 +90,9 @@ TEST(QtCaptions, EveryCaptionOfEveryWindowFitsItsDesignedBox) {
             const QRect needed = QFontMetrics(title).boundingRect(text);
             const QRect bar(0, 0, window->width() - buttons * 18, form.peer()->frame().top);
             ++measured;
-            if (needed.width() > bar.width()) misfits.push_back(where + "Caption " + describe(text, title, needed, bar));
+            if (needed.width() > bar.width()) {
+                misfits.push_back(where + "Caption " + describe(text, title, needed, bar));
+            }
         }
         form.Unload();
     }
