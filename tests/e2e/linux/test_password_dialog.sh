@@ -26,7 +26,8 @@ wait_until '[ "$(trace_count "PassChange.Text3 shows \[\*\*\*\]")" -ge 1 ]' 5 ||
 xdotool key Return
 wait_until '! running $APP_PID' 5 || fail "OK did not close the dialog"
 [ "$(stored)" = 'SX\x5D' ] || fail "stored password is [$(stored)]"
-pass "password set"
+[ "$(stat -c %a "$store")" = 600 ] || fail "the store is not its owner's alone: mode $(stat -c %a "$store")"
+pass "password set, in a store only its owner can read"
 
 # Change: a wrong old password first.
 open_dialog
