@@ -22,9 +22,9 @@ namespace vellora::qt {
 struct Paths {
     std::filesystem::path config_dir;   // settings file and per-user store
     std::filesystem::path data_dir;     // the user's own data: the spare picture, the help file
-    std::vector<std::filesystem::path> system_data_dirs;  // the same, installed for everyone, in order
     std::filesystem::path runtime_dir;  // the instance lock
     std::filesystem::path home;         // ~/.xscreensaver
+    std::vector<std::filesystem::path> system_data_dirs = {};  // data installed for everyone, in order
 
     // ${XDG_CONFIG_HOME:-$HOME/.config}/vellora, ${XDG_DATA_HOME:-$HOME/.local/share}/vellora,
     // each absolute folder of ${XDG_DATA_DIRS:-/usr/local/share:/usr/share} with /vellora,
