@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libwmf-dev libx11-dev fonts-urw-base35
   xvfb xdotool x11-utils imagemagick
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 nsis
-  dpkg-dev lintian xscreensaver xserver-xephyr x11-xserver-utils
+  dpkg-dev lintian xscreensaver xserver-xephyr x11-xserver-utils fonts-wine
 )
 
 missing=()
