@@ -126,6 +126,15 @@ TEST(IniFile, AFailedWriteLeavesTheOldFileAsItWas) {
     EXPECT_EQ(rig.text(), old);
     EXPECT_EQ(rig.files(), 1U);
 }
+
+TEST(IniFile, ARewriteKeepsTheFilesPermissions) {
+    Rig rig;
+    rig.put("[Color]\nhue=255\n");
+    const auto kept = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(rig.ini.path(), kept);
+    ASSERT_TRUE(rig.ini.write("Color", "hue", "65280"));
+    EXPECT_EQ(fs::status(rig.ini.path()).permissions(), kept);
+}
 #endif
 
 // A settings file in a shared place that turns read-only, with the user's
