@@ -153,14 +153,14 @@ TEST(Saver, OnlyRealMovesCountFromWhereThePointerRestedWhenItAppeared) {
 
 TEST(Saver, CoversTheWholeDesktopWhenMonitorsReachLeftOfThePrimaryOne) {
     SaverRig rig;
-    rig.platform.set_screen({800, 600, 15.0F, 15.0F, rt::PixelRect{-1024, -168, 800, 600}});
+    rig.platform.set_screen({800, 600, 15.0F, 15.0F, rt::PixelRect{-2560, -168, 800, 600}});
     rig.start();
     EXPECT_EQ((std::vector<float>{rig.saver.Left(), rig.saver.Top(), rig.saver.Width(), rig.saver.Height()}),
-              (std::vector<float>{-1024 * 15, -168 * 15, 1824 * 15, 768 * 15}));
-    rig.platform.advance(400 * 36);  // the circles spread over all of it
+              (std::vector<float>{-2560 * 15, -168 * 15, 3360 * 15, 768 * 15}));
+    rig.platform.advance(400 * 36);  // the circles spread over all of it, past 32767 twips
     float widest = 0;
     for (const auto& c : rig.screen().circles) widest = std::max(widest, c.x);
-    EXPECT_GT(widest, 800 * 15);
+    EXPECT_GT(widest, 0.75F * 3360 * 15);
 }
 
 TEST(Saver, AfterARefusedMoveExitTheNextTickAsksAgain) {

