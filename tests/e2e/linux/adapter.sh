@@ -1,0 +1,119 @@
+# Linux: the vellora program on an Xvfb of its own, with folders of its own;
+# its trace (VELLORA_TRACE) tells the exact moments: what a window shows,
+# where the keyboard is, when a dialog or message box is active.
+VELLORA=${VELLORA:?path of the vellora program}
+need Xvfb
+export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/cfg XDG_DATA_HOME=$WORK/dat XDG_RUNTIME_DIR=$WORK/run
+mkdir -p "$HOME" "$XDG_CONFIG_HOME/vellora" "$XDG_DATA_HOME/vellora" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+export VELLORA_TRACE=$WORK/trace.log
+: >"$VELLORA_TRACE"
+unset XSCREENSAVER_WINDOW VELLORA_LOCK QT_QPA_PLATFORM
+SETTINGS=$XDG_CONFIG_HOME/vellora/vellora.ini STORE=$XDG_CONFIG_HOME/vellora/user-store.ini EOL="" MARK=0
+SPARE=$XDG_DATA_HOME/vellora/imgx.bmp SPARE_NAME=$XDG_DATA_HOME/vellora/imgx.bmp HELP_TITLE=vellora.hlp
+cp "$(dirname "${BASH_SOURCE[0]}")/../../../resources/vellora.hlp" "$XDG_DATA_HOME/vellora/"
+
+# xvfb W H: a display of that size for what follows.
+xvfb() {
+  local file=$WORK/display-$1x$2
+  Xvfb -displayfd 3 -screen 0 "$1x$2x24" -nolisten tcp -noreset 3>"$file" 2>>"$WORK/xvfb.log" &
+  started $!
+  wait_until '[ -s "$file" ]' || fail "Xvfb did not start"
+  export DISPLAY=":$(head -n1 "$file")"
+  wait_until 'xdotool getmouselocation >/dev/null 2>&1' || fail "Xvfb does not answer"
+  SCREEN_W=$1 SCREEN_H=$2
+}
+
+begin() { xvfb 1024 768; }
+on_failure() { echo "--- trace:"; cat "$VELLORA_TRACE"; }
+
+app() {
+  mark
+  "$VELLORA" "$@" >>"$WORK/vellora.log" 2>&1 &
+  APP_PID=$! && started $!
+}
+
+native() { echo "$1"; }
+
+# password ENCODED: the stored password as the program encodes it, each
+# character written as \xNN in the store.
+password() {
+  printf '[Samples\\Oskel Screen Saver]\nPassword=%s\n' "$(printf '%s' "$1" | od -An -tx1 | tr -d ' \n' | sed 's/../\\x&/g')" >"$STORE"
+}
+stored_password() { printf '%b' "$(sed -n 's/^Password=//p' "$STORE" 2>/dev/null)"; }
+lock() { export VELLORA_LOCK=1; }
+
+# The trace from the last input or start on (see lib.sh).
+mark() { MARK=$(wc -l <"$VELLORA_TRACE"); }
+since_mark() { tail -n "+$((MARK + 1))" "$VELLORA_TRACE"; }
+traced() { since_mark | grep -E -- "$1" >/dev/null; }  # (grep -q would end tail early)
+
+# message_active TEXT: a message box with that text took the keyboard.
+message_active() { since_mark | T=$1 awk 'index($0, ENVIRON["T"]) { m = 1 } m && /^message active/ { a = 1 } END { exit !a }'; }
+
+# wait_shown TEXT [SECONDS]: a window, label or message shows exactly that
+# text (a message box once it has the keyboard).
+wait_shown() {
+  local _text="[$1]"
+  wait_until 'since_mark | grep -F -- "$_text" >/dev/null' "${2:-10}" || return 1
+  since_mark | grep -F -- "$_text" | grep '^message' >/dev/null || return 0
+  wait_until 'message_active "$_text"' 10
+}
+
+# wait_focus: a control of the newest window has the keyboard.
+wait_focus() { wait_until 'traced "^focus "' "${1:-10}"; }
+
+# cursor hidden|shown: the pointer's image (from XFixes) is blank or not.
+cursor() {
+  python3 - "$1" <<'PY'
+import ctypes as c, sys
+class Image(c.Structure):
+    _fields_ = [('x', c.c_short), ('y', c.c_short), ('w', c.c_ushort), ('h', c.c_ushort), ('xhot', c.c_ushort),
+                ('yhot', c.c_ushort), ('serial', c.c_ulong), ('pixels', c.POINTER(c.c_ulong))]
+x11, xfixes = c.CDLL('libX11.so.6'), c.CDLL('libXfixes.so.3')
+x11.XOpenDisplay.restype = c.c_void_p
+xfixes.XFixesGetCursorImage.argtypes = [c.c_void_p]
+xfixes.XFixesGetCursorImage.restype = c.POINTER(Image)
+i = xfixes.XFixesGetCursorImage(x11.XOpenDisplay(None)).contents
+shown = any(i.pixels[k] >> 24 for k in range(i.w * i.h))
+sys.exit(0 if sys.argv[1] == ('shown' if shown else 'hidden') else 1)
+PY
+}
+
+# host_open [W H X Y]: another program's window (xev's); its id in $HOST, its
+# place in $HOST_RECT (WxH+X+Y), its pixels in $HOST_AREA.
+host_open() {
+  need xev
+  set -- "${1:-300}" "${2:-200}" "${3:-100}" "${4:-100}"
+  HOST_RECT=$1x$2+$3+$4 HOST_AREA=$(($1 * $2))
+  local log
+  log=$(mktemp "$WORK/xev.XXXXXX")
+  xev -geometry "$HOST_RECT" -event structure >"$log" 2>&1 &
+  HOST_PID=$! && started $!
+  wait_until 'grep -q "Outer window is" "$log"' || fail "the host window did not appear"
+  HOST=$(($(sed -n 's/^Outer window is \(0x[0-9a-fA-F]*\).*/\1/p' "$log" | head -n1)))
+  wait_until 'xwininfo -id "$HOST" 2>/dev/null | grep -q IsViewable' || fail "the host window is not shown"
+}
+host_close() { kill "$HOST_PID"; }
+
+# preview_drawn: the host window shows the preview (circles on blue), and
+# nothing is drawn beside it.
+preview_drawn() {
+  local s not_blue
+  wait_until 's=$(shot preview); not_blue=$(pixels_not "$s" "$HOST_RECT" 0,0,255)
+    [ "$not_blue" -gt 200 ] && [ "$not_blue" -lt $((HOST_AREA - 5000)) ]' || return 1
+  [ "$(pixels_not "$s" 90x90+0+0 0,0,0)" -eq 0 ]
+}
+
+# choose_colour: in the colour dialog about to open, green; its value in $COLOUR.
+choose_colour() {
+  wait_until 'traced "^color dialog active"' || fail "no colour dialog"
+  key ctrl+a
+  type_in '#00ff00'
+  key Return
+  COLOUR=65280
+}
+# cancel_colour: the colour dialog, open again on the colour chosen, is cancelled.
+cancel_colour() {
+  wait_until 'traced "^color dialog active"' || fail "the colour dialog did not open again"
+  key Escape
+}
