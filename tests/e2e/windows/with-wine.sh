@@ -4,20 +4,15 @@
 # display of 1024 x 768. Usage: with-wine.sh PREFIX_DIR COMMAND...
 set -euo pipefail
 
-prefix="$1"
+prefix=$1
 shift
-
-export WINEPREFIX="$prefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win64
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 
 wine_bin=/usr/lib/wine/wine64
 [ -x "$wine_bin" ] || wine_bin=$(command -v wine)
 wineserver_bin=/usr/lib/wine/wineserver64
 [ -x "$wineserver_bin" ] || wineserver_bin=$(command -v wineserver)
-export VELLORA_WINE="$wine_bin"
-export VELLORA_WINESERVER="$wineserver_bin"
+export VELLORA_WINE="$wine_bin" VELLORA_WINESERVER="$wineserver_bin"
 
 # Our own virtual display on a free number, ended with the run.
 display=90

@@ -1,0 +1,114 @@
+# Windows: vellora.scr under Wine, inside with-wine.sh (its display, prefix
+# and wineserver); e2e_host lists the windows with their texts and the
+# keyboard focus and whether the pointer shows, and it owns a preview pane.
+: "${VELLORA_SCR:?path of vellora.scr}" "${VELLORA_HOST:?path of e2e_host.exe}" "${WINEPREFIX:?}" "${DISPLAY:?}"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINE=${VELLORA_WINE:-wine}
+EOL=$'\r' SPARE_NAME='c:\imgx.bmp' PASSWORD_KEY='HKCU\Software\Samples\Oskel Screen Saver' SCREEN_W=1024 SCREEN_H=768
+HELP_TITLE='Vellora Help'
+
+# use_prefix DIR: the Wine prefix the next programs run in, and its files.
+use_prefix() {
+  export WINEPREFIX=$1
+  SETTINGS=$1/drive_c/windows/vellora.ini
+  # The user's own copy, once the Windows directory could not be written.
+  USER_SETTINGS=$1/drive_c/users/$(id -un)/AppData/Roaming/Vellora/vellora.ini
+  SPARE=$1/drive_c/imgx.bmp
+}
+use_prefix "$WINEPREFIX"
+
+reg() { "$WINE" reg "$@" >/dev/null 2>&1; }
+# reg_value KEY NAME: a registry value's data as text; fails when there is none.
+reg_value() {
+  "$WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '
+    index($0, "    " n "    REG_") == 1 { sub(/^    .*    REG_[A-Z_]+    /, ""); print; f = 1 } END { exit !f }'
+}
+host() { "$WINE" "$VELLORA_HOST" "$@" 2>/dev/null </dev/null | tr -d '\r'; }
+
+# Every test starts without settings, spare picture, password or lock.
+begin() {
+  rm -rf "$SETTINGS" "$(dirname "$USER_SETTINGS")" "$SPARE"
+  reg delete 'HKCU\Software\Samples' /f || true
+  reg delete 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /f || true
+}
+on_failure() { echo "--- windows:"; host windows; }
+
+app() {
+  "$WINE" "$VELLORA_SCR" "$@" >>"$WORK/scr.log" 2>&1 </dev/null &
+  APP_PID=$! && started $!
+}
+
+native() { local p=${1//\//\\}; echo "Z:$p"; }
+
+password() { reg add "$PASSWORD_KEY" /v Password /t REG_SZ /d "$1" /f; }
+stored_password() { reg_value "$PASSWORD_KEY" Password || true; }
+lock() { reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_SZ /d 1 /f; }
+
+# The window list tells what shows now: no moments to mark.
+mark() { :; }
+
+# wait_shown TEXT [SECONDS]: a window or control shows exactly that text.
+wait_shown() {
+  local _text="text=\"$1\""
+  wait_until 'host windows | grep -F -- "$_text" >/dev/null' "${2:-10}"
+}
+
+# wait_focus: a control of the foreground form has the keyboard.
+wait_focus() {
+  wait_until 'host windows | awk "/^window/ { f = /class=VelloraForm/ && /foreground=1/ } f && /focus=1/ { ok = 1 } END { exit !ok }"' \
+    "${1:-10}"
+}
+
+# cursor hidden|shown: the pointer is so.
+cursor() { host windows | grep "^cursor $1" >/dev/null; }  # (grep -q would end the host early)
+
+# host_open: a window with a pane of another program's; the pane's handle in
+# $HOST, its place in $HOST_RECT (WxH+X+Y).
+host_open() {
+  local line=""
+  "$WINE" "$VELLORA_HOST" pane >"$WORK/host.txt" 2>/dev/null </dev/null &
+  HOST_PID=$! && started $!
+  wait_until 'line=$(grep "^pane " "$WORK/host.txt")' || fail "the host made no pane"
+  read -r _ HOST _ HOST_X HOST_Y _ HOST_W HOST_H <<<"$(tr -d '\r' <<<"$line")"
+  HOST_RECT=${HOST_W}x$HOST_H+$HOST_X+$HOST_Y
+}
+host_close() { kill "$HOST_PID"; }
+
+# preview_drawn: a window of the saver's fills the pane, and the preview's
+# own window stays hidden. (Wine does not show a child window of another
+# process on the screen: the runtime's own tests check the drawing.)
+preview_drawn() {
+  local rect="rect=$HOST_X,$HOST_Y,$((HOST_X + HOST_W)),$((HOST_Y + HOST_H)) "
+  wait_until 'host windows | grep -v "class=VelloraTestHost" | grep -F -- "$rect" >/dev/null' || return 1
+  [ "$(windows_titled 'ZELK Screen Saver')" -eq 0 ]
+}
+
+# click_on TITLE TEXT: a click in the middle of that control of that window.
+click_on() {
+  local at
+  at=$(host windows | T="text=\"$1\"" C="text=\"$2\"" awk '/^window/ { w = index($0, ENVIRON["T"]) > 0; next }
+    w && index($0, ENVIRON["C"]) { split(substr($0, index($0, "rect=") + 5), r, /[, ]/); print int((r[1] + r[3]) / 2), int((r[2] + r[4]) / 2); exit }')
+  [ -n "$at" ] || fail "no \"$2\" in \"$1\""
+  click $at
+}
+
+# choose_colour: in the colour dialog about to open, a basic colour (its grid
+# is the blank static control); its value in $COLOUR.
+choose_colour() {
+  local l t r b x y g
+  window Color || fail "no colour dialog"
+  COLOUR_WIN=$WIN
+  read -r l t r b <<<"$(host windows | awk '/^window/ { w = /text="Color"/; next }
+    w && /child class=Static text="" .*visible=1/ { split(substr($0, index($0, "rect=") + 5), q, /[, ]/); print q[1], q[2], q[3], q[4]; exit }')"
+  x=$((l + (r - l) * 5 / 16)) y=$((t + (b - t) * 7 / 12))   # the third colour of the fourth row
+  click "$x" "$y"
+  sleep 0.3
+  IFS=, read -r r g b <<<"$(pixel "$(shot colour)" "$x" "$y")"
+  COLOUR=$((r + g * 256 + b * 65536))
+  click_on Color OK
+}
+# cancel_colour: the colour dialog, open again on the colour chosen, is cancelled.
+cancel_colour() {
+  wait_until 'window Color 1 && [ "$WIN" != "$COLOUR_WIN" ]' || fail "the colour dialog did not open again"
+  click_on Color Cancel
+}
