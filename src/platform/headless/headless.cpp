@@ -465,6 +465,10 @@ void HeadlessPlatform::add_non_picture(const std::string& path) { files_[path] =
 
 void HeadlessPlatform::remove_file(const std::string& path) { files_.erase(path); }
 
+void HeadlessPlatform::copy_file_identity(const std::string& from, const std::string& to) {
+    files_.at(to).version = files_.at(from).version;
+}
+
 void HeadlessPlatform::add_registry_key(std::uint32_t root, const std::string& key) {
     (void)registry_[registry_path(root, key)];
 }

@@ -128,6 +128,9 @@ public:
     void add_picture(const std::string& path, std::int32_t himetric_width, std::int32_t himetric_height);
     void add_non_picture(const std::string& path);
     void remove_file(const std::string& path);
+    // Gives `to` the identity `from` has, as two files of one length written
+    // at the same moment have where a file's identity is its size and time.
+    void copy_file_identity(const std::string& from, const std::string& to);
     [[nodiscard]] std::size_t decode_count() const { return decode_count_; }
     // Decodes pictures with another decoder from now on (benchmarks).
     void use_decoder(rt::PictureDecoder& decoder) { decoder_in_use_ = &decoder; }

@@ -1,0 +1,60 @@
+// What the runtime contract suite (contract_test.cpp) needs of a runtime: its
+// platform, and a user's hands and eyes on it. Each runtime's tests give one
+// (tests/platform/<runtime>/driver.cpp); the suite is compiled once per runtime.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "runtime/form.h"
+
+namespace vellora::contract {
+
+inline constexpr std::int16_t kBackspace = 0x08;
+
+enum class DialogKind { Message, Color, File };
+// The next dialog's answer: OK (a colour dialog with `color`, a file dialog with `file` typed in) or cancel.
+struct DialogAnswer {
+    DialogAnswer(DialogKind what, bool accept = true, rt::Color pick = 0, std::string name = {})
+        : kind(what), ok(accept), color(pick), file(std::move(name)) {}
+    DialogKind kind;
+    bool ok;
+    rt::Color color;
+    std::string file;
+};
+// What the last answered dialog showed when it opened.
+struct DialogSeen {
+    std::string text, title;
+    bool stop_icon = false;
+    std::optional<rt::Color> color;
+    std::string file_type;  // the selected entry of the file-type list
+};
+
+class Driver {
+public:
+    virtual ~Driver() = default;
+    [[nodiscard]] virtual rt::Platform& platform() = 0;
+    // A key pressed (rt::shift bits held) where the form has the keyboard.
+    virtual void key(rt::Form& form, std::int16_t key, std::int16_t shift = 0) = 0;
+    virtual void click(rt::CommandButton& button) = 0;
+    virtual void close(rt::Form& form) = 0;  // the close command of the window's frame
+    // Runs `action` from the event loop `ms` from now (inside a modal show, say).
+    virtual void later(int ms, std::function<void()> action) = 0;
+    [[nodiscard]] virtual std::string shown_text(rt::TextBox& box) = 0;
+    [[nodiscard]] virtual std::string failures() = 0;  // every failed handler reported so far
+    virtual void answer_next(const DialogAnswer& answer) = 0;  // from inside the dialog
+    [[nodiscard]] virtual DialogSeen seen() = 0;
+    // A picture file of `width` x `height` pixels at 96 dots per inch.
+    virtual void write_picture(const std::string& path, int width, int height) = 0;
+    virtual void copy_time(const std::string& from, const std::string& to) = 0;  // the modification time
+    // Another program's window, where the runtime can make one.
+    [[nodiscard]] virtual std::optional<rt::ForeignWindow> foreign_window(int width, int height) = 0;
+    virtual void destroy(rt::ForeignWindow window) = 0;
+    [[nodiscard]] virtual std::optional<rt::ForeignWindow> parent_of(rt::PictureBox& box) = 0;
+};
+
+std::unique_ptr<Driver> make_driver();
+
+}  // namespace vellora::contract

@@ -1,0 +1,286 @@
+// The runtime contract: what every runtime (headless, Qt, Win32) does alike
+// for the windows and services the program is written against. This one
+// source is compiled into each runtime's test program with that runtime's
+// driver (contract_driver.h).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
+
+#include "runtime/app.h"
+#include "runtime/contract_driver.h"
+#include "support/temp_dir.h"
+
+namespace vellora::contract {
+namespace {
+
+using Log = std::vector<std::string>;
+
+// A dialog with a label, a text box and OK and Cancel in tab order; or, bare,
+// a form without a frame and without controls that take the focus, like the saver.
+class TestForm final : public rt::Form {
+public:
+    TestForm(rt::App& app, const std::string& name, bool bare = false) : rt::Form(app, name) {
+        design_.border = bare ? rt::BorderStyle::None : rt::BorderStyle::FixedDialog;
+        design_.client_width = 4800;
+        design_.client_height = 3000;
+        Label1.SetCaption("&Name:");
+        OK.SetCaption("&OK");
+        OK.SetDefault(true);
+        Cancel.SetCaption("Cancel");
+        Cancel.SetCancel(true);
+        int tab = 0;
+        for (rt::Control* c : controls()) {
+            c->Move(120, 120 + 450 * static_cast<float>(tab), 2400, 400);
+            c->SetTabIndex(tab++);
+            c->SetVisible(!bare || !c->can_take_focus());
+        }
+        OK.on_click = [this] { log.push_back("ok"); };
+        Cancel.on_click = [this] { log.push_back("cancel"); };
+        Timer1.SetInterval(40);
+        Timer1.on_timer = [this] { ++ticks; };
+    }
+    rt::Label Label1{*this, "Label1"};
+    rt::TextBox Text1{*this, "Text1"};
+    rt::CommandButton OK{*this, "OK"};
+    rt::CommandButton Cancel{*this, "Cancel"};
+    rt::Image Image1{*this, "Image1"};
+    rt::PictureBox Picture1{*this, "Picture1"};
+    rt::Timer Timer1{*this, "Timer1"};
+    Log log;  // clicks, "query:<mode>", "unload" and "key:<code>"
+    std::function<void()> on_key;
+    int ticks = 0;
+    bool refuse = false;
+
+protected:
+    void Form_QueryUnload(std::int16_t& cancel, std::int16_t mode) override {
+        log.push_back("query:" + std::to_string(mode));
+        if (refuse) cancel = -1;
+    }
+    void Form_Unload(std::int16_t& /*cancel*/) override { log.push_back("unload"); }
+    void Form_KeyDown(std::int16_t key, std::int16_t /*shift*/) override {
+        log.push_back("key:" + std::to_string(key));
+        if (on_key) on_key();
+    }
+};
+
+class Contract : public ::testing::Test {
+protected:
+    void pump(int ms) {
+        bool done = false;
+        driver->later(ms, [&done] { done = true; });
+        app.run_until([&done] { return done; });
+    }
+    std::string path(const std::string& name) const { return (dir.path() / name).string(); }
+    testing::TempDir dir;
+    std::unique_ptr<Driver> driver = make_driver();
+    rt::App app{driver->platform()};
+};
+
+TEST_F(Contract, AModalFormWaitsWhileOtherFormsTimersTickButTakeNoInput) {
+    TestForm canvas(app, "Canvas", true);
+    TestForm dialog(app, "Dialog");
+    canvas.Show();
+    int ticks_meanwhile = 0;
+    bool blocked = false;
+    dialog.OK.on_click = [&] { dialog.Unload(); };
+    driver->later(400, [&] {
+        ticks_meanwhile = canvas.ticks;
+        blocked = !canvas.input_enabled();
+        driver->key(canvas, 'A');
+        driver->click(dialog.OK);
+    });
+    dialog.Show(true);  // returns once the dialog has unloaded
+    EXPECT_FALSE(dialog.loaded());
+    EXPECT_GE(ticks_meanwhile, 4);
+    EXPECT_TRUE(blocked);
+    pump(50);
+    driver->key(canvas, 'A');  // the keyboard is back; a form without controls has every key
+    driver->key(canvas, rt::keys::Space);
+    EXPECT_EQ(canvas.log, (Log{"key:65", "key:32"}));
+    canvas.Unload();
+    const int ticks = canvas.ticks;
+    pump(150);
+    EXPECT_EQ(canvas.ticks, ticks);  // a timer stops with its form
+}
+
+TEST_F(Contract, UnloadAsksTheFormWhichMayRefuseAndTheFramesCloseCommandSaysSo) {
+    TestForm dialog(app, "Dialog");
+    dialog.refuse = true;
+    dialog.Show();
+    EXPECT_EQ(dialog.Unload(), rt::UnloadResult::Refused);
+    driver->close(dialog);
+    EXPECT_TRUE(dialog.loaded());
+    dialog.refuse = false;
+    driver->close(dialog);
+    EXPECT_FALSE(dialog.loaded());
+    dialog.OK.on_click = [&] { dialog.Unload(); };  // a button may unload its own form
+    dialog.Show();
+    driver->click(dialog.OK);
+    EXPECT_FALSE(dialog.loaded());
+    pump(20);
+    dialog.Show();  // and it loads again with a window that works
+    driver->click(dialog.Cancel);
+    EXPECT_EQ(dialog.log, (Log{"query:1", "query:0", "query:0", "unload", "query:1", "unload", "cancel"}));
+    dialog.Unload();
+}
+
+TEST_F(Contract, KeysFollowTabOrderButtonsAndAccessKeysWhileATextBoxKeepsItsEditingKeys) {
+    TestForm d(app, "Dialog");
+    d.Show();
+    pump(20);
+    EXPECT_EQ(d.ActiveControl(), &d.Text1);  // the first in tab order that takes the focus
+    for (const auto key : std::vector<std::int16_t>{'A', 'B', 'C', 'D', kBackspace, kBackspace, rt::keys::Space}) {
+        driver->key(d, key);
+    }
+    EXPECT_EQ(d.Text1.Text(), "ab ");  // the box kept every one of them
+    d.Text1.SetPasswordChar('*');
+    EXPECT_EQ(driver->shown_text(d.Text1), "***");
+    d.Text1.SetText("xy");  // the program's text reaches the box
+    EXPECT_EQ(driver->shown_text(d.Text1), "**");
+    d.Text1.SetPasswordChar(0);
+    EXPECT_EQ(driver->shown_text(d.Text1), "xy");
+
+    driver->key(d, rt::keys::Enter);  // in the text box: the default button
+    driver->key(d, rt::keys::Escape);
+    driver->key(d, 'O', rt::shift::Alt);  // OK's access key presses it, and types nothing
+    EXPECT_EQ(d.ActiveControl(), &d.OK);
+    driver->key(d, rt::keys::Tab);
+    EXPECT_EQ(d.ActiveControl(), &d.Cancel);
+    driver->key(d, rt::keys::Enter);  // the focused button, though not the default
+    driver->key(d, rt::keys::Space);
+    driver->key(d, rt::keys::Tab, rt::shift::Shift);
+    EXPECT_EQ(d.ActiveControl(), &d.OK);
+    driver->key(d, 'N', rt::shift::Alt);  // a label's access key: the control after it
+    EXPECT_EQ(d.ActiveControl(), &d.Text1);
+    EXPECT_EQ(d.Text1.Text(), "xy");
+    EXPECT_EQ(d.log, (Log{"ok", "cancel", "ok", "cancel", "cancel"}));
+
+    int depth = 0;  // a simulated keystroke is handled before SendKey returns, nested ones too
+    int deepest = 0;
+    d.OK.on_click = [&] {
+        deepest = std::max(deepest, ++depth);
+        if (depth < 3) app.SendKey(rt::keys::Enter);
+        --depth;
+    };
+    d.OK.SetFocus();
+    driver->key(d, rt::keys::Enter);
+    EXPECT_EQ(deepest, 3);
+}
+
+TEST_F(Contract, PicturesAreDecodedOncePerVersionOfAFileAndNeverMixedUpBetweenPaths) {
+    const auto a = path("a.bmp");
+    const auto b = path("b.bmp");
+    driver->write_picture(a, 8, 4);
+    driver->write_picture(b, 4, 8);  // as many bytes as a
+    driver->copy_time(a, b);         // and as old: only the path tells them apart
+    const float tpp = app.screen().twips_per_pixel_x;
+    const auto width_px = [&](const std::string& file) {
+        return rt::twips_to_pixels(rt::himetric_to_twips(app.LoadPicture(file)->himetric_width), tpp);
+    };
+    EXPECT_EQ(width_px(a), 8);
+    EXPECT_EQ(width_px(b), 4);
+    EXPECT_EQ(app.LoadPicture(a), app.LoadPicture(a));
+    EXPECT_EQ(app.pictures().decodes(), 2U);
+    driver->write_picture(a, 16, 4);  // replaced on disk
+    EXPECT_EQ(width_px(a), 16);
+    EXPECT_EQ(app.pictures().decodes(), 3U);
+    EXPECT_THROW((void)app.LoadPicture(path("missing.bmp")), rt::PictureError);
+
+    TestForm canvas(app, "Canvas", true);  // an image takes the picture's natural size, or with Stretch its box
+    canvas.Load();
+    canvas.Image1.SetPicture(app.LoadPicture(a));
+    EXPECT_FLOAT_EQ(canvas.Image1.Width(), 16 * tpp);
+    canvas.Image1.SetStretch(true);
+    canvas.Image1.Move(90, 105, 4000, 3000);
+    canvas.Image1.SetPicture(app.LoadPicture(b));
+    EXPECT_FLOAT_EQ(canvas.Image1.Width(), 4000);
+    canvas.Image1.SetPicture(app.LoadPicture(""));  // nothing to show
+    EXPECT_EQ(canvas.Image1.GetPicture(), nullptr);
+}
+
+TEST_F(Contract, DialogsShowWhatTheyAreGivenAndGiveTheChoiceOrNothing) {
+    auto& dialogs = driver->platform().dialogs();
+    driver->answer_next({DialogKind::Message});
+    dialogs.message_box({"First line\r\n\r\nSecond line", "Vellora", rt::MessageIcon::Stop});
+    std::string text = driver->seen().text;  // the line breaks as the system shows them
+    std::erase(text, '\r');
+    EXPECT_EQ(text, "First line\n\nSecond line");
+    EXPECT_EQ(driver->seen().title, "Vellora");
+    EXPECT_TRUE(driver->seen().stop_icon);
+
+    driver->answer_next({DialogKind::Color, true, rt::rgb(0, 128, 255)});
+    EXPECT_EQ(dialogs.choose_color({rt::rgb(255, 0, 0), true}), std::optional<rt::Color>(rt::rgb(0, 128, 255)));
+    EXPECT_EQ(driver->seen().color, std::optional<rt::Color>(rt::rgb(255, 0, 0)));
+    driver->answer_next({DialogKind::Color, false});
+    EXPECT_EQ(dialogs.choose_color({rt::rgb(255, 0, 0), true}), std::nullopt);
+
+    const std::string name = "a-picture-whose-name-is-far-longer-than-twenty-four-characters.bmp";
+    const std::string filter = "All Files (*.*)|*.*|BMPs(*.bmp)|*.bmp";
+    driver->write_picture(path(name), 4, 4);
+    driver->answer_next({DialogKind::File, true, 0, path(name)});
+    const auto chosen = dialogs.open_file({filter, 2, true, ""});
+    EXPECT_TRUE(chosen && chosen->ends_with(name)) << chosen.value_or("nothing");
+    EXPECT_EQ(driver->seen().file_type.rfind("BMPs(*.bmp)", 0), 0U) << driver->seen().file_type;
+    driver->answer_next({DialogKind::File, false});
+    EXPECT_EQ(dialogs.open_file({filter, 2, true, name}), std::nullopt);
+}
+
+TEST_F(Contract, TheUserStoreGivesBackEveryValueExactlyAndKeepsKeysApart) {
+    auto& store = driver->platform().services().user_store();
+    const std::string app_name = "VelloraContractTest";
+    std::string printable;
+    for (char c = ' '; c <= '~'; ++c) printable += c;
+    for (const std::string& v : {printable, std::string(" padded "), std::string("[Section]"), std::string("; x"),
+                                 std::string("tab\there"), std::string("line\r\nnext"), std::string()}) {
+        ASSERT_TRUE(store.write(app_name, "Contract", "Password", v));
+        EXPECT_EQ(store.read(app_name, "Contract", "Password", "missing"), v);
+    }
+    ASSERT_TRUE(store.write(app_name, "Other", "Password", "xyz"));
+    EXPECT_EQ(store.read(app_name, "Contract", "Password", "missing"), "");
+    EXPECT_EQ(store.read(app_name, "Other", "Password", ""), "xyz");
+    EXPECT_EQ(store.read(app_name, "Contract", "Other", "fallback"), "fallback");
+}
+
+TEST_F(Contract, APictureBoxMovesIntoAnotherProgramsWindowAndOutlivesIt) {
+    const auto pane = driver->foreign_window(152, 112);
+    if (!pane) GTEST_SKIP() << "this runtime has no other program's window to offer (Qt offscreen)";
+    auto& windows = driver->platform().windows();
+    ASSERT_TRUE(windows.is_window(*pane));
+    EXPECT_EQ(windows.client_rect(*pane), (rt::PixelRect{0, 0, 152, 112}));
+    TestForm preview(app, "Preview", true);
+    preview.Load();  // never shown
+    ASSERT_TRUE(preview.Picture1.SetParent(*pane));
+    EXPECT_EQ(driver->parent_of(preview.Picture1), pane);
+    driver->destroy(*pane);
+    pump(20);
+    EXPECT_FALSE(windows.is_window(*pane) || windows.client_rect(*pane) || windows.window_rect(*pane));
+    preview.Picture1.Circle(10, 10, 10, 0);  // the box went with its parent: drawing does nothing
+}
+
+TEST_F(Contract, AHandlerThatThrowsDropsItsEventIsReportedAndTheProgramGoesOn) {
+    TestForm canvas(app, "Canvas", true);
+    canvas.Timer1.on_timer = [&] {
+        if (++canvas.ticks == 1) throw std::runtime_error("the first tick failed");
+    };
+    canvas.on_key = [] { throw std::runtime_error("the key failed"); };
+    canvas.Show();
+    pump(20);
+    driver->key(canvas, 'A');
+    TestForm d(app, "Dialog");
+    d.OK.on_click = [] { throw std::runtime_error("the click failed"); };
+    d.Show();
+    driver->click(d.OK);
+    driver->click(d.Cancel);
+    pump(300);
+    EXPECT_EQ(d.log, (Log{"cancel"}));
+    EXPECT_GT(canvas.ticks, 2);
+    const std::string reported = driver->failures();
+    for (const char* what : {"the first tick failed", "the key failed", "the click failed"}) {
+        EXPECT_NE(reported.find(what), std::string::npos) << what << " in: " << reported;
+    }
+}
+
+}  // namespace
+}  // namespace vellora::contract
