@@ -1,0 +1,121 @@
+// The Qt runtime's test program, on Qt's offscreen platform (real widgets, no
+// display), and its driver of the contract suite: keys and clicks as real Qt
+// events, dialogs answered inside their own loops.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+
+#include "platform/qt/support.h"
+#include "runtime/contract_driver.h"
+#include "support/picture_files.h"
+#include "support/temp_dir.h"
+
+namespace vellora::contract {
+namespace {
+
+Qt::Key qt_key(std::int16_t key, bool shift) {
+    switch (key) {
+        case rt::keys::Tab: return shift ? Qt::Key_Backtab : Qt::Key_Tab;
+        case rt::keys::Enter: return Qt::Key_Return;
+        case rt::keys::Escape: return Qt::Key_Escape;
+        case rt::keys::Space: return Qt::Key_Space;
+        case kBackspace: return Qt::Key_Backspace;
+        default: return static_cast<Qt::Key>(Qt::Key_A + (key - 'A'));
+    }
+}
+
+class QtDriver final : public Driver {
+public:
+    QtDriver() { ::testing::internal::CaptureStderr(); }  // where failures are reported
+    ~QtDriver() override { (void)::testing::internal::GetCapturedStderr(); }
+    rt::Platform& platform() override { return platform_; }
+
+    void key(rt::Form& form, std::int16_t key, std::int16_t shift) override {
+        QWidget* target = QApplication::focusWidget();
+        if (target == nullptr || target->window() != window(form)) target = window(form);
+        Qt::KeyboardModifiers modifiers;
+        if ((shift & rt::shift::Shift) != 0) modifiers |= Qt::ShiftModifier;
+        if ((shift & rt::shift::Alt) != 0) modifiers |= Qt::AltModifier;
+        QTest::keyClick(target, qt_key(key, (shift & rt::shift::Shift) != 0), modifiers);
+    }
+    void click(rt::CommandButton& button) override { QTest::mouseClick(widget<QPushButton>(button), Qt::LeftButton); }
+    void close(rt::Form& form) override { window(form)->close(); }
+    void later(int ms, std::function<void()> action) override { QTimer::singleShot(ms, std::move(action)); }
+    std::string shown_text(rt::TextBox& box) override { return widget<QLineEdit>(box)->displayText().toStdString(); }
+    std::string failures() override {
+        reported_ += ::testing::internal::GetCapturedStderr();
+        ::testing::internal::CaptureStderr();
+        return reported_;
+    }
+
+    void answer_next(const DialogAnswer& answer) override {
+        auto* timer = new QTimer;
+        QObject::connect(timer, &QTimer::timeout, timer, [this, timer, answer] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            timer->stop();
+            timer->deleteLater();
+            seen_ = {};
+            if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+                seen_ = {box->text().toStdString(), box->windowTitle().toStdString(),
+                         box->icon() == QMessageBox::Critical, std::nullopt, ""};
+            } else if (auto* colors = qobject_cast<QColorDialog*>(dialog)) {
+                const QColor c = colors->currentColor();
+                seen_.color = rt::rgb(c.red(), c.green(), c.blue());
+                colors->setCurrentColor(QColor(rt::red_of(answer.color), rt::green_of(answer.color),
+                                               rt::blue_of(answer.color)));
+            } else if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+                seen_.file_type = files->selectedNameFilter().toStdString();
+                // Typed as a user would: selectFile() leaves a name box that has the focus alone.
+                files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromStdString(answer.file));
+            }
+            if (answer.ok) dialog->accept();
+            else dialog->reject();
+        });
+        timer->start(10);
+    }
+    DialogSeen seen() override { return seen_; }
+
+    void write_picture(const std::string& path, int width, int height) override {
+        testing::write_file(path, testing::bmp_bytes(width, height, rt::rgb(200, 30, 40)));
+    }
+    void copy_time(const std::string& from, const std::string& to) override {
+        std::filesystem::last_write_time(to, std::filesystem::last_write_time(from));
+    }
+    std::optional<rt::ForeignWindow> foreign_window(int /*width*/, int /*height*/) override { return std::nullopt; }
+    void destroy(rt::ForeignWindow /*window*/) override {}
+    std::optional<rt::ForeignWindow> parent_of(rt::PictureBox& /*box*/) override { return std::nullopt; }
+
+private:
+    static QWidget* window(rt::Form& form) { return QWidget::find(static_cast<WId>(form.peer()->handle())); }
+    template <typename W>
+    static W* widget(rt::Control& control) {
+        return window(control.form())->findChild<W*>(QString::fromStdString(control.name()));
+    }
+
+    vellora::testing::TempDir dir_;
+    qt::QtPlatform platform_{qt::testing::options_in(dir_.path())};
+    std::string reported_;
+    DialogSeen seen_;
+};
+
+}  // namespace
+
+std::unique_ptr<Driver> make_driver() { return std::make_unique<QtDriver>(); }
+
+}  // namespace vellora::contract
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
