@@ -1,0 +1,245 @@
+// The Win32 runtime's own parts: what a form shows pixel by pixel, the
+// desktop over every monitor, the picture decoder by format, the user's own
+// settings file and the registry the settings code reads.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <tuple>
+
+#include "platform/win32/services.h"
+#include "platform/win32/support.h"
+#include "runtime/app.h"
+#include "settings/settings.h"
+#include "support/picture_files.h"
+#include "support/temp_dir.h"
+
+namespace vellora::win32 {
+namespace {
+
+using testing::hwnd_of;
+using vellora::testing::bmp_bytes;
+using vellora::testing::write_file;
+
+class Canvas : public rt::Form {
+public:
+    explicit Canvas(rt::App& app) : Form(app, "Canvas") {
+        design_.border = rt::BorderStyle::None;
+        design_.back_color = rt::rgb(0, 0, 255);
+        design_.width = 4500;
+        design_.height = 3000;
+    }
+    rt::Image Image2{*this, "Image2"};
+    rt::Image Image1{*this, "Image1"};  // after Image2: drawn over it
+    rt::PictureBox Picture1{*this, "Picture1"};
+    int display_changes = 0;
+
+protected:
+    void Form_DisplayChanged() override { ++display_changes; }
+};
+
+class Win32Forms : public ::testing::Test {
+protected:
+    // A pixel of the window as the screen shows it, once all is painted again or (`repaint` false) as it is.
+    COLORREF shown(HWND hwnd, int x, int y, bool repaint = true) {
+        testing::settle(platform);
+        if (repaint) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        HDC dc = GetDC(hwnd);
+        const COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(hwnd, dc);
+        return c;
+    }
+    std::string bitmap(const char* name, rt::Color color) {
+        write_file(dir.path() / name, bmp_bytes(40, 30, color));
+        return (dir.path() / name).string();
+    }
+    Win32Platform platform;
+    rt::App app{platform};
+    const float tx = platform.window_system().twips_per_pixel_x();
+    const float ty = platform.window_system().twips_per_pixel_y();
+    vellora::testing::TempDir dir;
+};
+
+TEST_F(Win32Forms, CirclesStayOnTheLayerUnderTheImagesAndAPictureBoxKeepsItsOwn) {
+    Canvas form(app);
+    form.Show();
+    form.Image2.Move(10 * tx, 10 * ty, 5 * tx, 5 * ty);
+    form.Image1.Move(30 * tx, 20 * ty);
+    form.Image2.SetPicture(app.LoadPicture(bitmap("red.bmp", rt::rgb(255, 0, 0))));
+    form.Image1.SetPicture(app.LoadPicture(bitmap("green.bmp", rt::rgb(0, 255, 0))));
+    form.SetFillColor(rt::rgb(255, 255, 0));
+    form.Circle(200 * tx, 100 * ty, 10 * tx, rt::rgb(255, 255, 0));
+    form.Circle(200 * tx, 150 * ty, 0, rt::rgb(255, 0, 255));
+    form.Picture1.SetBackColor(rt::rgb(0, 0, 0));  // a picture box keeps a layer of its own
+    form.Picture1.Move(100 * tx, 150 * ty, 40 * tx, 40 * ty);
+    form.Picture1.SetFillColor(rt::rgb(255, 0, 0));
+    form.Picture1.Circle(20 * tx, 20 * ty, 5 * tx, rt::rgb(255, 0, 0));
+    HWND hwnd = hwnd_of(form);
+    EXPECT_EQ(shown(hwnd, 5, 5), RGB(0, 0, 255));
+    EXPECT_EQ(shown(hwnd, 15, 15), RGB(255, 0, 0));      // Image2 at its natural size
+    EXPECT_EQ(shown(hwnd, 35, 25), RGB(0, 255, 0));      // Image1 over it
+    EXPECT_EQ(shown(hwnd, 200, 92), RGB(255, 255, 0));   // a filled disc
+    EXPECT_EQ(shown(hwnd, 200, 80), RGB(0, 0, 255));
+    EXPECT_EQ(shown(hwnd, 200, 150), RGB(255, 0, 255));  // radius 0 still marks its pixel
+    EXPECT_EQ(shown(hwnd_of(form.Picture1), 20, 20), RGB(255, 0, 0));
+    EXPECT_EQ(shown(hwnd_of(form.Picture1), 2, 2), RGB(0, 0, 0));
+    form.Image2.SetStretch(true);
+    form.Image2.Move(190 * tx, 90 * ty, 20 * tx, 20 * ty);
+    form.Image2.SetPicture(app.LoadPicture(bitmap("red.bmp", rt::rgb(255, 0, 0))));
+    EXPECT_EQ(shown(hwnd, 200, 100), RGB(255, 0, 0));
+    EXPECT_EQ(shown(hwnd, 15, 15), RGB(0, 0, 255));
+    form.Image2.Move(250 * tx, 150 * ty);  // moved away: the disc beneath shows again
+    EXPECT_EQ(shown(hwnd, 200, 100), RGB(255, 255, 0));
+    form.SetBackColor(rt::rgb(0, 128, 0));  // a new background colour starts a clean layer
+    EXPECT_EQ(shown(hwnd, 200, 100), RGB(0, 128, 0));
+}
+
+// A 16 x 16 icon: the top half see-through, the bottom half yellow.
+rt::Picture half_icon() {
+    std::vector<std::uint32_t> color(16 * 16, 0);  // black where the mask's bits keep the screen
+    std::fill(color.begin() + 8 * 16, color.end(), 0x00FFFF00U);
+    std::vector<std::uint16_t> mask(16, 0);  // one word a row; a set bit is see-through
+    std::fill_n(mask.begin(), 8, std::uint16_t{0xFFFF});
+    const GdiObject<HBITMAP> mask_bits(CreateBitmap(16, 16, 1, 1, mask.data()));
+    const GdiObject<HBITMAP> color_bits(CreateBitmap(16, 16, 1, 32, color.data()));
+    ICONINFO info{TRUE, 0, 0, mask_bits.get(), color_bits.get()};
+    return picture_from_icon(CreateIconIndirect(&info), true);
+}
+
+TEST_F(Win32Forms, SeeThroughPicturesShowWhatLiesBeneathAlsoWhereOnlyPartsArePaintedAgain) {
+    Canvas form(app);
+    form.Show();
+    form.Image2.SetPicture(app.LoadPicture(bitmap("red.bmp", rt::rgb(255, 0, 0))));
+    form.Image2.Move(-10 * tx, 20 * ty);  // partly beyond the left edge
+    form.Image1.SetPicture(half_icon());
+    form.Image1.Move(0, 28 * ty);
+    form.SetFillColor(rt::rgb(255, 0, 255));
+    form.Circle(150 * tx, 60 * ty, 10 * tx, rt::rgb(255, 0, 255));
+    HWND hwnd = hwnd_of(form);
+    EXPECT_EQ(shown(hwnd, 5, 30), RGB(255, 0, 0));    // the icon's see-through half shows the picture
+    EXPECT_EQ(shown(hwnd, 5, 40), RGB(255, 255, 0));  // its own half hides it
+    form.Image2.Move(40 * tx, 20 * ty);  // from here only the parts that changed are painted again
+    EXPECT_EQ(shown(hwnd, 5, 30, false), RGB(0, 0, 255));  // the background, through the icon
+    EXPECT_EQ(shown(hwnd, 45, 22, false), RGB(255, 0, 0));
+    form.Image1.Move(142 * tx, 44 * ty);  // over the disc: its see-through half shows the circle
+    EXPECT_EQ(shown(hwnd, 150, 51, false), RGB(255, 0, 255));
+    EXPECT_EQ(shown(hwnd, 150, 56, false), RGB(255, 255, 0));
+    EXPECT_EQ(shown(hwnd, 5, 30, false), RGB(0, 0, 255));  // where the icon was
+    form.Image2.Move(140 * tx, 40 * ty, 60 * tx, 30 * ty);  // under the icon, in a box wider than the picture
+    EXPECT_EQ(shown(hwnd, 150, 51, false), RGB(255, 0, 0));
+    EXPECT_EQ(shown(hwnd, 185, 50, false), RGB(0, 0, 255));  // beyond the picture, in its box: the layer
+}
+
+TEST_F(Win32Forms, TheDesktopIsEveryMonitorAndEveryFormHearsOfAChangeOfTheDisplay) {
+    const auto screen = app.screen();
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    EXPECT_EQ(screen.desktop_px, (rt::PixelRect{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                                                top + GetSystemMetrics(SM_CYVIRTUALSCREEN)}));
+    EXPECT_EQ(screen.width_px, GetSystemMetrics(SM_CXSCREEN));  // the primary monitor
+    Canvas shown_form(app);
+    Canvas hidden(app);
+    shown_form.Show();
+    hidden.Load();
+    for (const auto* form : {&shown_form, &hidden}) {  // the system tells every top-level window
+        PostMessageA(hwnd_of(*form), WM_DISPLAYCHANGE, 32, MAKELPARAM(screen.width_px, screen.height_px));
+    }
+    testing::settle(platform);
+    EXPECT_EQ(shown_form.display_changes, 1);
+    EXPECT_EQ(hidden.display_changes, 1);
+}
+
+TEST(Win32Pictures, EachFormatDecodesAtItsNaturalSizeAndBrokenFilesAreRefused) {
+    vellora::testing::TempDir dir;
+    const auto file = [&](const std::string& name, const std::string& bytes) {
+        write_file(dir.path() / name, bytes);
+        return (dir.path() / name).string();
+    };
+    const auto made = [](const std::string& name) {  // by the build: GIF, JPEG, ICO
+        return std::string(std::getenv("VELLORA_TEST_PICTURES")) + "\\" + name;
+    };
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    const auto himetric = [dpi](int pixels) { return MulDiv(pixels, 2540, dpi); };
+    PictureDecoder decoder;
+    const std::tuple<std::string, int, int> cases[] = {
+        {file("red.bmp", bmp_bytes(20, 10, rt::rgb(255, 0, 0))), himetric(20), himetric(10)},
+        {file("rect.wmf", vellora::testing::wmf_bytes(1440, 720, 1440)), 2540, 1270},  // 1 x 0.5 inch
+        {made("red.gif"), himetric(40), himetric(30)},
+        {made("green.jpg"), himetric(64), himetric(48)},
+        {made("blue.ico"), himetric(32), himetric(32)},
+    };
+    for (const auto& [path, width, height] : cases) {
+        const auto picture = decoder.decode(path);
+        EXPECT_NEAR(picture->himetric_width, width, 2) << path;
+        EXPECT_NEAR(picture->himetric_height, height, 2) << path;
+    }
+    const auto missing = (dir.path() / "missing.bmp").string();
+    for (const auto& broken : {file("notes.txt", "not a picture at all"), file("empty.bmp", ""), missing}) {
+        EXPECT_THROW((void)decoder.decode(broken), rt::PictureError) << broken;
+    }
+    EXPECT_FALSE(decoder.identify(missing));
+    EXPECT_FALSE(decoder.identify(dir.path().string()));  // a folder is no picture file
+}
+
+// The user's copy: a folder name outside the ANSI code page, a value with an
+// accented letter, and the file's text in the ANSI code page before and after.
+TEST(Win32Settings, TheUsersCopyTakesAnyFolderNameIsWritableAndKeepsTheAnsiText) {
+    const std::string e_acute = ansi_from_wide(L"\u00e9");
+    ASSERT_EQ(wide_from_ansi(e_acute), L"\u00e9") << "the ANSI code page has no é";
+    vellora::testing::TempDir temp;
+    const std::wstring folder = temp.path().wstring() + L"\\\u0416\u03a9 Vellora";  // Cyrillic and Greek
+    const std::string shared = (temp.path() / "shared.ini").string();
+    const std::string old_text = "[Image]\r\nname=C:\\caf" + e_acute + ".bmp\r\n";
+    write_file(shared, old_text);
+    SetFileAttributesA(shared.c_str(), FILE_ATTRIBUTE_READONLY);
+    UserProfileFile own(folder);
+    const bool copied = own.copy_from(wide_from_ansi(shared));
+    SetFileAttributesA(shared.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(copied && own.exists());
+    EXPECT_EQ(GetFileAttributesW(own.path().c_str()) & FILE_ATTRIBUTE_READONLY, 0U);  // the copy can be written
+    EXPECT_EQ(own.read("Image", "name", "0"), "C:\\caf" + e_acute + ".bmp");
+    ASSERT_TRUE(own.write("Color", "hue", "caf" + e_acute));
+    const auto bytes_of = [](const std::wstring& path) {
+        std::ostringstream bytes;
+        bytes << std::ifstream(std::filesystem::path(path), std::ios::binary).rdbuf();
+        return bytes.str();
+    };
+    EXPECT_EQ(bytes_of(own.path()), old_text + "[Color]\r\nhue=caf" + e_acute + "\r\n");  // ANSI, no byte-order mark
+    UserProfileFile fresh(folder + L" 2");  // no shared file: the first write makes an ANSI file
+    ASSERT_TRUE(fresh.copy_from(wide_from_ansi((temp.path() / "none.ini").string())));
+    ASSERT_TRUE(fresh.write("Color", "hue", "caf" + e_acute));
+    EXPECT_EQ(bytes_of(fresh.path()), "[Color]\r\nhue=caf" + e_acute + "\r\n");
+}
+
+TEST(Win32Registry, OpenQueryCloseOnTheRealRegistryAndTheFlagReadBothWays) {
+    const char* path = "Software\\VelloraTest\\Desktop";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+    const DWORD one = 1;
+    const std::string big(300, 'x');
+    RegSetValueExA(key, "Flag", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    RegSetValueExA(key, "Text", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
+    RegSetValueExA(key, "Big", 0, REG_SZ, reinterpret_cast<const BYTE*>(big.c_str()), 301);
+    RegCloseKey(key);
+    Registry registry;
+    EXPECT_FALSE(registry.open(rt::reg::CurrentUser, "Software\\VelloraTest\\NoSuchKey"));
+    const auto opened = registry.open(rt::reg::CurrentUser, path);
+    ASSERT_TRUE(opened);
+    const auto flag = registry.query(*opened, "Flag", 255);
+    EXPECT_TRUE(flag.ok && flag.type == rt::reg::Dword && flag.data == (std::vector<std::uint8_t>{1, 0, 0, 0}));
+    EXPECT_EQ(registry.query(*opened, "Text", 255).size, 2U);  // the text and its zero
+    const auto big_value = registry.query(*opened, "Big", 255);
+    EXPECT_TRUE(!big_value.ok && big_value.size == 301U);  // more than the buffer holds
+    EXPECT_FALSE(registry.query(*opened, "Missing", 255).ok);
+    registry.close(*opened);
+    EXPECT_EQ(settings::ReadRegString(registry, rt::reg::CurrentUser, path, "Flag"), "001");
+    EXPECT_EQ(settings::ReadRegString(registry, rt::reg::CurrentUser, path, "Text"), "1");
+    EXPECT_EQ(settings::ReadRegString(registry, rt::reg::CurrentUser, path, "Big"), "");
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\VelloraTest");
+}
+
+}  // namespace
+}  // namespace vellora::win32
