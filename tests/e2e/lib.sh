@@ -63,12 +63,10 @@ click() { mark; xdotool mousemove "$1" "$2" click 1; }
 # gives it the keyboard, as a window manager would; its id in $WIN.
 window() {
   local _title=$1
-  WIN=""
-  wait_until 'WIN=$(xdotool search --onlyvisible --name "^$_title\$" 2>/dev/null | head -n1); [ -n "$WIN" ]' "${2:-20}" ||
-    return 1
+  wait_until 'WIN=$(windows_titled "$_title" | head -n1); [ -n "$WIN" ]' "${2:-20}" || return 1
   timeout 2 xdotool windowfocus --sync "$WIN" 2>/dev/null || xdotool windowfocus "$WIN" 2>/dev/null || true
 }
-windows_titled() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
+windows_titled() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true; }  # their ids
 
 # xephyr: a display of two heads of 800 x 600 side by side (Xinerama), in a
 # window of the display so far, for what follows.

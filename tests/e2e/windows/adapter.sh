@@ -38,7 +38,8 @@ app() {
   APP_PID=$! && started $!
 }
 
-native() { local p=${1//\//\\}; echo "Z:$p"; }
+# native PATH: the path as the program sees it, in the ANSI code page.
+native() { local p=${1//\//\\}; echo "Z:$p" | iconv -f UTF-8 -t CP1252; }
 
 password() { reg add "$PASSWORD_KEY" /v Password /t REG_SZ /d "$1" /f; }
 stored_password() { reg_value "$PASSWORD_KEY" Password || true; }
@@ -80,7 +81,7 @@ host_close() { kill "$HOST_PID"; }
 preview_drawn() {
   local rect="rect=$HOST_X,$HOST_Y,$((HOST_X + HOST_W)),$((HOST_Y + HOST_H)) "
   wait_until 'host windows | grep -v "class=VelloraTestHost" | grep -F -- "$rect" >/dev/null' || return 1
-  [ "$(windows_titled 'ZELK Screen Saver')" -eq 0 ]
+  [ -z "$(windows_titled 'ZELK Screen Saver')" ]
 }
 
 # click_on TITLE TEXT: a click in the middle of that control of that window.

@@ -107,7 +107,7 @@ scenario_multimonitor() {
 scenario_protected() {
   local windir=$WINEPREFIX/drive_c/windows name s
   picture bmp 120 80 ff0000 "$WORK/café.bmp"
-  name="$(native "$WORK")\\caf"$'\xe9'".bmp"   # é in the ANSI code page
+  name=$(native "$WORK/café.bmp")   # é as the byte E9
   settings 8388608 "$name"
   cp "$SETTINGS" "$WORK/before.ini"
   chattr +i "$SETTINGS" "$windir" 2>/dev/null ||
