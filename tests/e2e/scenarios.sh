@@ -170,16 +170,16 @@ scenario_password() {
   [ "$(stored_password)" = '`[qO' ] || fail "stored [$(stored_password)], not new1's [\`[qO]"
 }
 
-# Bad input: pictures that cannot be shown (broken, headers claiming 60000 x
-# 60000 pixels, a name of 32 KiB) give way to the spare picture, the colour
-# kept; a garbage settings file keeps its text; "/P abc" ends by itself.
+# Bad input: pictures that cannot be shown (headers of 60000 x 60000 pixels
+# with no data, a name of 32 KiB) give way to the spare, the colour kept; a
+# garbage settings file keeps its text; "/P abc" ends by itself.
 scenario_bad_input() {
   local case mode
   picture bmp 64 48 800080 "$SPARE"
-  printf 'GIF89a\x01\x01\x01\x01\x01\x01\x01\x01\x01\x01\x01\x01' >"$WORK/broken.gif"
   printf 'GIF89a\x60\xEA\x60\xEA\x00\x00\x00,\x00\x00\x00\x00\x60\xEA\x60\xEA\x00\x02\x02\x44\x01\x00;' >"$WORK/huge.gif"
+  printf '\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00\xFF\xC0\x00\x0B\x08\xEA\x60\xEA\x60\x01\x01\x11\x00\xFF\xD9' >"$WORK/huge.jpg"
   picture huge-bmp 60000 60000 "$WORK/huge.bmp"
-  for case in "/S broken.gif" "/S huge.gif" "/S $(printf 'x%.0s' {1..32768}).jpg" "/C huge.bmp"; do
+  for case in "/S huge.gif" "/S huge.jpg" "/S $(printf 'x%.0s' {1..32768}).jpg" "/C huge.bmp"; do
     mode=${case%% *}
     settings 4227327 "$WORK/${case#* }"
     start "$mode"
