@@ -71,18 +71,5 @@ TEST(Startup, ASecondCopyTouchesNothingAndEnds) {
     EXPECT_EQ(rig.process.Hue, "");  // no setting read
 }
 
-TEST(Startup, TheProcessRunsUntilItsLastWindowHasUnloaded) {
-    StubProcess rig;
-    rig.platform.set_command_line("/c");
-    bool ran = false;
-    rig.platform.post([&] {
-        ran = !rig.process.ended();
-        (void)rig.process.form(Window::Configuration).Unload();
-    });
-    EXPECT_EQ(run_program(rig.process), 0);
-    EXPECT_TRUE(ran);
-    EXPECT_TRUE(rig.process.ended());
-}
-
 }  // namespace
 }  // namespace vellora
