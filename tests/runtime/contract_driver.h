@@ -9,12 +9,13 @@
 #include <string>
 
 #include "runtime/form.h"
+#include "support/picture_files.h"
 
 namespace vellora::contract {
 
 inline constexpr std::int16_t kBackspace = 0x08;
 
-enum class DialogKind { Message, Color, File };
+enum class DialogKind { Color, File };
 // The next dialog's answer: OK (a colour dialog with `color`, a file dialog with `file` typed in) or cancel.
 struct DialogAnswer {
     DialogAnswer(DialogKind what, bool accept = true, rt::Color pick = 0, std::string name = {})
@@ -26,8 +27,6 @@ struct DialogAnswer {
 };
 // What the last answered dialog showed when it opened.
 struct DialogSeen {
-    std::string text, title;
-    bool stop_icon = false;
     std::optional<rt::Color> color;
     std::string file_type;  // the selected entry of the file-type list
 };
@@ -47,12 +46,15 @@ public:
     virtual void answer_next(const DialogAnswer& answer) = 0;  // from inside the dialog
     [[nodiscard]] virtual DialogSeen seen() = 0;
     // A picture file of `width` x `height` pixels at 96 dots per inch.
-    virtual void write_picture(const std::string& path, int width, int height) = 0;
-    virtual void copy_time(const std::string& from, const std::string& to) = 0;  // the modification time
+    virtual void write_picture(const std::string& path, int width, int height) {
+        testing::write_file(path, testing::bmp_bytes(width, height, rt::rgb(200, 30, 40)));
+    }
+    // The modification time, where a file is known by its size and time alone.
+    virtual void copy_time(const std::string& /*from*/, const std::string& /*to*/) {}
     // Another program's window, where the runtime can make one.
-    [[nodiscard]] virtual std::optional<rt::ForeignWindow> foreign_window(int width, int height) = 0;
-    virtual void destroy(rt::ForeignWindow window) = 0;
-    [[nodiscard]] virtual std::optional<rt::ForeignWindow> parent_of(rt::PictureBox& box) = 0;
+    [[nodiscard]] virtual std::optional<rt::ForeignWindow> foreign_window(int /*width*/, int /*height*/) { return {}; }
+    virtual void destroy(rt::ForeignWindow /*window*/) {}
+    [[nodiscard]] virtual std::optional<rt::ForeignWindow> parent_of(rt::PictureBox& /*box*/) { return {}; }
 };
 
 std::unique_ptr<Driver> make_driver();

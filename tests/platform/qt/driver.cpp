@@ -7,7 +7,6 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -15,7 +14,6 @@
 
 #include "platform/qt/support.h"
 #include "runtime/contract_driver.h"
-#include "support/picture_files.h"
 #include "support/temp_dir.h"
 
 namespace vellora::contract {
@@ -64,10 +62,7 @@ public:
             timer->stop();
             timer->deleteLater();
             seen_ = {};
-            if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
-                seen_ = {box->text().toStdString(), box->windowTitle().toStdString(),
-                         box->icon() == QMessageBox::Critical, std::nullopt, ""};
-            } else if (auto* colors = qobject_cast<QColorDialog*>(dialog)) {
+            if (auto* colors = qobject_cast<QColorDialog*>(dialog)) {
                 const QColor c = colors->currentColor();
                 seen_.color = rt::rgb(c.red(), c.green(), c.blue());
                 colors->setCurrentColor(QColor(rt::red_of(answer.color), rt::green_of(answer.color),
@@ -83,16 +78,6 @@ public:
         timer->start(10);
     }
     DialogSeen seen() override { return seen_; }
-
-    void write_picture(const std::string& path, int width, int height) override {
-        testing::write_file(path, testing::bmp_bytes(width, height, rt::rgb(200, 30, 40)));
-    }
-    void copy_time(const std::string& from, const std::string& to) override {
-        std::filesystem::last_write_time(to, std::filesystem::last_write_time(from));
-    }
-    std::optional<rt::ForeignWindow> foreign_window(int /*width*/, int /*height*/) override { return std::nullopt; }
-    void destroy(rt::ForeignWindow /*window*/) override {}
-    std::optional<rt::ForeignWindow> parent_of(rt::PictureBox& /*box*/) override { return std::nullopt; }
 
 private:
     static QWidget* window(rt::Form& form) { return QWidget::find(static_cast<WId>(form.peer()->handle())); }

@@ -1,12 +1,10 @@
 // The Win32 runtime's own parts: what a form shows pixel by pixel, the
-// desktop over every monitor, the picture decoder by format, the user's own
-// settings file and the registry the settings code reads.
+// desktop over every monitor, the picture decoder, the user's own settings
+// file and the registry the settings code reads.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <tuple>
 
 #include "platform/win32/services.h"
 #include "platform/win32/support.h"
@@ -19,7 +17,6 @@ namespace vellora::win32 {
 namespace {
 
 using testing::hwnd_of;
-using vellora::testing::bmp_bytes;
 using vellora::testing::write_file;
 
 class Canvas : public rt::Form {
@@ -39,62 +36,6 @@ protected:
     void Form_DisplayChanged() override { ++display_changes; }
 };
 
-class Win32Forms : public ::testing::Test {
-protected:
-    // A pixel of the window as the screen shows it, once all is painted again or (`repaint` false) as it is.
-    COLORREF shown(HWND hwnd, int x, int y, bool repaint = true) {
-        testing::settle(platform);
-        if (repaint) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        HDC dc = GetDC(hwnd);
-        const COLORREF c = GetPixel(dc, x, y);
-        ReleaseDC(hwnd, dc);
-        return c;
-    }
-    std::string bitmap(const char* name, rt::Color color) {
-        write_file(dir.path() / name, bmp_bytes(40, 30, color));
-        return (dir.path() / name).string();
-    }
-    Win32Platform platform;
-    rt::App app{platform};
-    const float tx = platform.window_system().twips_per_pixel_x();
-    const float ty = platform.window_system().twips_per_pixel_y();
-    vellora::testing::TempDir dir;
-};
-
-TEST_F(Win32Forms, CirclesStayOnTheLayerUnderTheImagesAndAPictureBoxKeepsItsOwn) {
-    Canvas form(app);
-    form.Show();
-    form.Image2.Move(10 * tx, 10 * ty, 5 * tx, 5 * ty);
-    form.Image1.Move(30 * tx, 20 * ty);
-    form.Image2.SetPicture(app.LoadPicture(bitmap("red.bmp", rt::rgb(255, 0, 0))));
-    form.Image1.SetPicture(app.LoadPicture(bitmap("green.bmp", rt::rgb(0, 255, 0))));
-    form.SetFillColor(rt::rgb(255, 255, 0));
-    form.Circle(200 * tx, 100 * ty, 10 * tx, rt::rgb(255, 255, 0));
-    form.Circle(200 * tx, 150 * ty, 0, rt::rgb(255, 0, 255));
-    form.Picture1.SetBackColor(rt::rgb(0, 0, 0));  // a picture box keeps a layer of its own
-    form.Picture1.Move(100 * tx, 150 * ty, 40 * tx, 40 * ty);
-    form.Picture1.SetFillColor(rt::rgb(255, 0, 0));
-    form.Picture1.Circle(20 * tx, 20 * ty, 5 * tx, rt::rgb(255, 0, 0));
-    HWND hwnd = hwnd_of(form);
-    EXPECT_EQ(shown(hwnd, 5, 5), RGB(0, 0, 255));
-    EXPECT_EQ(shown(hwnd, 15, 15), RGB(255, 0, 0));      // Image2 at its natural size
-    EXPECT_EQ(shown(hwnd, 35, 25), RGB(0, 255, 0));      // Image1 over it
-    EXPECT_EQ(shown(hwnd, 200, 92), RGB(255, 255, 0));   // a filled disc
-    EXPECT_EQ(shown(hwnd, 200, 80), RGB(0, 0, 255));
-    EXPECT_EQ(shown(hwnd, 200, 150), RGB(255, 0, 255));  // radius 0 still marks its pixel
-    EXPECT_EQ(shown(hwnd_of(form.Picture1), 20, 20), RGB(255, 0, 0));
-    EXPECT_EQ(shown(hwnd_of(form.Picture1), 2, 2), RGB(0, 0, 0));
-    form.Image2.SetStretch(true);
-    form.Image2.Move(190 * tx, 90 * ty, 20 * tx, 20 * ty);
-    form.Image2.SetPicture(app.LoadPicture(bitmap("red.bmp", rt::rgb(255, 0, 0))));
-    EXPECT_EQ(shown(hwnd, 200, 100), RGB(255, 0, 0));
-    EXPECT_EQ(shown(hwnd, 15, 15), RGB(0, 0, 255));
-    form.Image2.Move(250 * tx, 150 * ty);  // moved away: the disc beneath shows again
-    EXPECT_EQ(shown(hwnd, 200, 100), RGB(255, 255, 0));
-    form.SetBackColor(rt::rgb(0, 128, 0));  // a new background colour starts a clean layer
-    EXPECT_EQ(shown(hwnd, 200, 100), RGB(0, 128, 0));
-}
-
 // A 16 x 16 icon: the top half see-through, the bottom half yellow.
 rt::Picture half_icon() {
     std::vector<std::uint32_t> color(16 * 16, 0);  // black where the mask's bits keep the screen
@@ -107,81 +48,89 @@ rt::Picture half_icon() {
     return picture_from_icon(CreateIconIndirect(&info), true);
 }
 
-TEST_F(Win32Forms, SeeThroughPicturesShowWhatLiesBeneathAlsoWhereOnlyPartsArePaintedAgain) {
+// Every check of what the screen shows comes after the changes were painted
+// the way the running program paints them: only the parts that changed.
+TEST(Win32Forms, ImagesLieOverTheCirclesInTheirOrderSeeThroughPartsShowWhatIsBeneathAndNothingIsLeftBehind) {
+    Win32Platform platform;
+    rt::App app{platform};
+    const float tx = platform.window_system().twips_per_pixel_x();
+    const float ty = platform.window_system().twips_per_pixel_y();
+    const vellora::testing::TempDir dir;
+    write_file(dir.path() / "red.bmp", vellora::testing::bmp_bytes(40, 30, rt::rgb(255, 0, 0)));
     Canvas form(app);
     form.Show();
-    form.Image2.SetPicture(app.LoadPicture(bitmap("red.bmp", rt::rgb(255, 0, 0))));
+    const auto shown = [&](HWND hwnd, int x, int y) {
+        testing::settle(platform);
+        HDC dc = GetDC(hwnd);
+        const COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(hwnd, dc);
+        return c;
+    };
+    form.Image2.SetPicture(app.LoadPicture((dir.path() / "red.bmp").string()));
     form.Image2.Move(-10 * tx, 20 * ty);  // partly beyond the left edge
     form.Image1.SetPicture(half_icon());
     form.Image1.Move(0, 28 * ty);
     form.SetFillColor(rt::rgb(255, 0, 255));
     form.Circle(150 * tx, 60 * ty, 10 * tx, rt::rgb(255, 0, 255));
+    form.Circle(200 * tx, 150 * ty, 0, rt::rgb(0, 255, 0));
+    form.Picture1.SetBackColor(rt::rgb(0, 0, 0));  // a picture box keeps a layer of its own
+    form.Picture1.Move(100 * tx, 150 * ty, 40 * tx, 40 * ty);
+    form.Picture1.SetFillColor(rt::rgb(255, 0, 0));
+    form.Picture1.Circle(20 * tx, 20 * ty, 5 * tx, rt::rgb(255, 0, 0));
     HWND hwnd = hwnd_of(form);
-    EXPECT_EQ(shown(hwnd, 5, 30), RGB(255, 0, 0));    // the icon's see-through half shows the picture
-    EXPECT_EQ(shown(hwnd, 5, 40), RGB(255, 255, 0));  // its own half hides it
-    form.Image2.Move(40 * tx, 20 * ty);  // from here only the parts that changed are painted again
-    EXPECT_EQ(shown(hwnd, 5, 30, false), RGB(0, 0, 255));  // the background, through the icon
-    EXPECT_EQ(shown(hwnd, 45, 22, false), RGB(255, 0, 0));
+    EXPECT_EQ(shown(hwnd, 5, 30), RGB(255, 0, 0));      // the icon's see-through half shows the picture
+    EXPECT_EQ(shown(hwnd, 5, 40), RGB(255, 255, 0));    // its own half hides it
+    EXPECT_EQ(shown(hwnd, 150, 65), RGB(255, 0, 255));  // a filled disc
+    EXPECT_EQ(shown(hwnd, 200, 150), RGB(0, 255, 0));   // radius 0 still marks its pixel
+    EXPECT_EQ(shown(hwnd_of(form.Picture1), 20, 20), RGB(255, 0, 0));
+    EXPECT_EQ(shown(hwnd_of(form.Picture1), 2, 2), RGB(0, 0, 0));
+    form.Image2.Move(40 * tx, 20 * ty);
+    EXPECT_EQ(shown(hwnd, 5, 30), RGB(0, 0, 255));  // the background, through the icon
+    EXPECT_EQ(shown(hwnd, 45, 22), RGB(255, 0, 0));
     form.Image1.Move(142 * tx, 44 * ty);  // over the disc: its see-through half shows the circle
-    EXPECT_EQ(shown(hwnd, 150, 51, false), RGB(255, 0, 255));
-    EXPECT_EQ(shown(hwnd, 150, 56, false), RGB(255, 255, 0));
-    EXPECT_EQ(shown(hwnd, 5, 30, false), RGB(0, 0, 255));  // where the icon was
+    EXPECT_EQ(shown(hwnd, 150, 51), RGB(255, 0, 255));
+    EXPECT_EQ(shown(hwnd, 150, 56), RGB(255, 255, 0));
+    EXPECT_EQ(shown(hwnd, 5, 30), RGB(0, 0, 255));          // where the icon was
     form.Image2.Move(140 * tx, 40 * ty, 60 * tx, 30 * ty);  // under the icon, in a box wider than the picture
-    EXPECT_EQ(shown(hwnd, 150, 51, false), RGB(255, 0, 0));
-    EXPECT_EQ(shown(hwnd, 185, 50, false), RGB(0, 0, 255));  // beyond the picture, in its box: the layer
+    EXPECT_EQ(shown(hwnd, 150, 51), RGB(255, 0, 0));
+    EXPECT_EQ(shown(hwnd, 185, 50), RGB(0, 0, 255));  // beyond the picture, in its box: the layer
+    form.Image2.SetStretch(true);
+    EXPECT_EQ(shown(hwnd, 185, 50), RGB(255, 0, 0));
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    EXPECT_EQ(shown(hwnd, 200, 150), RGB(0, 255, 0));  // painted whole again: the circles stay on their layer
+    form.SetBackColor(rt::rgb(0, 128, 0));             // a new background colour starts a clean layer
+    EXPECT_EQ(shown(hwnd, 200, 150), RGB(0, 128, 0));
 }
 
-TEST_F(Win32Forms, TheDesktopIsEveryMonitorAndEveryFormHearsOfAChangeOfTheDisplay) {
+TEST(Win32Forms, EveryFormHearsOfAChangeOfTheDisplay) {
+    Win32Platform platform;
+    rt::App app{platform};
     const auto screen = app.screen();
-    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    EXPECT_EQ(screen.desktop_px, (rt::PixelRect{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                                                top + GetSystemMetrics(SM_CYVIRTUALSCREEN)}));
-    EXPECT_EQ(screen.width_px, GetSystemMetrics(SM_CXSCREEN));  // the primary monitor
-    Canvas shown_form(app);
+    Canvas shown(app);
     Canvas hidden(app);
-    shown_form.Show();
+    shown.Show();
     hidden.Load();
-    for (const auto* form : {&shown_form, &hidden}) {  // the system tells every top-level window
+    for (const auto* form : {&shown, &hidden}) {  // the system tells every top-level window
         PostMessageA(hwnd_of(*form), WM_DISPLAYCHANGE, 32, MAKELPARAM(screen.width_px, screen.height_px));
     }
     testing::settle(platform);
-    EXPECT_EQ(shown_form.display_changes, 1);
+    EXPECT_EQ(shown.display_changes, 1);
     EXPECT_EQ(hidden.display_changes, 1);
 }
 
-TEST(Win32Pictures, EachFormatDecodesAtItsNaturalSizeAndBrokenFilesAreRefused) {
+TEST(Win32Pictures, AMetafileHasItsOwnSizeAndFilesThatAreNoPicturesAreRefused) {
     vellora::testing::TempDir dir;
     const auto file = [&](const std::string& name, const std::string& bytes) {
         write_file(dir.path() / name, bytes);
         return (dir.path() / name).string();
     };
-    const auto made = [](const std::string& name) {  // by the build: GIF, JPEG, ICO
-        return std::string(std::getenv("VELLORA_TEST_PICTURES")) + "\\" + name;
-    };
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    const auto himetric = [dpi](int pixels) { return MulDiv(pixels, 2540, dpi); };
     PictureDecoder decoder;
-    const std::tuple<std::string, int, int> cases[] = {
-        {file("red.bmp", bmp_bytes(20, 10, rt::rgb(255, 0, 0))), himetric(20), himetric(10)},
-        {file("rect.wmf", vellora::testing::wmf_bytes(1440, 720, 1440)), 2540, 1270},  // 1 x 0.5 inch
-        {made("red.gif"), himetric(40), himetric(30)},
-        {made("green.jpg"), himetric(64), himetric(48)},
-        {made("blue.ico"), himetric(32), himetric(32)},
-    };
-    for (const auto& [path, width, height] : cases) {
-        const auto picture = decoder.decode(path);
-        EXPECT_NEAR(picture->himetric_width, width, 2) << path;
-        EXPECT_NEAR(picture->himetric_height, height, 2) << path;
-    }
-    const auto missing = (dir.path() / "missing.bmp").string();
-    for (const auto& broken : {file("notes.txt", "not a picture at all"), file("empty.bmp", ""), missing}) {
+    const auto wmf = decoder.decode(file("rect.wmf", vellora::testing::wmf_bytes(1440, 720, 1440)));  // 1 x 0.5 inch
+    EXPECT_NEAR(wmf->himetric_width, 2540, 2);
+    EXPECT_NEAR(wmf->himetric_height, 1270, 2);
+    for (const auto& broken : {file("notes.jpg", "not a picture at all"), file("empty.bmp", "")}) {
         EXPECT_THROW((void)decoder.decode(broken), rt::PictureError) << broken;
     }
-    EXPECT_FALSE(decoder.identify(missing));
-    EXPECT_FALSE(decoder.identify(dir.path().string()));  // a folder is no picture file
 }
 
 // The user's copy: a folder name outside the ANSI code page, a value with an
@@ -214,7 +163,9 @@ TEST(Win32Settings, TheUsersCopyTakesAnyFolderNameIsWritableAndKeepsTheAnsiText)
     EXPECT_EQ(bytes_of(fresh.path()), "[Color]\r\nhue=caf" + e_acute + "\r\n");
 }
 
-TEST(Win32Registry, OpenQueryCloseOnTheRealRegistryAndTheFlagReadBothWays) {
+// The registry as the settings code reads it: a number, a text with its
+// ending zero, and a value too long for the buffer, which reads as nothing.
+TEST(Win32Registry, TheRealRegistryReadsAsTheSettingsCodeExpects) {
     const char* path = "Software\\VelloraTest\\Desktop";
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
@@ -225,19 +176,12 @@ TEST(Win32Registry, OpenQueryCloseOnTheRealRegistryAndTheFlagReadBothWays) {
     RegSetValueExA(key, "Big", 0, REG_SZ, reinterpret_cast<const BYTE*>(big.c_str()), 301);
     RegCloseKey(key);
     Registry registry;
+    const auto read = [&](const char* name) {
+        return settings::ReadRegString(registry, rt::reg::CurrentUser, path, name);
+    };
+    EXPECT_EQ((std::vector{read("Flag"), read("Text"), read("Big"), read("Missing")}),
+              (std::vector<std::string>{"001", "1", "", ""}));
     EXPECT_FALSE(registry.open(rt::reg::CurrentUser, "Software\\VelloraTest\\NoSuchKey"));
-    const auto opened = registry.open(rt::reg::CurrentUser, path);
-    ASSERT_TRUE(opened);
-    const auto flag = registry.query(*opened, "Flag", 255);
-    EXPECT_TRUE(flag.ok && flag.type == rt::reg::Dword && flag.data == (std::vector<std::uint8_t>{1, 0, 0, 0}));
-    EXPECT_EQ(registry.query(*opened, "Text", 255).size, 2U);  // the text and its zero
-    const auto big_value = registry.query(*opened, "Big", 255);
-    EXPECT_TRUE(!big_value.ok && big_value.size == 301U);  // more than the buffer holds
-    EXPECT_FALSE(registry.query(*opened, "Missing", 255).ok);
-    registry.close(*opened);
-    EXPECT_EQ(settings::ReadRegString(registry, rt::reg::CurrentUser, path, "Flag"), "001");
-    EXPECT_EQ(settings::ReadRegString(registry, rt::reg::CurrentUser, path, "Text"), "1");
-    EXPECT_EQ(settings::ReadRegString(registry, rt::reg::CurrentUser, path, "Big"), "");
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\VelloraTest");
 }
 
