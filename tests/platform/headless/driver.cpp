@@ -39,16 +39,12 @@ public:
     }
     void answer_next(const DialogAnswer& answer) override {
         kind_ = answer.kind;
-        if (answer.kind == DialogKind::Message) p_.answer_message_box();
         if (answer.kind == DialogKind::Color) p_.answer_color(answer.ok ? std::optional(answer.color) : std::nullopt);
         if (answer.kind == DialogKind::File) p_.answer_file(answer.ok ? std::optional(answer.file) : std::nullopt);
     }
     DialogSeen seen() override {
         DialogSeen seen;
-        if (kind_ == DialogKind::Message) {
-            const auto& m = p_.messages().back();
-            seen = {m.text, m.title, m.icon == rt::MessageIcon::Stop, std::nullopt, ""};
-        } else if (kind_ == DialogKind::Color && p_.color_requests().back().start_on_initial) {
+        if (kind_ == DialogKind::Color && p_.color_requests().back().start_on_initial) {
             seen.color = p_.color_requests().back().initial;
         } else if (kind_ == DialogKind::File) {
             const auto& f = p_.file_requests().back();
@@ -77,7 +73,7 @@ private:
     }
     testing::TempDir dir_;
     headless::HeadlessPlatform p_{dir_.path()};
-    DialogKind kind_ = DialogKind::Message;
+    DialogKind kind_ = DialogKind::Color;
 };
 
 }  // namespace
