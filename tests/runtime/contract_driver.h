@@ -15,7 +15,7 @@ namespace vellora::contract {
 
 inline constexpr std::int16_t kBackspace = 0x08;
 
-enum class DialogKind { Color, File };
+enum class DialogKind { Message, Color, File };
 // The next dialog's answer: OK (a colour dialog with `color`, a file dialog with `file` typed in) or cancel.
 struct DialogAnswer {
     DialogAnswer(DialogKind what, bool accept = true, rt::Color pick = 0, std::string name = {})
@@ -27,6 +27,7 @@ struct DialogAnswer {
 };
 // What the last answered dialog showed when it opened.
 struct DialogSeen {
+    std::string text, title;
     std::optional<rt::Color> color;
     std::string file_type;  // the selected entry of the file-type list
 };

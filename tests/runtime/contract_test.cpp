@@ -183,6 +183,13 @@ TEST_F(Contract, PicturesAreDecodedOncePerVersionOfAFileAndNeverMixedUpBetweenPa
 
 TEST_F(Contract, DialogsShowWhatTheyAreGivenAndGiveTheChoiceOrNothing) {
     auto& dialogs = driver->platform().dialogs();
+    driver->answer_next({DialogKind::Message});
+    dialogs.message_box({"First line\r\n\r\nSecond line", "Vellora", rt::MessageIcon::Stop});
+    std::string text = driver->seen().text;  // the line breaks as the system shows them
+    std::erase(text, '\r');
+    EXPECT_EQ(text, "First line\n\nSecond line");
+    EXPECT_EQ(driver->seen().title, "Vellora");
+
     driver->answer_next({DialogKind::Color, true, rt::rgb(0, 128, 255)});
     EXPECT_EQ(dialogs.choose_color({rt::rgb(255, 0, 0), true}), std::optional<rt::Color>(rt::rgb(0, 128, 255)));
     EXPECT_EQ(driver->seen().color, std::optional<rt::Color>(rt::rgb(255, 0, 0)));

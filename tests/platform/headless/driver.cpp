@@ -39,12 +39,15 @@ public:
     }
     void answer_next(const DialogAnswer& answer) override {
         kind_ = answer.kind;
+        if (answer.kind == DialogKind::Message) p_.answer_message_box();
         if (answer.kind == DialogKind::Color) p_.answer_color(answer.ok ? std::optional(answer.color) : std::nullopt);
         if (answer.kind == DialogKind::File) p_.answer_file(answer.ok ? std::optional(answer.file) : std::nullopt);
     }
     DialogSeen seen() override {
         DialogSeen seen;
-        if (kind_ == DialogKind::Color && p_.color_requests().back().start_on_initial) {
+        if (kind_ == DialogKind::Message) {
+            seen = {p_.messages().back().text, p_.messages().back().title, std::nullopt, ""};
+        } else if (kind_ == DialogKind::Color && p_.color_requests().back().start_on_initial) {
             seen.color = p_.color_requests().back().initial;
         } else if (kind_ == DialogKind::File) {
             const auto& f = p_.file_requests().back();

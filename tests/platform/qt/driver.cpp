@@ -7,6 +7,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -62,7 +63,9 @@ public:
             timer->stop();
             timer->deleteLater();
             seen_ = {};
-            if (auto* colors = qobject_cast<QColorDialog*>(dialog)) {
+            if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+                seen_ = {box->text().toStdString(), box->windowTitle().toStdString(), std::nullopt, ""};
+            } else if (auto* colors = qobject_cast<QColorDialog*>(dialog)) {
                 const QColor c = colors->currentColor();
                 seen_.color = rt::rgb(c.red(), c.green(), c.blue());
                 colors->setCurrentColor(QColor(rt::red_of(answer.color), rt::green_of(answer.color),

@@ -12,6 +12,12 @@ namespace {
 
 using win32::testing::hwnd_of;
 
+std::string text_of(HWND hwnd) {
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 // Thread timers, each running its step until the step says it is done; they
 // fire inside whatever loop runs, a dialog's own included.
 std::map<UINT_PTR, std::function<bool()>> steps;
@@ -63,10 +69,8 @@ public:
         });
     }
     std::string shown_text(rt::TextBox& box) override {
-        HWND hwnd = hwnd_of(box);
-        std::string text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
-        text.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
-        const auto mask = static_cast<char>(SendMessageA(hwnd, EM_GETPASSWORDCHAR, 0, 0));
+        const auto mask = static_cast<char>(SendMessageA(hwnd_of(box), EM_GETPASSWORDCHAR, 0, 0));
+        const std::string text = text_of(hwnd_of(box));
         return mask != 0 ? std::string(text.size(), mask) : text;
     }
     std::string failures() override { return debug_output; }
@@ -75,7 +79,9 @@ public:
             HWND dialog = FindWindowA("#32770", nullptr);  // the system's dialog class
             if (dialog == nullptr || IsWindowVisible(dialog) == FALSE) return false;
             seen_ = {};
-            if (answer.kind == DialogKind::Color) {  // the red, green and blue boxes
+            if (answer.kind == DialogKind::Message) {
+                seen_ = {text_of(GetDlgItem(dialog, 0xFFFF)), text_of(dialog), std::nullopt, ""};
+            } else if (answer.kind == DialogKind::Color) {  // the red, green and blue boxes
                 const auto part = [&](int id) { return static_cast<int>(GetDlgItemInt(dialog, id, nullptr, FALSE)); };
                 seen_.color = rt::rgb(part(706), part(707), part(708));
                 for (int i = 0; i < 3; ++i) SetDlgItemInt(dialog, 706 + i, (answer.color >> (8 * i)) & 0xFFU, FALSE);
