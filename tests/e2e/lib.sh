@@ -1,7 +1,7 @@
 # The end-to-end tests' library, the same for both programs: a work folder
-# (kept when a test fails), steps at exit, one polling helper, input through
-# xdotool, screenshots and pixel checks, the settings file and picture files.
-# The platform's adapter (linux/adapter.sh, windows/adapter.sh) adds the rest.
+# (kept when a test fails), steps at exit, polling, input through xdotool,
+# X displays, screenshots, the settings file and picture files. The adapter
+# (linux/adapter.sh, windows/adapter.sh) adds the platform's own part.
 set -euo pipefail
 
 # need TOOL...: the test is skipped (77) without them.
@@ -32,8 +32,6 @@ fail() {
   exit 1
 }
 
-pass() { echo "ok: $*"; }
-
 # wait_until CONDITION [SECONDS]: evaluates the condition until it holds, for
 # up to the time (10 s by default).
 wait_until() {
@@ -49,7 +47,7 @@ running() { kill -0 "${1:-$APP_PID}" 2>/dev/null; }
 
 # ended [SECONDS]: the program ends in time, and with status 0.
 ended() {
-  wait_until '! running' "${1:-10}" || return 1
+  wait_until '! running' "${1:-5}" || return 1
   wait "$APP_PID" || fail "the program ended with status $?"
 }
 
@@ -68,17 +66,22 @@ window() {
 }
 windows_titled() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true; }  # their ids
 
-# xephyr: a display of two heads of 800 x 600 side by side (Xinerama), in a
-# window of the display so far, for what follows.
-xephyr() {
-  need Xephyr
-  Xephyr -displayfd 4 +xinerama -screen 800x600 -screen 800x600 -noreset -nolisten tcp \
-    4>"$WORK/xephyr" 2>"$WORK/xephyr.log" &
+# display xvfb W H | display xephyr: an X display for what follows, an Xvfb of
+# that size, or two Xinerama heads of 800 x 600 side by side in a Xephyr window.
+display() {
+  need "${1^}"
+  if [ "$1" = xvfb ]; then
+    Xvfb -displayfd 3 -screen 0 "$2x$3x24" -nolisten tcp -noreset 3>"$WORK/display" 2>>"$WORK/x.log" &
+  else
+    Xephyr -displayfd 3 +xinerama -screen 800x600 -screen 800x600 -nolisten tcp -noreset \
+      3>"$WORK/display" 2>>"$WORK/x.log" &
+    set -- xephyr 1600 600
+  fi
   started $!
-  wait_until '[ -s "$WORK/xephyr" ]' || fail "Xephyr did not start: $(cat "$WORK/xephyr.log")"
-  export DISPLAY=":$(head -n1 "$WORK/xephyr")"
-  wait_until 'xdotool getmouselocation >/dev/null 2>&1' || fail "Xephyr does not answer"
-  SCREEN_W=1600 SCREEN_H=600
+  wait_until '[ -s "$WORK/display" ]' || fail "$1 did not start: $(cat "$WORK/x.log")"
+  export DISPLAY=":$(head -n1 "$WORK/display")" SCREEN_W=$2 SCREEN_H=$3
+  rm "$WORK/display"
+  wait_until 'xdotool getmouselocation >/dev/null 2>&1' || fail "$1 does not answer"
 }
 
 shot() { import -window root "$WORK/$1.png" && echo "$WORK/$1.png"; }
@@ -86,15 +89,23 @@ shot() { import -window root "$WORK/$1.png" && echo "$WORK/$1.png"; }
 # pixel FILE X Y: the colour there as "r,g,b".
 pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:; }
 
-# pixels_not FILE WxH+X+Y R,G,B: how many pixels of the region are not that colour.
+# pixels_not FILE R,G,B [WxH+X+Y]: how many pixels of the region (the whole
+# screen by default) are not that colour.
 pixels_not() {
-  convert "$1" -crop "$2" +repage "$WORK/region.png"
-  convert -size "${2%%+*}" "xc:rgb($3)" "$WORK/plain.png"
+  local region=${3:-${SCREEN_W}x${SCREEN_H}+0+0}
+  convert "$1" -crop "$region" +repage "$WORK/region.png"
+  convert -size "${region%%+*}" "xc:rgb($2)" "$WORK/plain.png"
   compare -metric AE "$WORK/region.png" "$WORK/plain.png" null: 2>&1 | awk '{ printf "%d", $1 }' || true
 }
 
-# box_of FILE R,G,B: where the pixels of that colour lie ("WxH+X+Y").
-box_of() { convert "$1" -fill black +opaque "rgb($2)" -bordercolor black -border 1 -trim -format '%wx%h+%X+%Y' info:; }
+# covered R,G,B [WxH+X+Y]: soon three quarters of the region (the screen by
+# default) are that colour. shows R,G,B: soon 100 pixels of the screen are.
+covered() {
+  local _c=$1 _r=${2:-${SCREEN_W}x${SCREEN_H}+0+0}
+  local _w=${_r%%x*} _h=${_r#*x}
+  wait_until '[ "$(pixels_not "$(shot screen)" "$_c" "$_r")" -le $((_w * ${_h%%+*} / 4)) ]' 5
+}
+shows() { local _c=$1; wait_until '[ "$(pixels_not "$(shot screen)" "$_c")" -lt $((SCREEN_W * SCREEN_H - 100)) ]' 5; }
 
 # Picture files: bmp W H RRGGBB OUT, huge-bmp W H OUT, wmf W H INCH OUT.
 picture() { "${VELLORA_MAKE_PICTURE:?the picture writer}" "$@" || fail "no picture $*"; }

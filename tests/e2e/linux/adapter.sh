@@ -2,7 +2,6 @@
 # its trace (VELLORA_TRACE) tells the exact moments: what a window shows,
 # where the keyboard is, when a dialog or message box is active.
 VELLORA=${VELLORA:?path of the vellora program}
-need Xvfb
 export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/cfg XDG_DATA_HOME=$WORK/dat XDG_RUNTIME_DIR=$WORK/run
 mkdir -p "$HOME" "$XDG_CONFIG_HOME/vellora" "$XDG_DATA_HOME/vellora" && mkdir -m 700 "$XDG_RUNTIME_DIR"
 export VELLORA_TRACE=$WORK/trace.log
@@ -12,18 +11,7 @@ SETTINGS=$XDG_CONFIG_HOME/vellora/vellora.ini STORE=$XDG_CONFIG_HOME/vellora/use
 SPARE=$XDG_DATA_HOME/vellora/imgx.bmp SPARE_NAME=$XDG_DATA_HOME/vellora/imgx.bmp HELP_TITLE=vellora.hlp
 cp "$(dirname "${BASH_SOURCE[0]}")/../../../resources/vellora.hlp" "$XDG_DATA_HOME/vellora/"
 
-# xvfb W H: a display of that size for what follows.
-xvfb() {
-  local file=$WORK/display-$1x$2
-  Xvfb -displayfd 3 -screen 0 "$1x$2x24" -nolisten tcp -noreset 3>"$file" 2>>"$WORK/xvfb.log" &
-  started $!
-  wait_until '[ -s "$file" ]' || fail "Xvfb did not start"
-  export DISPLAY=":$(head -n1 "$file")"
-  wait_until 'xdotool getmouselocation >/dev/null 2>&1' || fail "Xvfb does not answer"
-  SCREEN_W=$1 SCREEN_H=$2
-}
-
-begin() { xvfb 1024 768; }
+begin() { display xvfb 1024 768; }
 on_failure() { echo "--- trace:"; cat "$VELLORA_TRACE"; }
 
 app() {
@@ -37,7 +25,9 @@ native() { echo "$1"; }
 # password ENCODED: the stored password as the program encodes it, each
 # character written as \xNN in the store.
 password() {
-  printf '[Samples\\Oskel Screen Saver]\nPassword=%s\n' "$(printf '%s' "$1" | od -An -tx1 | tr -d ' \n' | sed 's/../\\x&/g')" >"$STORE"
+  local hex
+  hex=$(printf %s "$1" | od -An -tx1 | tr -d '\n' | sed 's/ /\\x/g')
+  printf '[Samples\\Oskel Screen Saver]\nPassword=%s\n' "$hex" >"$STORE"
 }
 stored_password() { printf '%b' "$(sed -n 's/^Password=//p' "$STORE" 2>/dev/null)"; }
 lock() { export VELLORA_LOCK=1; }
@@ -48,19 +38,21 @@ since_mark() { tail -n "+$((MARK + 1))" "$VELLORA_TRACE"; }
 traced() { since_mark | grep -E -- "$1" >/dev/null; }  # (grep -q would end tail early)
 
 # message_active TEXT: a message box with that text took the keyboard.
-message_active() { since_mark | T=$1 awk 'index($0, ENVIRON["T"]) { m = 1 } m && /^message active/ { a = 1 } END { exit !a }'; }
+message_active() {
+  since_mark | T=$1 awk 'index($0, ENVIRON["T"]) { m = 1 } m && /^message active/ { a = 1 } END { exit !a }'
+}
 
-# wait_shown TEXT [SECONDS]: a window, label or message shows exactly that
-# text (a message box once it has the keyboard).
+# wait_shown TEXT: a window, label or message shows exactly that text (a
+# message box once it has the keyboard).
 wait_shown() {
   local _text="[$1]"
-  wait_until 'since_mark | grep -F -- "$_text" >/dev/null' "${2:-10}" || return 1
+  wait_until 'since_mark | grep -F -- "$_text" >/dev/null' || return 1
   since_mark | grep -F -- "$_text" | grep '^message' >/dev/null || return 0
-  wait_until 'message_active "$_text"' 10
+  wait_until 'message_active "$_text"'
 }
 
 # wait_focus: a control of the newest window has the keyboard.
-wait_focus() { wait_until 'traced "^focus "' "${1:-10}"; }
+wait_focus() { wait_until 'traced "^focus "'; }
 
 # cursor hidden|shown: the pointer's image (from XFixes) is blank or not.
 cursor() {
@@ -80,17 +72,17 @@ PY
 }
 
 # host_open [W H X Y]: another program's window (xev's); its id in $HOST, its
-# place in $HOST_RECT (WxH+X+Y), its pixels in $HOST_AREA.
+# place in $HOST_RECT (WxH+X+Y).
 host_open() {
   need xev
   set -- "${1:-300}" "${2:-200}" "${3:-100}" "${4:-100}"
-  HOST_RECT=$1x$2+$3+$4 HOST_AREA=$(($1 * $2))
-  local log
-  log=$(mktemp "$WORK/xev.XXXXXX")
+  HOST_RECT=$1x$2+$3+$4
+  local log=$WORK/xev-$HOST_RECT.log
   xev -geometry "$HOST_RECT" -event structure >"$log" 2>&1 &
   HOST_PID=$! && started $!
-  wait_until 'grep -q "Outer window is" "$log"' || fail "the host window did not appear"
-  HOST=$(($(sed -n 's/^Outer window is \(0x[0-9a-fA-F]*\).*/\1/p' "$log" | head -n1)))
+  wait_until 'HOST=$(sed -n "s/^Outer window is \(0x[0-9a-fA-F]*\).*/\1/p" "$log"); [ -n "$HOST" ]' ||
+    fail "the host window did not appear"
+  HOST=$((HOST))
   wait_until 'xwininfo -id "$HOST" 2>/dev/null | grep -q IsViewable' || fail "the host window is not shown"
 }
 host_close() { kill "$HOST_PID"; }
@@ -99,9 +91,9 @@ host_close() { kill "$HOST_PID"; }
 # nothing is drawn beside it.
 preview_drawn() {
   local s not_blue
-  wait_until 's=$(shot preview); not_blue=$(pixels_not "$s" "$HOST_RECT" 0,0,255)
-    [ "$not_blue" -gt 200 ] && [ "$not_blue" -lt $((HOST_AREA - 5000)) ]' || return 1
-  [ "$(pixels_not "$s" 90x90+0+0 0,0,0)" -eq 0 ]
+  wait_until 's=$(shot preview); not_blue=$(pixels_not "$s" 0,0,255 "$HOST_RECT")
+    [ "$not_blue" -gt 200 ] && [ "$not_blue" -lt $((300 * 200 - 5000)) ]' || return 1
+  [ "$(pixels_not "$s" 0,0,0 90x90+0+0)" -eq 0 ]
 }
 
 # choose_colour: in the colour dialog about to open, green; its value in $COLOUR.

@@ -5,23 +5,23 @@
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 WINE=${VELLORA_WINE:-wine}
 EOL=$'\r' SPARE_NAME='c:\imgx.bmp' PASSWORD_KEY='HKCU\Software\Samples\Oskel Screen Saver' SCREEN_W=1024 SCREEN_H=768
-HELP_TITLE='Vellora Help'
+HELP_TITLE='Vellora Help' DESKTOP='HKCU\Control Panel\Desktop'
 
 # use_prefix DIR: the Wine prefix the next programs run in, and its files.
 use_prefix() {
   export WINEPREFIX=$1
-  SETTINGS=$1/drive_c/windows/vellora.ini
+  SETTINGS=$1/drive_c/windows/vellora.ini SPARE=$1/drive_c/imgx.bmp
   # The user's own copy, once the Windows directory could not be written.
   USER_SETTINGS=$1/drive_c/users/$(id -un)/AppData/Roaming/Vellora/vellora.ini
-  SPARE=$1/drive_c/imgx.bmp
 }
 use_prefix "$WINEPREFIX"
 
 reg() { "$WINE" reg "$@" >/dev/null 2>&1; }
 # reg_value KEY NAME: a registry value's data as text; fails when there is none.
 reg_value() {
-  "$WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '
-    index($0, "    " n "    REG_") == 1 { sub(/^    .*    REG_[A-Z_]+    /, ""); print; f = 1 } END { exit !f }'
+  local data
+  data=$("$WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^    $2    REG_[A-Z_]*    //p")
+  [ -n "$data" ] && echo "$data"
 }
 host() { "$WINE" "$VELLORA_HOST" "$@" 2>/dev/null </dev/null | tr -d '\r'; }
 
@@ -29,7 +29,7 @@ host() { "$WINE" "$VELLORA_HOST" "$@" 2>/dev/null </dev/null | tr -d '\r'; }
 begin() {
   rm -rf "$SETTINGS" "$(dirname "$USER_SETTINGS")" "$SPARE"
   reg delete 'HKCU\Software\Samples' /f || true
-  reg delete 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /f || true
+  reg delete "$DESKTOP" /v ScreenSaveUsePassword /f || true
 }
 on_failure() { echo "--- windows:"; host windows; }
 
@@ -43,25 +43,38 @@ native() { local p=${1//\//\\}; echo "Z:$p" | iconv -f UTF-8 -t CP1252; }
 
 password() { reg add "$PASSWORD_KEY" /v Password /t REG_SZ /d "$1" /f; }
 stored_password() { reg_value "$PASSWORD_KEY" Password || true; }
-lock() { reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_SZ /d 1 /f; }
+lock() { reg add "$DESKTOP" /v ScreenSaveUsePassword /t REG_SZ /d 1 /f; }
 
 # The window list tells what shows now: no moments to mark.
 mark() { :; }
 
-# wait_shown TEXT [SECONDS]: a window or control shows exactly that text.
-wait_shown() {
-  local _text="text=\"$1\""
-  wait_until 'host windows | grep -F -- "$_text" >/dev/null' "${2:-10}"
-}
+# wait_shown TEXT: a window or control shows exactly that text.
+wait_shown() { local _text="text=\"$1\""; wait_until 'host windows | grep -F -- "$_text" >/dev/null'; }
 
 # wait_focus: a control of the foreground form has the keyboard.
 wait_focus() {
-  wait_until 'host windows | awk "/^window/ { f = /class=VelloraForm/ && /foreground=1/ } f && /focus=1/ { ok = 1 } END { exit !ok }"' \
-    "${1:-10}"
+  wait_until 'host windows |
+    awk "/^window/ { f = /class=VelloraForm/ && /foreground=1/ } f && /focus=1/ { ok = 1 } END { exit !ok }"'
 }
 
 # cursor hidden|shown: the pointer is so.
 cursor() { host windows | grep "^cursor $1" >/dev/null; }  # (grep -q would end the host early)
+
+# rect_of TITLE LINE: "left top right bottom" of the first visible control
+# whose line holds LINE, in the window of that title (any window for "").
+rect_of() {
+  host windows | T=$1 C=$2 awk '/^window/ { w = ENVIRON["T"] == "" || index($0, "text=\"" ENVIRON["T"] "\""); next }
+    w && index($0, ENVIRON["C"]) && /visible=1/ {
+      split(substr($0, index($0, "rect=") + 5), r, /[, ]/); print r[1], r[2], r[3], r[4]; exit }'
+}
+
+# click_on TITLE TEXT: a click in the middle of that control of that window.
+click_on() {
+  local l t r b
+  read -r l t r b <<<"$(rect_of "$1" "text=\"$2\"")"
+  [ -n "$b" ] || fail "no \"$2\" in \"$1\""
+  click $(((l + r) / 2)) $(((t + b) / 2))
+}
 
 # host_open: a window with a pane of another program's; the pane's handle in
 # $HOST, its place in $HOST_RECT (WxH+X+Y).
@@ -84,24 +97,14 @@ preview_drawn() {
   [ -z "$(windows_titled 'ZELK Screen Saver')" ]
 }
 
-# click_on TITLE TEXT: a click in the middle of that control of that window.
-click_on() {
-  local at
-  at=$(host windows | T="text=\"$1\"" C="text=\"$2\"" awk '/^window/ { w = index($0, ENVIRON["T"]) > 0; next }
-    w && index($0, ENVIRON["C"]) { split(substr($0, index($0, "rect=") + 5), r, /[, ]/); print int((r[1] + r[3]) / 2), int((r[2] + r[4]) / 2); exit }')
-  [ -n "$at" ] || fail "no \"$2\" in \"$1\""
-  click $at
-}
-
-# choose_colour: in the colour dialog about to open, a basic colour (its grid
-# is the blank static control); its value in $COLOUR.
+# choose_colour: in the colour dialog about to open, the third basic colour
+# of the fourth row (its grid is the blank static control); its value in $COLOUR.
 choose_colour() {
   local l t r b x y g
   window Color || fail "no colour dialog"
   COLOUR_WIN=$WIN
-  read -r l t r b <<<"$(host windows | awk '/^window/ { w = /text="Color"/; next }
-    w && /child class=Static text="" .*visible=1/ { split(substr($0, index($0, "rect=") + 5), q, /[, ]/); print q[1], q[2], q[3], q[4]; exit }')"
-  x=$((l + (r - l) * 5 / 16)) y=$((t + (b - t) * 7 / 12))   # the third colour of the fourth row
+  read -r l t r b <<<"$(rect_of Color 'child class=Static text="" ')"
+  x=$((l + (r - l) * 5 / 16)) y=$((t + (b - t) * 7 / 12))
   click "$x" "$y"
   sleep 0.3
   IFS=, read -r r g b <<<"$(pixel "$(shot colour)" "$x" "$y")"

@@ -12,43 +12,30 @@
 
 namespace {
 
-std::string text_of(HWND hwnd) {
-    char buffer[1024] = {};
-    GetWindowTextA(hwnd, buffer, sizeof buffer);
-    std::string out;  // line breaks written as \r and \n
-    for (const char* c = buffer; *c != '\0'; ++c) out += *c == '\r' ? "\\r" : *c == '\n' ? "\\n" : std::string(1, *c);
-    return out;
-}
-
-std::string class_of(HWND hwnd) {
-    char buffer[128] = {};
-    GetClassNameA(hwnd, buffer, sizeof buffer);
-    return buffer;
-}
-
-void print(const char* what, HWND hwnd, const char* extra_name, int extra) {
+// One line: class, text (its line breaks written as \r and \n), place, whether it shows, and one more fact.
+void print(const char* what, HWND hwnd, const char* fact, bool value) {
+    char text[1024] = {};
+    char class_name[128] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    GetClassNameA(hwnd, class_name, sizeof class_name);
+    std::string shown;
+    for (const char* c = text; *c != '\0'; ++c) shown += *c == '\r' ? "\\r" : *c == '\n' ? "\\n" : std::string(1, *c);
     RECT r{};
     GetWindowRect(hwnd, &r);
-    std::printf("%s class=%s text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d %s=%d\n", what, class_of(hwnd).c_str(),
-                text_of(hwnd).c_str(), r.left, r.top, r.right, r.bottom, IsWindowVisible(hwnd) != FALSE ? 1 : 0,
-                extra_name, extra);
-}
-
-// The control with the keyboard focus in the foreground window's thread.
-HWND focused() {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(0, &info) != FALSE ? info.hwndFocus : nullptr;
+    std::printf("%s class=%s text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d %s=%d\n", what, class_name, shown.c_str(),
+                r.left, r.top, r.right, r.bottom, IsWindowVisible(hwnd) != FALSE ? 1 : 0, fact, value ? 1 : 0);
 }
 
 BOOL CALLBACK print_child(HWND child, LPARAM) {
-    print("  child", child, "focus", child == focused() ? 1 : 0);
+    GUITHREADINFO info{};  // the keyboard focus in the foreground window's thread
+    info.cbSize = sizeof info;
+    print("  child", child, "focus", GetGUIThreadInfo(0, &info) != FALSE && info.hwndFocus == child);
     return TRUE;
 }
 
 BOOL CALLBACK print_window(HWND hwnd, LPARAM) {
     if (IsWindowVisible(hwnd) == FALSE) return TRUE;
-    print("window", hwnd, "foreground", GetForegroundWindow() == hwnd ? 1 : 0);
+    print("window", hwnd, "foreground", GetForegroundWindow() == hwnd);
     EnumChildWindows(hwnd, &print_child, 0);
     return TRUE;
 }
@@ -65,15 +52,14 @@ int run_pane() {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = "VelloraTestHost";
     RegisterClassA(&wc);
-    HWND frame = CreateWindowExA(0, "VelloraTestHost", "Vellora Test Host", WS_POPUP | WS_VISIBLE | WS_BORDER, 300, 200,
+    HWND frame = CreateWindowExA(0, wc.lpszClassName, "Vellora Test Host", WS_POPUP | WS_VISIBLE | WS_BORDER, 300, 200,
                                  400, 300, nullptr, nullptr, wc.hInstance, nullptr);
-    HWND pane = CreateWindowExA(0, "VelloraTestHost", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 100, 80, 152, 112,
+    HWND pane = CreateWindowExA(0, wc.lpszClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 100, 80, 152, 112,
                                 frame, nullptr, wc.hInstance, nullptr);
     RECT r{};
     GetWindowRect(pane, &r);
-    std::printf("pane %lu at %ld %ld size %ld %ld\n",
-                static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(pane)), r.left, r.top, r.right - r.left,
-                r.bottom - r.top);
+    const auto handle = static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(pane));
+    std::printf("pane %lu at %ld %ld size %ld %ld\n", handle, r.left, r.top, r.right - r.left, r.bottom - r.top);
     std::fflush(stdout);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
@@ -83,13 +69,8 @@ int run_pane() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "pane") return run_pane();
-    if (mode != "windows") {
-        std::printf("usage: e2e_host pane | windows\n");
-        return 2;
-    }
-    CURSORINFO cursor{};
+    if (argc > 1 && std::string(argv[1]) == "pane") return run_pane();
+    CURSORINFO cursor{};  // "windows"
     cursor.cbSize = sizeof cursor;
     GetCursorInfo(&cursor);
     std::printf("cursor %s\n", (cursor.flags & CURSOR_SHOWING) != 0 ? "shown" : "hidden");
