@@ -7,13 +7,9 @@
 #include <sys/stat.h>
 
 #include <QFontInfo>
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QScreen>
-#include <QStyle>
-#include <QStyleOptionButton>
 #include <QTimer>
 #include <cstdlib>
 #include <fstream>
@@ -161,12 +157,12 @@ TEST(QtDataFiles, TheUsersOwnFolderFirstThenEachSystemFolderInOrderForTheSparePi
         write_file(folder / "vellora" / "imgx.bmp", "x");
         EXPECT_EQ(p.spare_picture(), folder / "vellora" / "imgx.bmp");
     }
-    write_file(second / "vellora" / "vellora.hlp", "x");  // the help file: the same order
+    for (const auto& folder : {second, first}) write_file(folder / "vellora" / "vellora.hlp", "x");  // the same order
     const Trace trace(dir.path() / "trace.log");
     HelpViewer(trace, p.data_search_dirs()).show("vellora.hlp");
     std::string line;
     std::getline(std::ifstream(dir.path() / "trace.log"), line);
-    EXPECT_EQ(line, "help [vellora.hlp] from [" + (second / "vellora" / "vellora.hlp").string() + "]");
+    EXPECT_EQ(line, "help [vellora.hlp] from [" + (first / "vellora" / "vellora.hlp").string() + "]");
 }
 
 TEST(QtUserStore, PrivateToItsOwnerFromTheStartAndTightenedOnTheNextWrite) {
@@ -208,44 +204,30 @@ TEST(QtLockSetting, TheOverrideOrXScreenSaversLockIsTheDesktopPasswordFlagButNev
     EXPECT_EQ((std::vector{flag(std::nullopt), flag(false), flag(true, true)}), (std::vector<std::int16_t>{1, 0, 0}));
 }
 
-// Every label's text wrapped within its box and every button's caption on
-// one line inside its face, measured in the font the runtime draws them in.
-TEST(QtCaptions, EveryCaptionOfEveryWindowFitsItsDesignedBox) {
+// Every label of the program's windows shows its whole text, wrapped within
+// its box in the font the runtime draws it in: the designed one.
+TEST(QtCaptions, EveryLabelOfEveryWindowShowsItsWholeText) {
     TempDir dir;
     QtPlatform platform(testing::options_in(dir.path()));
     Process process(platform, make_window);
-    int measured = 0;
-    const auto check = [&measured](const QWidget& widget, const QString& text, QRect needed, QRect box) {
-        ++measured;
-        EXPECT_TRUE(needed.width() <= box.width() && needed.height() <= box.height())
-            << "cut caption: " << widget.objectName().toStdString() << " [" << text.toStdString() << "] in "
-            << QFontInfo(widget.font()).family().toStdString() << " needs " << needed.width() << "x" << needed.height()
-            << ", its box is " << box.width() << "x" << box.height();
-    };
+    int labels = 0;
     for (const Window which :
          {Window::MainForm, Window::ControlForm, Window::Configuration, Window::PassChange, Window::PassCheck}) {
         rt::Form& form = process.form(which);
-        QWidget* window = QWidget::find(static_cast<WId>(form.peer()->handle()));
-        ASSERT_NE(window, nullptr) << form.name();
-        for (const QLabel* label : window->findChildren<QLabel*>()) {
+        for (const QLabel* label : QWidget::find(static_cast<WId>(form.peer()->handle()))->findChildren<QLabel*>()) {
             const QRect box = label->contentsRect();
-            const auto flags = static_cast<int>(label->alignment()) | Qt::TextWordWrap;
-            check(*label, label->text(),
-                  QFontMetrics(label->font()).boundingRect(QRect(0, 0, box.width(), 10000), flags, label->text()), box);
-        }
-        for (const QPushButton* button : window->findChildren<QPushButton*>()) {
-            QStyleOptionButton option;
-            option.initFrom(button);
-            option.text = button->text();
-            const QRect face = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-            check(
-                *button, button->text(),
-                QFontMetrics(button->font()).boundingRect(face, Qt::AlignCenter | Qt::TextShowMnemonic, button->text()),
-                face);
+            const QRect needed = label->fontMetrics().boundingRect(
+                QRect(0, 0, box.width(), 10000), static_cast<int>(label->alignment()) | Qt::TextWordWrap,
+                label->text());
+            EXPECT_TRUE(needed.width() <= box.width() && needed.height() <= box.height())
+                << label->objectName().toStdString() << " [" << label->text().toStdString() << "] in "
+                << QFontInfo(label->font()).family().toStdString() << " is cut: it needs " << needed.width() << "x"
+                << needed.height() << " px, its box is " << box.width() << "x" << box.height();
+            ++labels;
         }
         form.Unload();
     }
-    EXPECT_GE(measured, 15);  // every window's labels and buttons were there to measure
+    EXPECT_GE(labels, 7);  // every window's labels were there to measure
 }
 
 }  // namespace

@@ -107,18 +107,16 @@ public:
         CloseHandle(file);
     }
     std::optional<rt::ForeignWindow> foreign_window(int width, int height) override {
-        pane_ = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 100, 100, width, height, nullptr, nullptr,
-                                nullptr, nullptr);
-        return static_cast<rt::ForeignWindow>(reinterpret_cast<std::uintptr_t>(pane_));
+        return number(CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 100, 100, width, height, nullptr, nullptr,
+                                      nullptr, nullptr));
     }
     void destroy(rt::ForeignWindow window) override { DestroyWindow(win32::window_from_number(window)); }
-    std::optional<rt::ForeignWindow> parent_of(rt::PictureBox& box) override {
-        const auto& form = dynamic_cast<const win32::FormWindow&>(*box.form().peer());
-        if (form.control_of(GetWindow(pane_, GW_CHILD)) != &box) return std::nullopt;
-        return static_cast<rt::ForeignWindow>(reinterpret_cast<std::uintptr_t>(pane_));
-    }
+    std::optional<rt::ForeignWindow> parent_of(rt::PictureBox& box) override { return number(GetParent(hwnd_of(box))); }
 
 private:
+    static rt::ForeignWindow number(HWND hwnd) {
+        return static_cast<rt::ForeignWindow>(reinterpret_cast<std::uintptr_t>(hwnd));
+    }
     void post(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         PostMessageA(hwnd, msg, wp, lp);
         platform_.window_system().pump_pending();
@@ -126,7 +124,6 @@ private:
     win32::Win32Platform platform_;
     void* handler_ = AddVectoredExceptionHandler(1, &collect_debug_output);
     DialogSeen seen_;
-    HWND pane_ = nullptr;
 };
 
 }  // namespace
