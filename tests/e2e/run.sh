@@ -6,5 +6,4 @@ source "$here/$1/adapter.sh"
 source "$here/scenarios.sh"
 source "$here/$1/scenarios.sh"
 declare -F "scenario_$2" >/dev/null || { echo "no scenario $2 on $1" >&2; exit 2; }
-begin
 "scenario_$2"

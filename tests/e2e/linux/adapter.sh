@@ -8,10 +8,10 @@ export VELLORA_TRACE=$WORK/trace.log
 : >"$VELLORA_TRACE"
 unset XSCREENSAVER_WINDOW VELLORA_LOCK QT_QPA_PLATFORM
 SETTINGS=$XDG_CONFIG_HOME/vellora/vellora.ini STORE=$XDG_CONFIG_HOME/vellora/user-store.ini EOL="" MARK=0
-SPARE=$XDG_DATA_HOME/vellora/imgx.bmp SPARE_NAME=$XDG_DATA_HOME/vellora/imgx.bmp HELP_TITLE=vellora.hlp
+SPARE=$XDG_DATA_HOME/vellora/imgx.bmp SPARE_NAME=$SPARE HELP_TITLE=vellora.hlp
 cp "$(dirname "${BASH_SOURCE[0]}")/../../../resources/vellora.hlp" "$XDG_DATA_HOME/vellora/"
 
-begin() { display xvfb 1024 768; }
+display xvfb 1024 768
 on_failure() { echo "--- trace:"; cat "$VELLORA_TRACE"; }
 
 app() {
@@ -96,16 +96,14 @@ preview_drawn() {
   [ "$(pixels_not "$s" 0,0,0 90x90+0+0)" -eq 0 ]
 }
 
-# choose_colour: in the colour dialog about to open, green; its value in $COLOUR.
+# choose_colour: in the colour dialog about to open, green (its value in
+# $COLOUR); the dialog, open again on it, is cancelled.
 choose_colour() {
   wait_until 'traced "^color dialog active"' || fail "no colour dialog"
   key ctrl+a
   type_in '#00ff00'
   key Return
   COLOUR=65280
-}
-# cancel_colour: the colour dialog, open again on the colour chosen, is cancelled.
-cancel_colour() {
   wait_until 'traced "^color dialog active"' || fail "the colour dialog did not open again"
   key Escape
 }

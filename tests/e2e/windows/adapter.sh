@@ -7,11 +7,11 @@ WINE=${VELLORA_WINE:-wine}
 EOL=$'\r' SPARE_NAME='c:\imgx.bmp' PASSWORD_KEY='HKCU\Software\Samples\Oskel Screen Saver' SCREEN_W=1024 SCREEN_H=768
 HELP_TITLE='Vellora Help' DESKTOP='HKCU\Control Panel\Desktop'
 
-# use_prefix DIR: the Wine prefix the next programs run in, and its files.
+# use_prefix DIR: the Wine prefix the next programs run in, and its files (USER_SETTINGS: the user's own
+# copy, once the Windows directory could not be written).
 use_prefix() {
   export WINEPREFIX=$1
   SETTINGS=$1/drive_c/windows/vellora.ini SPARE=$1/drive_c/imgx.bmp
-  # The user's own copy, once the Windows directory could not be written.
   USER_SETTINGS=$1/drive_c/users/$(id -un)/AppData/Roaming/Vellora/vellora.ini
 }
 use_prefix "$WINEPREFIX"
@@ -26,11 +26,9 @@ reg_value() {
 host() { "$WINE" "$VELLORA_HOST" "$@" 2>/dev/null </dev/null | tr -d '\r'; }
 
 # Every test starts without settings, spare picture, password or lock.
-begin() {
-  rm -rf "$SETTINGS" "$(dirname "$USER_SETTINGS")" "$SPARE"
-  reg delete 'HKCU\Software\Samples' /f || true
-  reg delete "$DESKTOP" /v ScreenSaveUsePassword /f || true
-}
+rm -rf "$SETTINGS" "$(dirname "$USER_SETTINGS")" "$SPARE"
+reg delete 'HKCU\Software\Samples' /f || true
+reg delete "$DESKTOP" /v ScreenSaveUsePassword /f || true
 on_failure() { echo "--- windows:"; host windows; }
 
 app() {
@@ -77,14 +75,11 @@ click_on() {
 }
 
 # host_open: a window with a pane of another program's; the pane's handle in
-# $HOST, its place in $HOST_RECT (WxH+X+Y).
+# $HOST, its place in $HOST_RECT ("rect=left,top,right,bottom").
 host_open() {
-  local line=""
   "$WINE" "$VELLORA_HOST" pane >"$WORK/host.txt" 2>/dev/null </dev/null &
   HOST_PID=$! && started $!
-  wait_until 'line=$(grep "^pane " "$WORK/host.txt")' || fail "the host made no pane"
-  read -r _ HOST _ HOST_X HOST_Y _ HOST_W HOST_H <<<"$(tr -d '\r' <<<"$line")"
-  HOST_RECT=${HOST_W}x$HOST_H+$HOST_X+$HOST_Y
+  wait_until 'read -r _ HOST HOST_RECT < <(tr -d "\r" <"$WORK/host.txt")' || fail "the host made no pane"
 }
 host_close() { kill "$HOST_PID"; }
 
@@ -92,17 +87,17 @@ host_close() { kill "$HOST_PID"; }
 # own window stays hidden. (Wine does not show a child window of another
 # process on the screen: the runtime's own tests check the drawing.)
 preview_drawn() {
-  local rect="rect=$HOST_X,$HOST_Y,$((HOST_X + HOST_W)),$((HOST_Y + HOST_H)) "
-  wait_until 'host windows | grep -v "class=VelloraTestHost" | grep -F -- "$rect" >/dev/null' || return 1
+  wait_until 'host windows | grep -v "class=VelloraTestHost" | grep -F -- "$HOST_RECT " >/dev/null' || return 1
   [ -z "$(windows_titled 'ZELK Screen Saver')" ]
 }
 
-# choose_colour: in the colour dialog about to open, the third basic colour
-# of the fourth row (its grid is the blank static control); its value in $COLOUR.
+# choose_colour: in the colour dialog about to open, the third basic colour of
+# the fourth row (its grid is the blank static control), its value in $COLOUR;
+# the dialog, open again on it, is cancelled.
 choose_colour() {
-  local l t r b x y g
+  local l t r b x y g first
   window Color || fail "no colour dialog"
-  COLOUR_WIN=$WIN
+  first=$WIN
   read -r l t r b <<<"$(rect_of Color 'child class=Static text="" ')"
   x=$((l + (r - l) * 5 / 16)) y=$((t + (b - t) * 7 / 12))
   click "$x" "$y"
@@ -110,9 +105,6 @@ choose_colour() {
   IFS=, read -r r g b <<<"$(pixel "$(shot colour)" "$x" "$y")"
   COLOUR=$((r + g * 256 + b * 65536))
   click_on Color OK
-}
-# cancel_colour: the colour dialog, open again on the colour chosen, is cancelled.
-cancel_colour() {
-  wait_until 'window Color 1 && [ "$WIN" != "$COLOUR_WIN" ]' || fail "the colour dialog did not open again"
+  wait_until 'window Color 1 && [ "$WIN" != "$first" ]' || fail "the colour dialog did not open again"
   click_on Color Cancel
 }

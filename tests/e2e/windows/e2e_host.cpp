@@ -1,7 +1,7 @@
 // A small Windows program for the end-to-end tests, run under Wine beside
 // the saver:
 //   e2e_host pane      a window with a pane for a preview; prints the pane's
-//                      handle and place, then lives until it is ended
+//                      handle and rect, then lives until it is ended
 //   e2e_host windows   whether the pointer shows, then every visible
 //                      top-level window with its children
 #include <windows.h>
@@ -59,7 +59,7 @@ int run_pane() {
     RECT r{};
     GetWindowRect(pane, &r);
     const auto handle = static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(pane));
-    std::printf("pane %lu at %ld %ld size %ld %ld\n", handle, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    std::printf("pane %lu rect=%ld,%ld,%ld,%ld\n", handle, r.left, r.top, r.right, r.bottom);
     std::fflush(stdout);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Runs a command with Wine ready for it: a virtual X display of 1024 x 768, a
-# fresh prefix under the build folder (created once, here) and one wineserver
+# Runs a command with Wine ready for it, on a virtual X display of 1024 x 768:
+# a fresh prefix under the build folder (made once, here) and one wineserver
 # for the whole run, so that each program starts quickly.
 # Usage: with-wine.sh PREFIX_DIR COMMAND...
 set -euo pipefail
+[ -n "${WITH_WINE_DISPLAY:-}" ] ||
+  exec env WITH_WINE_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
 prefix=$1
 shift
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
@@ -11,14 +13,6 @@ VELLORA_WINE=/usr/lib/wine/wine64 VELLORA_WINESERVER=/usr/lib/wine/wineserver64
 [ -x "$VELLORA_WINE" ] || VELLORA_WINE=$(command -v wine)
 [ -x "$VELLORA_WINESERVER" ] || VELLORA_WINESERVER=$(command -v wineserver)
 export VELLORA_WINE VELLORA_WINESERVER
-
-display=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display" >/dev/null 2>&1 &
-xvfb_pid=$!
-trap 'kill "$xvfb_pid" 2>/dev/null || true; rm -f "$display"' EXIT
-for _ in $(seq 100); do [ -s "$display" ] && break; sleep 0.1; done
-[ -s "$display" ] || { echo "with-wine: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$display")"
 
 # A test killed outright may have left the Windows directory unwritable; the prefix must go all the same.
 chattr -i "$prefix/drive_c/windows" "$prefix/drive_c/windows/vellora.ini" 2>/dev/null || true
