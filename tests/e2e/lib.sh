@@ -1,6 +1,4 @@
-# The end-to-end tests' library, the same for both programs: a work folder
-# (kept when a test fails), steps at exit, polling, input through xdotool,
-# X displays, screenshots, the settings file and picture files. The adapter
+# The end-to-end tests' library, the same for both programs; the adapter
 # (linux/adapter.sh, windows/adapter.sh) adds the platform's own part.
 set -euo pipefail
 
@@ -8,13 +6,11 @@ set -euo pipefail
 need() { for tool; do command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }; done; }
 need xdotool import convert compare
 
+# The work folder is kept when the test fails. started PID: a process ended at
+# exit; at_exit COMMAND...: a step run at exit, after those processes end.
 WORK=$(mktemp -d /tmp/ve.XXXXXX) PIDS=() AT_EXIT=() FAILED=0
-
-started() { PIDS+=("$1"); }  # a process of the test's, ended at exit
-
-# at_exit COMMAND...: runs when the test ends, however it ends, after its processes.
+started() { PIDS+=("$1"); }
 at_exit() { AT_EXIT+=("$(printf '%q ' "$@")"); }
-
 cleanup() {
   local pid step
   for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
@@ -32,8 +28,7 @@ fail() {
   exit 1
 }
 
-# wait_until CONDITION [SECONDS]: evaluates the condition until it holds, for
-# up to the time (10 s by default).
+# wait_until CONDITION [SECONDS]: evaluates the condition until it holds, for up to 10 s.
 wait_until() {
   local _end=$((${EPOCHREALTIME/./} + ${2:-10} * 1000000))
   until eval "$1"; do
@@ -42,10 +37,8 @@ wait_until() {
   done
 }
 
-# The program: APP_PID is the copy started last.
+# The program: APP_PID is the copy started last. ended [SECONDS]: it ends in time, with status 0.
 running() { kill -0 "${1:-$APP_PID}" 2>/dev/null; }
-
-# ended [SECONDS]: the program ends in time, and with status 0.
 ended() {
   wait_until '! running' "${1:-5}" || return 1
   wait "$APP_PID" || fail "the program ended with status $?"
@@ -64,7 +57,7 @@ window() {
   wait_until 'WIN=$(windows_titled "$_title" | head -n1); [ -n "$WIN" ]' "${2:-20}" || return 1
   timeout 2 xdotool windowfocus --sync "$WIN" 2>/dev/null || xdotool windowfocus "$WIN" 2>/dev/null || true
 }
-windows_titled() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true; }  # their ids
+windows_titled() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true; }
 
 # display xvfb W H | display xephyr: an X display for what follows, an Xvfb of
 # that size, or two Xinerama heads of 800 x 600 side by side in a Xephyr window.
@@ -89,8 +82,7 @@ shot() { import -window root "$WORK/$1.png" && echo "$WORK/$1.png"; }
 # pixel FILE X Y: the colour there as "r,g,b".
 pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:; }
 
-# pixels_not FILE R,G,B [WxH+X+Y]: how many pixels of the region (the whole
-# screen by default) are not that colour.
+# pixels_not FILE R,G,B [WxH+X+Y]: how many pixels of the region (the screen) are not that colour.
 pixels_not() {
   local region=${3:-${SCREEN_W}x${SCREEN_H}+0+0}
   convert "$1" -crop "$region" +repage "$WORK/region.png"
@@ -98,8 +90,8 @@ pixels_not() {
   compare -metric AE "$WORK/region.png" "$WORK/plain.png" null: 2>&1 | awk '{ printf "%d", $1 }' || true
 }
 
-# covered R,G,B [WxH+X+Y]: soon three quarters of the region (the screen by
-# default) are that colour. shows R,G,B: soon 100 pixels of the screen are.
+# covered R,G,B [WxH+X+Y]: soon three quarters of the region (the screen) are
+# that colour. shows R,G,B: soon 100 pixels of the screen are.
 covered() {
   local _c=$1 _r=${2:-${SCREEN_W}x${SCREEN_H}+0+0}
   local _w=${_r%%x*} _h=${_r#*x}
@@ -111,13 +103,11 @@ shows() { local _c=$1; wait_until '[ "$(pixels_not "$(shot screen)" "$_c")" -lt 
 picture() { "${VELLORA_MAKE_PICTURE:?the picture writer}" "$@" || fail "no picture $*"; }
 
 # settings HUE PICTURE: the settings file; a picture given as a path of this
-# machine is written the way the program names it.
+# machine is written the way the program names it. setting KEY [FILE]: a value.
 settings() {
   local name=$2
   [[ $name != /* ]] || name=$(native "$name")
   mkdir -p "$(dirname "$SETTINGS")"
   printf '[Color]%s\nhue=%s%s\n[Image]%s\nname=%s%s\n' "$EOL" "$1" "$EOL" "$EOL" "$name" "$EOL" >"$SETTINGS"
 }
-
-# setting KEY [FILE]: a value of the settings file.
 setting() { tr -d '\r' <"${2:-$SETTINGS}" | sed -n "s/^$1=//p"; }

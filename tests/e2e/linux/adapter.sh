@@ -29,7 +29,6 @@ password() {
   hex=$(printf %s "$1" | od -An -tx1 | tr -d '\n' | sed 's/ /\\x/g')
   printf '[Samples\\Oskel Screen Saver]\nPassword=%s\n' "$hex" >"$STORE"
 }
-stored_password() { printf '%b' "$(sed -n 's/^Password=//p' "$STORE" 2>/dev/null)"; }
 lock() { export VELLORA_LOCK=1; }
 
 # The trace from the last input or start on (see lib.sh).
@@ -37,21 +36,9 @@ mark() { MARK=$(wc -l <"$VELLORA_TRACE"); }
 since_mark() { tail -n "+$((MARK + 1))" "$VELLORA_TRACE"; }
 traced() { since_mark | grep -E -- "$1" >/dev/null; }  # (grep -q would end tail early)
 
-# message_active TEXT: a message box with that text took the keyboard.
-message_active() {
-  since_mark | T=$1 awk 'index($0, ENVIRON["T"]) { m = 1 } m && /^message active/ { a = 1 } END { exit !a }'
-}
-
-# wait_shown TEXT: a window, label or message shows exactly that text (a
-# message box once it has the keyboard).
-wait_shown() {
-  local _text="[$1]"
-  wait_until 'since_mark | grep -F -- "$_text" >/dev/null' || return 1
-  since_mark | grep -F -- "$_text" | grep '^message' >/dev/null || return 0
-  wait_until 'message_active "$_text"'
-}
-
-# wait_focus: a control of the newest window has the keyboard.
+# wait_shown TEXT: a window or label shows exactly that text. wait_focus: a
+# control of the newest window has the keyboard.
+wait_shown() { local _text="[$1]"; wait_until 'since_mark | grep -F -- "$_text" >/dev/null'; }
 wait_focus() { wait_until 'traced "^focus "'; }
 
 # cursor hidden|shown: the pointer's image (from XFixes) is blank or not.
@@ -77,13 +64,10 @@ host_open() {
   need xev
   set -- "${1:-300}" "${2:-200}" "${3:-100}" "${4:-100}"
   HOST_RECT=$1x$2+$3+$4
-  local log=$WORK/xev-$HOST_RECT.log
-  xev -geometry "$HOST_RECT" -event structure >"$log" 2>&1 &
+  xev -geometry "$HOST_RECT" -name "host at $3,$4" -event structure >/dev/null &
   HOST_PID=$! && started $!
-  wait_until 'HOST=$(sed -n "s/^Outer window is \(0x[0-9a-fA-F]*\).*/\1/p" "$log"); [ -n "$HOST" ]' ||
-    fail "the host window did not appear"
-  HOST=$((HOST))
-  wait_until 'xwininfo -id "$HOST" 2>/dev/null | grep -q IsViewable' || fail "the host window is not shown"
+  window "host at $3,$4" || fail "the host window did not appear"
+  HOST=$WIN
 }
 host_close() { kill "$HOST_PID"; }
 

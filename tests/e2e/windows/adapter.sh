@@ -35,27 +35,19 @@ app() {
   "$WINE" "$VELLORA_SCR" "$@" >>"$WORK/scr.log" 2>&1 </dev/null &
   APP_PID=$! && started $!
 }
-
-# native PATH: the path as the program sees it, in the ANSI code page.
-native() { local p=${1//\//\\}; echo "Z:$p" | iconv -f UTF-8 -t CP1252; }
-
+native() { local p=${1//\//\\}; echo "Z:$p" | iconv -f UTF-8 -t CP1252; }  # in the ANSI code page
 password() { reg add "$PASSWORD_KEY" /v Password /t REG_SZ /d "$1" /f; }
 stored_password() { reg_value "$PASSWORD_KEY" Password || true; }
 lock() { reg add "$DESKTOP" /v ScreenSaveUsePassword /t REG_SZ /d 1 /f; }
+mark() { :; }  # the window list tells what shows now
 
-# The window list tells what shows now: no moments to mark.
-mark() { :; }
-
-# wait_shown TEXT: a window or control shows exactly that text.
+# wait_shown TEXT: a window or control shows exactly that text. wait_focus: a
+# control of the foreground form has the keyboard. cursor hidden|shown.
 wait_shown() { local _text="text=\"$1\""; wait_until 'host windows | grep -F -- "$_text" >/dev/null'; }
-
-# wait_focus: a control of the foreground form has the keyboard.
 wait_focus() {
   wait_until 'host windows |
     awk "/^window/ { f = /class=VelloraForm/ && /foreground=1/ } f && /focus=1/ { ok = 1 } END { exit !ok }"'
 }
-
-# cursor hidden|shown: the pointer is so.
 cursor() { host windows | grep "^cursor $1" >/dev/null; }  # (grep -q would end the host early)
 
 # rect_of TITLE LINE: "left top right bottom" of the first visible control

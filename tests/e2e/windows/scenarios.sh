@@ -27,9 +27,7 @@ scenario_installer() {
   cmp -s "$SPARE" "$WORK/installer/imgx.bmp" || fail "the spare picture is not at c:\\imgx.bmp"
   [ "$(screen_saver | tr A-Z a-z)" = 'c:\windows\system32\vellora.scr' ] || fail "Vellora is not the screen saver"
   uninstall
-  for f in "$sys32/vellora.scr" "$sys32/vellora.hlp" "$SPARE" "$instdir"; do
-    [ ! -e "$f" ] || fail "the uninstaller left $f"
-  done
+  for f in "$sys32/vellora.scr" "$sys32/vellora.hlp" "$SPARE" "$instdir"; do [ ! -e "$f" ] || fail "$f stays"; done
   ! screen_saver >/dev/null || fail "the uninstaller left Vellora as the screen saver"
   cmp -s "$SETTINGS" "$WORK/before.ini" || fail "the uninstaller touched the settings"
   [ "$(stored_password)" = 'SX]' ] || fail "the uninstaller touched the password"
@@ -38,11 +36,9 @@ scenario_installer() {
   cp "$SPARE" "$WORK/users.bmp"
   reg add "$DESKTOP" /v SCRNSAVE.EXE /d "$other" /f
   quietly "$WORK/vellora-setup.exe" /S /NOACTIVATE || fail "the installer failed (/NOACTIVATE)"
-  [ -f "$sys32/vellora.scr" ] || fail "vellora.scr is not in System32 (/NOACTIVATE)"
-  [ "$(screen_saver)" = "$other" ] || fail "/NOACTIVATE changed SCRNSAVE.EXE"
   uninstall
   cmp -s "$SPARE" "$WORK/users.bmp" || fail "the user's c:\\imgx.bmp did not stay"
-  [ "$(screen_saver)" = "$other" ] || fail "the uninstaller changed another screen saver's SCRNSAVE.EXE"
+  [ "$(screen_saver)" = "$other" ] || fail "/NOACTIVATE or the uninstaller changed another screen saver's SCRNSAVE.EXE"
 }
 
 quietly() { "$WINE" "$@" >>"$WORK/setup.log" 2>&1 </dev/null; }
@@ -97,7 +93,6 @@ scenario_protected() {
   ended || fail "OK did not close the dialog"
   [ "$(setting hue "$USER_SETTINGS")" = "$COLOUR" ] || fail "the user's copy does not hold the new colour"
   [ "$(setting name "$USER_SETTINGS")" = "$name" ] || fail "the picture's name did not come over byte for byte"
-  [ "$(head -c 1 "$USER_SETTINGS")" = "[" ] || fail "the user's copy does not start as ANSI text"
   start /S
   covered "$((COLOUR & 255)),$((COLOUR >> 8 & 255)),$((COLOUR >> 16))" || fail "the saver shows not the saved colour"
   shows 255,0,0 || fail "the saver does not show the picture"
