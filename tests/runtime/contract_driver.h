@@ -18,8 +18,6 @@ inline constexpr std::int16_t kBackspace = 0x08;
 enum class DialogKind { Message, Color, File };
 // The next dialog's answer: OK (a colour dialog with `color`, a file dialog with `file` typed in) or cancel.
 struct DialogAnswer {
-    DialogAnswer(DialogKind what, bool accept = true, rt::Color pick = 0, std::string name = {})
-        : kind(what), ok(accept), color(pick), file(std::move(name)) {}
     DialogKind kind;
     bool ok;
     rt::Color color;
@@ -45,17 +43,16 @@ public:
     [[nodiscard]] virtual std::string shown_text(rt::TextBox& box) = 0;
     [[nodiscard]] virtual std::string failures() = 0;  // every failed handler reported so far
     virtual void answer_next(const DialogAnswer& answer) = 0;  // from inside the dialog
-    [[nodiscard]] virtual DialogSeen seen() = 0;
+    [[nodiscard]] virtual DialogSeen seen() { return seen_; }
     // A picture file of `width` x `height` pixels at 96 dots per inch.
     virtual void write_picture(const std::string& path, int width, int height) {
         testing::write_file(path, testing::bmp_bytes(width, height, rt::rgb(200, 30, 40)));
     }
     // The modification time, where a file is known by its size and time alone.
     virtual void copy_time(const std::string& /*from*/, const std::string& /*to*/) {}
-    // Another program's window, where the runtime can make one.
-    [[nodiscard]] virtual std::optional<rt::ForeignWindow> foreign_window(int /*width*/, int /*height*/) { return {}; }
-    virtual void destroy(rt::ForeignWindow /*window*/) {}
-    [[nodiscard]] virtual std::optional<rt::ForeignWindow> parent_of(rt::PictureBox& /*box*/) { return {}; }
+
+protected:
+    DialogSeen seen_;
 };
 
 std::unique_ptr<Driver> make_driver();

@@ -59,14 +59,6 @@ public:
         p_.add_picture(path, width * 2540 / 96, height * 2540 / 96);
     }
     void copy_time(const std::string& from, const std::string& to) override { p_.copy_file_identity(from, to); }
-    std::optional<rt::ForeignWindow> foreign_window(int width, int height) override {
-        p_.add_foreign_window(0x400001, {{100, 100, 100 + width, 100 + height}, width, height});
-        return 0x400001;
-    }
-    void destroy(rt::ForeignWindow window) override { p_.destroy_foreign_window(window); }
-    std::optional<rt::ForeignWindow> parent_of(rt::PictureBox& box) override {
-        return p_.window(box.form().name())->controls[box.name()].parent;
-    }
 
 private:
     template <typename Post>

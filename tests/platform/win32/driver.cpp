@@ -98,7 +98,6 @@ public:
             return true;
         });
     }
-    DialogSeen seen() override { return seen_; }
     void copy_time(const std::string& from, const std::string& to) override {
         WIN32_FILE_ATTRIBUTE_DATA data{};
         GetFileAttributesExA(from.c_str(), GetFileExInfoStandard, &data);
@@ -106,24 +105,14 @@ public:
         SetFileTime(file, nullptr, nullptr, &data.ftLastWriteTime);
         CloseHandle(file);
     }
-    std::optional<rt::ForeignWindow> foreign_window(int width, int height) override {
-        return number(CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 100, 100, width, height, nullptr, nullptr,
-                                      nullptr, nullptr));
-    }
-    void destroy(rt::ForeignWindow window) override { DestroyWindow(win32::window_from_number(window)); }
-    std::optional<rt::ForeignWindow> parent_of(rt::PictureBox& box) override { return number(GetParent(hwnd_of(box))); }
 
 private:
-    static rt::ForeignWindow number(HWND hwnd) {
-        return static_cast<rt::ForeignWindow>(reinterpret_cast<std::uintptr_t>(hwnd));
-    }
     void post(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         PostMessageA(hwnd, msg, wp, lp);
         platform_.window_system().pump_pending();
     }
     win32::Win32Platform platform_;
     void* handler_ = AddVectoredExceptionHandler(1, &collect_debug_output);
-    DialogSeen seen_;
 };
 
 }  // namespace
