@@ -180,20 +180,20 @@ TEST(QtUserStore, PrivateToItsOwnerFromTheStartAndTightenedOnTheNextWrite) {
     EXPECT_EQ(::umask(old_mask), 022);  // the process's own mask is back as it was
 }
 
-// The flag the saver reads: the override, else the "lock:" line of ~/.xscreensaver.
-TEST(QtLockSetting, TheOverrideOrXScreenSaversLockIsTheDesktopPasswordFlag) {
+// The flag the saver reads: the override, else ~/.xscreensaver's "lock:"; never in a hack.
+TEST(QtLockSetting, TheOverrideOrXScreenSaversLockIsTheDesktopPasswordFlagButNeverInAHack) {
     EXPECT_EQ(xscreensaver_lock("lock:  False\n"), std::optional<bool>(false));
     TempDir dir;
-    const auto flag = [&](std::optional<bool> lock) {
+    const auto flag = [&](std::optional<bool> lock, bool hack = false) {
         Options o = testing::options_in(dir.path());
         o.lock_override = lock;
+        if (hack) o.hack = HackTarget{0x400001};
         const Trace trace;
         QtServices services(o, trace, [] { return 96.0; });
         return settings::ReadDesktopPasswordFlag(services);
     };
     write_file(dir.path() / ".xscreensaver", "mode: one\nlock:\t\tTrue\nlockTimeout: 0:00:00\n");
-    EXPECT_EQ(flag(std::nullopt), 1);
-    EXPECT_EQ(flag(false), 0);
+    EXPECT_EQ((std::vector{flag(std::nullopt), flag(false), flag(true, true)}), (std::vector<std::int16_t>{1, 0, 0}));
 }
 
 // The windows are designed in MS Sans Serif 8.25 pt, 13 pixels a line at 96
