@@ -131,6 +131,7 @@ TEST(Win32Settings, TheUsersCopyTakesAnyFolderNameIsWritableAndKeepsTheAnsiText)
     const bool copied = own.copy_from(wide_from_ansi(shared));
     SetFileAttributesA(shared.c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(copied && own.exists());
+    EXPECT_EQ(GetFileAttributesW(own.path().c_str()) & FILE_ATTRIBUTE_READONLY, 0U);  // Wine writes it regardless
     EXPECT_EQ(own.read("Image", "name", "0"), "C:\\caf" + e_acute + ".bmp");
     ASSERT_TRUE(own.write("Color", "hue", "caf" + e_acute));
     const auto bytes_of = [](const std::wstring& path) {
