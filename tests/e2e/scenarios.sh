@@ -48,22 +48,42 @@ scenario_saver() {
   running || fail "the second copy or three moves ended the saver"
   move 360 200
   ended || fail "the fourth move did not end the saver"
+  start /S
+  click 500 400
+  ended || fail "a click did not end the saver"
 }
 
-# "/A" stores a password; "/S" with the lock on: a key opens the prompt, the
-# pointer shown, and the password typed in any case ends the saver.
+# "/A" stores a password, then changes it once the old one is given right;
+# "/S" with the lock on: a key opens the prompt with the pointer shown, a
+# wrong password is refused and the saver goes on, the new one typed in
+# another case ends it.
 scenario_prompt() {
   lock
   start /A
   wait_focus || fail "the password dialog has no keyboard"
   enter abc abc
   ended || fail "OK did not close the password dialog"
+  start /A
+  wait_focus || fail "the password dialog has no keyboard"
+  enter xyz def def
+  wait_shown 'The value for Old Password is not correct.\r\n\r\nCheck your screen-saver password, and then try again.' ||
+    fail "no message for a wrong old password"
+  key Return
+  wait_focus && enter abc def def
+  ended || fail "the change did not close the password dialog"
   start /S
   key a
   wait_shown "$PROMPT" && wait_focus || fail "no password prompt"
   cursor shown || fail "the pointer is hidden while the prompt is open"
-  enter ABC
-  ended || fail "the password did not end the saver"
+  enter abc
+  wait_shown 'Incorrect password;\r\n\r\nCheck your screen saver password and try again.' || fail "no message"
+  key Return
+  wait_until 'cursor hidden' || fail "the pointer still shows after the prompt"
+  running || fail "a wrong password ended the saver"
+  key b
+  wait_shown "$PROMPT" && wait_focus || fail "the prompt did not open again"
+  enter DEF
+  ended || fail "the new password did not end the saver"
 }
 
 # "/P": the preview in another program's window; it ends when that window
@@ -89,9 +109,9 @@ set_colour() {
   wait_focus || fail "the keyboard did not come back to the setup dialog"
 }
 
-# "/C": the picture at a long path with accents shows; OK writes the colour
-# chosen and keeps the path whole; Help shows the help text (left open: the
-# test's end ends it).
+# "/C": the picture at a long path with accents shows; Cancel writes nothing,
+# OK writes the colour chosen and keeps the path whole; Help shows the help
+# text (left open: the test's end ends it).
 scenario_setup() {
   local folder="$WORK/pictures of the summer holidays, été à la mer €" name inside X Y WIDTH HEIGHT SCREEN WINDOW
   mkdir -p "$folder"
@@ -100,6 +120,10 @@ scenario_setup() {
   name=$(setting name)
   start /C
   shows 255,0,0 || fail "the picture at the long path does not show"
+  set_colour
+  key alt+c
+  ended && [ "$(setting hue)" = 255 ] || fail "Cancel did not close the dialog, or it wrote hue=$(setting hue)"
+  start /C
   set_colour
   key alt+o
   ended || fail "OK did not close the dialog"
@@ -116,7 +140,8 @@ scenario_setup() {
 }
 
 # Pictures the platform's decoder must refuse (headers of 60000 x 60000
-# pixels with no data, a name of 32 KiB) give way to the spare, the colour kept.
+# pixels with no data, a name of 32 KiB) give way to the spare, the colour
+# kept; so does a settings file of garbage, which keeps its text.
 scenario_bad_input() {
   local name size='\x60\xEA\x60\xEA'   # 60000 x 60000 as GIF writes it
   picture bmp 64 48 800080 "$SPARE"
@@ -133,4 +158,10 @@ scenario_bad_input() {
     [ "$(setting name)" = "$SPARE_NAME" ] || fail "${name:0:20}: the settings do not name the spare"
     [ "$(setting hue)" = 4227327 ] || fail "${name:0:20}: the colour was lost"
   done
+  printf 'garbage \xff\xfe\x01 [=]\n==\n[Color\nhue=4227327\n' >"$SETTINGS"
+  start /S
+  shows 128,0,128 || fail "garbage settings: the spare does not show"
+  key a
+  ended && grep -q '^garbage' "$SETTINGS" && [ "$(setting name)" = "$SPARE_NAME" ] ||
+    fail "garbage settings: not kept, or the spare not named: $(cat -v "$SETTINGS")"
 }

@@ -18,11 +18,7 @@ use_prefix "$WINEPREFIX"
 
 reg() { "$WINE" reg "$@" >/dev/null 2>&1; }
 # reg_value KEY NAME: a registry value's data as text; fails when there is none.
-reg_value() {
-  local data
-  data=$("$WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^    $2    REG_[A-Z_]*    //p")
-  [ -n "$data" ] && echo "$data"
-}
+reg_value() { "$WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^    $2    REG_[A-Z_]*    //p" | grep .; }
 host() { "$WINE" "$VELLORA_HOST" "$@" 2>/dev/null </dev/null | tr -d '\r'; }
 
 # Every test starts without settings, spare picture, password or lock.

@@ -1,9 +1,6 @@
-// A small Windows program for the end-to-end tests, run under Wine beside
-// the saver:
-//   e2e_host pane      a window with a pane for a preview; prints the pane's
-//                      handle and rect, then lives until it is ended
-//   e2e_host windows   whether the pointer shows, then every visible
-//                      top-level window with its children
+// A small Windows program for the end-to-end tests, run under Wine beside the saver. "e2e_host pane": a window
+// with a pane for a preview; prints the pane's handle and rect, then lives until it is ended. "e2e_host windows":
+// whether the pointer shows, then every visible top-level window with its children.
 #include <windows.h>
 
 #include <cstdint>

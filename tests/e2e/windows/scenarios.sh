@@ -1,5 +1,4 @@
-# Scenarios of the Windows program alone: the installer, two monitors, a
-# Windows directory nobody may write.
+# Scenarios of the Windows program alone: the installer, two monitors, a Windows directory nobody may write.
 
 # The installer, made from this build and run silently, puts vellora.scr and
 # vellora.hlp in System32 and the spare picture at c:\imgx.bmp, makes Vellora
@@ -26,6 +25,9 @@ scenario_installer() {
   cmp -s "$sys32/vellora.hlp" "$top/resources/vellora.hlp" || fail "vellora.hlp is not in System32"
   cmp -s "$SPARE" "$WORK/installer/imgx.bmp" || fail "the spare picture is not at c:\\imgx.bmp"
   [ "$(screen_saver | tr A-Z a-z)" = 'c:\windows\system32\vellora.scr' ] || fail "Vellora is not the screen saver"
+  VELLORA_SCR=$(screen_saver) start /S
+  key a
+  ended || fail "the saver at SCRNSAVE.EXE's path did not run"
   uninstall
   for f in "$sys32/vellora.scr" "$sys32/vellora.hlp" "$SPARE" "$instdir"; do [ ! -e "$f" ] || fail "$f stays"; done
   ! screen_saver >/dev/null || fail "the uninstaller left Vellora as the screen saver"

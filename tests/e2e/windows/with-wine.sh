@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Runs a command with Wine ready for it, on a virtual X display of 1024 x 768:
-# a fresh prefix under the build folder (made once, here) and one wineserver
-# for the whole run, so that each program starts quickly.
-# Usage: with-wine.sh PREFIX_DIR COMMAND...
+# with-wine.sh PREFIX_DIR COMMAND...: runs the command on a virtual X display of 1024 x 768 with a fresh Wine
+# prefix (made once, here) and one wineserver for the whole run, so that each program starts quickly.
 set -euo pipefail
 [ -n "${WITH_WINE_DISPLAY:-}" ] ||
   exec env WITH_WINE_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
