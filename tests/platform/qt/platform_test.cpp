@@ -1,14 +1,17 @@
 // The Qt runtime's own parts: what a form shows pixel by pixel, a change of the
 // screens reaching every form, picture files by format and the ones refused,
 // the data files looked up the XDG way, the per-user store private to its
-// owner, the desktop's lock setting, and the font the windows are drawn in.
+// owner, the desktop's lock setting, and captions that fit in the designed font.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTimer>
 #include <cstdlib>
 #include <fstream>
@@ -196,16 +199,36 @@ TEST(QtLockSetting, TheOverrideOrXScreenSaversLockIsTheDesktopPasswordFlagButNev
     EXPECT_EQ((std::vector{flag(std::nullopt), flag(false), flag(true, true)}), (std::vector<std::int16_t>{1, 0, 0}));
 }
 
-// The windows are designed in MS Sans Serif 8.25 pt, 13 pixels a line at 96
-// dots per inch: the runtime loads the free re-creation of it (Wine's) that
-// has its metrics, so every caption fits its box as designed.
-TEST_F(QtForms, TheProgramsWindowsAreDrawnInTheirDesignedFont) {
+// Every label and button of the program's windows shows its whole caption in
+// the font the runtime draws them in: Wine's re-creation of the designed MS
+// Sans Serif (13 pixels a line at 96 dots per inch), whose metrics it has.
+TEST_F(QtForms, EveryCaptionOfEveryWindowFitsItsBoxInTheDesignedFont) {
     Process process(platform, make_window);
-    const auto* label =
-        QWidget::find(static_cast<WId>(process.form(Window::PassCheck).peer()->handle()))->findChild<QLabel*>();
-    ASSERT_NE(label, nullptr);
-    const QFontInfo font(label->font());
-    EXPECT_EQ(font.family().toStdString() + ", " + std::to_string(font.pixelSize()) + " px", "MS Sans Serif, 13 px");
+    int measured = 0;
+    for (const Window which :
+         {Window::MainForm, Window::ControlForm, Window::Configuration, Window::PassChange, Window::PassCheck}) {
+        rt::Form& form = process.form(which);
+        for (const QWidget* w : QWidget::find(static_cast<WId>(form.peer()->handle()))->findChildren<QWidget*>()) {
+            const auto* label = qobject_cast<const QLabel*>(w);
+            const auto* button = qobject_cast<const QPushButton*>(w);
+            if (label == nullptr && button == nullptr) continue;
+            QStyleOptionButton option;
+            option.initFrom(w);
+            const QString text = label ? label->text() : button->text();
+            const QRect box =
+                label ? w->contentsRect() : w->style()->subElementRect(QStyle::SE_PushButtonContents, &option, w);
+            const int flags = label ? static_cast<int>(label->alignment()) | Qt::TextWordWrap : Qt::TextShowMnemonic;
+            const QRect needed = w->fontMetrics().boundingRect(QRect(0, 0, box.width(), 10000), flags, text);
+            EXPECT_TRUE(needed.width() <= box.width() && needed.height() <= box.height())
+                << "[" << text.toStdString() << "] needs " << needed.width() << "x" << needed.height() << ", has "
+                << box.width() << "x" << box.height();
+            const QFontInfo font(w->font());
+            EXPECT_EQ(font.family().toStdString() + " " + std::to_string(font.pixelSize()), "MS Sans Serif 13");
+            ++measured;
+        }
+        form.Unload();
+    }
+    EXPECT_GE(measured, 15);  // every window's labels and buttons were there to measure
 }
 
 }  // namespace
