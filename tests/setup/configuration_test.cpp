@@ -1,5 +1,5 @@
 // The setup dialog: its load and the spare-picture recovery, the colour
-// choice that reopens itself, OK, Cancel, the keyboard and Help.
+// choice that reopens itself, OK, Cancel and the keyboard.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -126,18 +126,6 @@ TEST(ConfigurationColor, EachConfirmedColourReopensTheDialogOnItAndOkStoresTheLa
     // The first dialog starts on the saver's colour, read leniently.
     EXPECT_EQ(initial, (std::vector<rt::Color>{rt::rgb(0, 0, 255), 255, 65280, 65280}));
     EXPECT_EQ(rig.stored_color(), "65280");
-}
-
-TEST(ConfigurationHelp, OpensTheHelpFileByMenuAndAccessKeyAndLeavesTheDialogAsItIs) {
-    SetupRig rig;
-    rig.platform.add_picture(kSpare, 3969, 2646);
-    auto& dialog = rig.open();
-    rig.platform.post_menu(dialog.hlp);
-    rig.platform.post_key(dialog, 'H', rt::shift::Alt);
-    rig.platform.run();
-    EXPECT_EQ(rig.platform.help_opened(), (std::vector<std::string>{"vellora.hlp", "vellora.hlp"}));
-    EXPECT_TRUE(dialog.loaded());
-    EXPECT_FALSE(rig.platform.window("Configuration")->minimized);
 }
 
 }  // namespace
