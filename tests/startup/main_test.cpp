@@ -1,17 +1,58 @@
 // Start-up: the mode switch, the window handle after it, which window opens.
+// (A second copy ends at once: the saver scenario.)
 #include "startup/main.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "stub_windows.h"
+#include "app/process.h"
+#include "platform/headless/headless.h"
+#include "support/temp_dir.h"
 
 namespace vellora {
 namespace {
 
-using startup_test::StubProcess;
+constexpr rt::Color kDesignColor = rt::rgb(1, 2, 3);
+constexpr const char* kNames[] = {"MainForm", "ControlForm", "Configuration", "PassChange", "PassCheck"};
+
+// Stand-ins for the program's windows that note their creation and load, and
+// their colour and visibility while loading.
+struct Journal {
+    std::vector<std::string> events;  // "create X", "load X"
+    rt::Color color_at_load = 0;
+    bool visible_at_load = true;
+};
+
+class StubWindow final : public rt::Form {
+public:
+    StubWindow(Process& process, Window which, Journal& journal)
+        : rt::Form(process.app(), kNames[static_cast<int>(which)]), journal_(journal) {
+        design_.back_color = kDesignColor;
+        journal_.events.push_back("create " + name());
+    }
+
+protected:
+    void Form_Load() override {
+        journal_.events.push_back("load " + name());
+        journal_.color_at_load = BackColor();
+        journal_.visible_at_load = Visible();
+    }
+
+private:
+    Journal& journal_;
+};
+
+struct StubProcess {
+    testing::TempDir dir;
+    headless::HeadlessPlatform platform{dir.path()};
+    Journal journal;
+    Process process{platform, [this](Window w, Process& p) -> std::unique_ptr<rt::Form> {
+                        return std::make_unique<StubWindow>(p, w, journal);
+                    }};
+};
 
 TEST(Startup, EachSwitchOpensItsOneWindow) {
     struct Case {
@@ -55,20 +96,10 @@ TEST(Startup, RunModeLoadsTheSaverWindowBeforeItsColourAndShowsItInThatColour) {
     rig.platform.ini().write("Color", "hue", "65280");
     rig.platform.set_command_line("/S");
     Main(rig.process);
-    EXPECT_EQ(rig.journal.color_at_load, startup_test::kDesignColor);
+    EXPECT_EQ(rig.journal.color_at_load, kDesignColor);
     EXPECT_FALSE(rig.journal.visible_at_load);
     EXPECT_EQ(rig.process.form(Window::MainForm).BackColor(), rt::rgb(0, 255, 0));
     EXPECT_EQ(rig.platform.window("MainForm")->show_count, 1);
-}
-
-TEST(Startup, ASecondCopyTouchesNothingAndEnds) {
-    StubProcess rig;
-    rig.platform.ini().write("Color", "hue", "255");
-    rig.platform.set_command_line("/S");
-    rig.platform.set_previous_instance(true);
-    EXPECT_EQ(run_program(rig.process), 0);
-    EXPECT_TRUE(rig.platform.window_records().empty());
-    EXPECT_EQ(rig.process.Hue, "");  // no setting read
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
-// Writes the picture files of the end-to-end tests, from the same bytes the
-// C++ tests use (picture_files.h):
-//   make_picture bmp W H RRGGBB OUT        a 24-bit bitmap of one colour
-//   make_picture huge-bmp W H OUT          only the headers of a bitmap that size
-//   make_picture wmf W H INCH OUT          a placeable metafile: one red rectangle
+// Writes the picture files of the end-to-end tests, from the same bytes the C++ tests use (picture_files.h):
+// "make_picture bmp W H RRGGBB OUT", a 24-bit bitmap of one colour; "make_picture huge-bmp W H OUT", only the
+// headers of a bitmap that size.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -19,10 +17,8 @@ int main(int argc, char** argv) {
         write_file(argv[5], bmp_bytes(number(2), number(3), color));
     } else if (kind == "huge-bmp" && argc == 5) {
         write_file(argv[4], bmp_bytes(number(2), number(3), 0, false) + std::string(64, '\0'));
-    } else if (kind == "wmf" && argc == 6) {
-        write_file(argv[5], wmf_bytes(number(2), number(3), number(4)));
     } else {
-        std::fprintf(stderr, "usage: make_picture bmp W H RRGGBB OUT | huge-bmp W H OUT | wmf W H INCH OUT\n");
+        std::fprintf(stderr, "usage: make_picture bmp W H RRGGBB OUT | huge-bmp W H OUT\n");
         return 2;
     }
     return 0;

@@ -1,10 +1,9 @@
 // A fresh, empty directory for one test, removed afterwards.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 
@@ -13,19 +12,12 @@ namespace vellora::testing {
 class TempDir {
 public:
     TempDir() {
-#ifdef _WIN32
-        // No mkdtemp on Windows: try random names until one is new.
-        std::random_device random;
+        std::random_device random;  // a new name: create_directory fails on one that exists
         for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
             auto candidate = std::filesystem::temp_directory_path() / ("vellora-test-" + std::to_string(random()));
             if (std::filesystem::create_directory(candidate)) path_ = candidate;
         }
         if (path_.empty()) throw std::runtime_error("cannot create a temporary directory");
-#else
-        std::string pattern = (std::filesystem::temp_directory_path() / "vellora-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary directory");
-        path_ = pattern;
-#endif
     }
     ~TempDir() {
         std::error_code ec;
