@@ -63,8 +63,8 @@ scenario_multihead() {
 # The package: clean under lintian; installed by dpkg -i (as root, on a
 # machine without Vellora; else unpacked), every file in its place. The real
 # XScreenSaver daemon runs its hack, in the configured colour with the packaged
-# spare picture (through XDG_DATA_DIRS). (The hack's end on SIGTERM is the
-# hack scenario's.)
+# spare picture (through XDG_DATA_DIRS), and ends it on deactivation; dpkg -r
+# takes every file away.
 scenario_package() {
   local root=$WORK/root saver=$WORK/saver user f daemon as_user=() share
   need dpkg-deb dpkg-shlibdeps lintian xscreensaver xscreensaver-command
@@ -118,6 +118,10 @@ scenario_package() {
   wait_until '! pgrep -f "$root/usr/libexec/xscreensaver/vellora" >/dev/null' || fail "the hack outlived deactivation"
   "${daemon[@]}" xscreensaver-command -exit >/dev/null 2>&1 || fail "the daemon did not take -exit"
   wait_until '! running' || fail "the daemon did not exit"
+  if [ -z "$root" ]; then
+    dpkg -r vellora >"$WORK/dpkg.log" 2>&1 || fail "dpkg -r: $(cat "$WORK/dpkg.log")"
+    for f in /usr/bin/vellora /usr/libexec/xscreensaver/vellora "$share/vellora"; do [ ! -e "$f" ] || fail "$f stays"; done
+  fi
 }
 
 # "/C" with the settings folder immutable (chattr +i): OK says so, naming the
