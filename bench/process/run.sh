@@ -225,11 +225,15 @@ for platform in $PLATFORMS; do
         done
         echo "$APP_PID"
       }
-      extra_ticks() { # the wineserver, which does much of a Wine program's work
-        local p
-        p=$(pgrep -x "$(basename "$WINESERVER")" | head -1 || true)
-        [ -n "$p" ] && ticks "$p" || echo 0
-      }
+      # The wineserver, which does much of a Wine program's work: the one of this prefix (its folder is named
+      # after the prefix's device and inode), not one that runs for another prefix.
+      server=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+      SERVER_PID=0
+      for p in $(pgrep -x "$(basename "$WINESERVER")"); do
+        [ "$(basename "$(readlink "/proc/$p/cwd")")" = "$server" ] && SERVER_PID=$p
+      done
+      [ "$SERVER_PID" != 0 ] || echo "bench-process: this prefix's wineserver was not found; its CPU is left out" >&2
+      extra_ticks() { ticks "$SERVER_PID"; }
       after_run() { sleep 1; }
       run_pair wine
       ;;
