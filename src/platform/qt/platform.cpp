@@ -173,18 +173,23 @@ QRect QtWindowSystem::virtual_desktop() {
 void QtWindowSystem::watch_screens() {
     screen_watch_ = std::make_unique<QObject>();
     QObject* context = screen_watch_.get();
+    // Each runs inside the failure boundary, as every connected signal does.
     QObject::connect(qGuiApp, &QGuiApplication::screenAdded, context, [this](QScreen* s) {
-        watch_screen(s);
-        display_changed();
+        rt::guarded(services_, [&] {
+            watch_screen(s);
+            display_changed();
+        });
     });
-    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, context, [this](QScreen*) { display_changed(); });
-    QObject::connect(qGuiApp, &QGuiApplication::primaryScreenChanged, context, [this](QScreen*) { display_changed(); });
+    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, context,
+                     [this](QScreen*) { rt::guarded(services_, [this] { display_changed(); }); });
+    QObject::connect(qGuiApp, &QGuiApplication::primaryScreenChanged, context,
+                     [this](QScreen*) { rt::guarded(services_, [this] { display_changed(); }); });
     for (QScreen* s : QGuiApplication::screens()) watch_screen(s);
 }
 
 void QtWindowSystem::watch_screen(QScreen* screen) {
     QObject::connect(screen, &QScreen::geometryChanged, screen_watch_.get(),
-                     [this](const QRect&) { display_changed(); });
+                     [this](const QRect&) { rt::guarded(services_, [this] { display_changed(); }); });
 }
 
 void QtWindowSystem::display_changed() {

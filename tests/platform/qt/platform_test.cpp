@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 
 #include "app/process.h"
 #include "platform/qt/support.h"
@@ -105,6 +106,14 @@ TEST_F(QtForms, AChangeOfTheScreensReachesEachFormOnce) {
     settle();
     EXPECT_EQ(shown.display_changes, 1);
     EXPECT_EQ(hidden.display_changes, 1);
+    // A change whose handling fails (here Qt's warning of a null screen, made to throw)
+    // is reported and dropped: nothing reaches Qt's dispatch.
+    ::testing::internal::CaptureStderr();
+    const QtMessageHandler before = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { throw std::runtime_error(text.toStdString()); });
+    EXPECT_NO_THROW(Q_EMIT qGuiApp->screenAdded(nullptr));
+    qInstallMessageHandler(before);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("a handler failed"), std::string::npos);
 }
 
 TEST(QtPictures, EachFormatLoadsAtItsNaturalSizeKnownByItsContentAndBrokenOrHugeFilesAreRefused) {
