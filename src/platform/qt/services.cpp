@@ -203,7 +203,8 @@ QtServices::QtServices(const Options& options, const Trace& trace, std::function
       dpi_(std::move(dpi)),
       settings_(options_.paths.settings_file()),
       user_store_(options_.paths.user_store_file()),
-      lock_{options_.lock_override, options_.paths.home / ".xscreensaver", options_.ask_gsettings, hack_mode()},
+      lock_(LockSources::from_environment(options_.lock_override, options_.paths.home, options_.ask_desktop,
+                                          hack_mode())),
       decoder_(dpi_, [&trace](const std::string& line) { trace.line(line); }),
       instance_lock_(options_.paths.runtime_dir / ("vellora-" + std::to_string(::getuid()) + ".lock")),
       help_(trace, options_.paths.data_search_dirs()) {

@@ -52,7 +52,7 @@ struct Options {
     std::optional<bool> lock_override;     // VELLORA_LOCK
     std::optional<HackTarget> hack;        // -root / -window-id / XSCREENSAVER_WINDOW
     std::filesystem::path trace_file;      // VELLORA_TRACE: a log of what the user sees
-    bool ask_gsettings = true;
+    bool ask_desktop = true;               // GNOME's and KDE's own lock settings
 
     // Everything from the environment: XDG folders, VELLORA_LOCK, VELLORA_TRACE.
     static Options from_environment();

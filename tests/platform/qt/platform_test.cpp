@@ -206,6 +206,13 @@ TEST(QtLockSetting, TheOverrideOrXScreenSaversLockIsTheDesktopPasswordFlagButNev
     };
     write_file(dir.path() / ".xscreensaver", "mode: one\nlock:\t\tTrue\nlockTimeout: 0:00:00\n");
     EXPECT_EQ((std::vector{flag(std::nullopt), flag(false), flag(true, true)}), (std::vector<std::int16_t>{1, 0, 0}));
+    // KDE Plasma: its automatic lock, in its [Daemon] group, flags and all; on when nothing says otherwise.
+    const std::vector<fs::path> kde = {dir.path() / "missing", dir.path() / "kscreenlockerrc"};
+    write_file(kde[1], "[Greeter]\nAutolock=true\n[Daemon]\nTimeout=5\nAutolock[$i]=false\n");
+    const LockSources on_kde{std::nullopt, {}, true, false, "KDE", kde};
+    EXPECT_EQ(read_lock_setting(on_kde), std::optional<bool>(false));
+    write_file(kde[1], "[Daemon]\nLockOnResume=false\n");
+    EXPECT_EQ(read_lock_setting(on_kde), std::optional<bool>(true));
 }
 
 // Every label and button of the program's windows shows its whole caption in
