@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "app/process.h"
 #include "platform/qt/hack_mode.h"
 #include "platform/qt/platform.h"
+#include "platform/qt/session.h"
 #include "platform/qt/x11_windows.h"
 #include "runtime/failure.h"
 #include "runtime/text.h"
@@ -23,6 +26,13 @@ int main(int argc, char** argv) {
     using namespace vellora;
     std::vector<std::string> args(argv + 1, argv + argc);
     const auto hack = qt::parse_hack_arguments(args, rt::env("XSCREENSAVER_WINDOW"));
+    const auto session = qt::choose_session(rt::env("WAYLAND_DISPLAY"), rt::env("DISPLAY"), rt::env("QT_QPA_PLATFORM"),
+                                            qt::needs_x11_window(args, hack.has_value()));
+    if (!session.refusal.empty()) {
+        std::fprintf(stderr, "%s\n", session.refusal.c_str());
+        return 1;
+    }
+    if (session.platform) ::setenv("QT_QPA_PLATFORM", session.platform->c_str(), 1);
 
     // In hack mode SIGTERM ends the saver cleanly: it is read from a signalfd
     // by the event loop instead of killing the process mid-frame.
