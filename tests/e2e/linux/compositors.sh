@@ -20,7 +20,7 @@
 
 compositor() {
   local kind=$1 count=${2:-2} i dir=$WORK/wl-$1
-  need wayland-info dbus-daemon
+  wl_need wayland-info dbus-daemon
   mkdir -p "$dir/home"
   export XDG_RUNTIME_DIR=$dir/run
   mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -28,7 +28,7 @@ compositor() {
   COMPOSITOR=$kind
   case $kind in
     sway)
-      need sway
+      wl_need sway
       local as_user=() server_run=$XDG_RUNTIME_DIR
       for ((i = 1; i <= count; i++)); do
         echo "output HEADLESS-$i resolution 800x600 position $(((i - 1) * 800)) 0"
@@ -51,7 +51,7 @@ compositor() {
       SWAYSOCK=$(ls "$server_run"/sway-ipc.*.sock) && export SWAYSOCK
       ;;
     mutter)
-      need mutter
+      wl_need mutter
       wl_session_bus "$dir"
       local monitors=()
       for ((i = 1; i <= count; i++)); do monitors+=(--virtual-monitor 800x600); done
@@ -61,7 +61,7 @@ compositor() {
       export WAYLAND_DISPLAY=$XDG_RUNTIME_DIR/vellora-mutter
       ;;
     kwin)
-      need kwin_wayland
+      wl_need kwin_wayland
       wl_session_bus "$dir"
       cp "$(command -v kwin_wayland)" "$dir/kwin_wayland"
       HOME=$dir/home "$dir/kwin_wayland" --virtual --output-count "$count" --width 800 --height 600 \
@@ -76,6 +76,10 @@ compositor() {
     fail "$kind did not show $count outputs: $(tail -5 "$dir/compositor.log")"
   mapfile -t OUTPUT_NAMES < <(wl_outputs)
 }
+
+# A compositor that cannot be had fails the test: a Wayland scenario is never
+# skipped in silence.
+wl_need() { for tool; do command -v "$tool" >/dev/null 2>&1 || fail "$tool is not installed (scripts/install-deps.sh)"; done; }
 
 # The session bus of a compositor that wants one, ended with the test.
 wl_session_bus() {
