@@ -146,3 +146,4 @@ disk is full. Nothing was saved; the dialog stays open so that you can try again
   key alt+o
   ended && [ "$(setting hue)" = "$COLOUR" ] || fail "OK did not save and close once the folder could be written"
 }
+source "$(dirname "${BASH_SOURCE[0]}")/idle.sh"
