@@ -87,6 +87,8 @@ scenario_package() {
     icons/hicolor/{16x16,32x32}/apps/vellora.png; do
     [ -e "$share/$f" ] || fail "the package lacks $share/$f"
   done
+  grep -qx "ExecStart=/usr/bin/vellora --idle" "$root/usr/lib/systemd/user/vellora-idle.service" ||
+    fail "the package lacks the idle watcher's user unit"
 
   # XScreenSaver refuses to run as root: then the daemon runs as a user of the test's own.
   user=$(id -un)
