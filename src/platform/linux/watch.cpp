@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/syscall.h>
@@ -28,7 +29,7 @@ namespace {
 class SessionLock {
 public:
     explicit SessionLock(const std::filesystem::path& file)
-        : fd_(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {}
+        : fd_(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600)) {}
     ~SessionLock() {
         if (fd_ >= 0) ::close(fd_);
     }
@@ -59,7 +60,16 @@ public:
         std::string name = "vellora";
         std::string mode = "/S";
         char* argv[] = {name.data(), mode.data(), nullptr};
-        const int error = posix_spawn(&pid_, program_.c_str(), nullptr, nullptr, argv, environ);
+        // The watcher ignores SIGPIPE; the saver gets it back as it would from a shell.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGPIPE);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+        const int error = posix_spawn(&pid_, program_.c_str(), nullptr, &attributes, argv, environ);
+        posix_spawnattr_destroy(&attributes);
         if (error != 0) {
             std::cerr << "vellora --idle: cannot start " << program_.string() << " /S: " << std::strerror(error)
                       << std::endl;
@@ -147,6 +157,10 @@ int run_idle_watcher(const std::vector<std::string>& args, const std::filesystem
         if (!delay.warning.empty()) std::cerr << delay.warning << std::endl;
         seconds = delay.seconds;
     }
+
+    // A write to a display server that has gone must end the watcher with a
+    // message, not kill it silently (systemd would not restart it then).
+    ::signal(SIGPIPE, SIG_IGN);
 
     const auto session = idle::Session::from_environment();
     std::unique_ptr<SessionLock> lock;
