@@ -28,13 +28,22 @@ savers() {
   return 0
 }
 
-# saver_appears: a saver child starts within 10 s and keeps running; its pid in SAVER.
-# no_saver SECONDS: none starts for that long.
+# saver_appears [SINCE]: a saver child starts within 10 s, no sooner than 3 s
+# after SINCE (seconds since boot: the last input, else the watcher's own
+# start), and keeps running; its pid in SAVER. no_saver SECONDS: none starts
+# for that long.
 saver_appears() {
+  local since=${1:-$(started_at "$WATCHER")}
   wait_until 'SAVER=$(savers); [ -n "$SAVER" ]' 10 || fail "no saver started"
+  awk -v at="$(started_at "$SAVER")" -v since="$since" 'BEGIN { exit !(at - since >= 2.95) }' ||
+    fail "the saver started $(awk -v at="$(started_at "$SAVER")" -v s="$since" 'BEGIN { print at - s }') s after input"
   sleep 0.5
   running "$SAVER" || fail "the saver did not keep running"
 }
+# The moment a process started, and now, in seconds since boot (the kernel's
+# clock: the test's own delays do not count).
+started_at() { awk -v hz="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); print $20 / hz }' "/proc/$1/stat"; }
+now() { cut -d" " -f1 /proc/uptime; }
 no_saver() {
   local _end=$((SECONDS + $1)) _started
   _started=$(started_savers)
@@ -62,7 +71,7 @@ second_watcher() {
 # watcher leaves; an idle inhibitor (sway's own, on a window) keeps the saver
 # away until the window closes; losing the compositor ends the watcher.
 scenario_idle_sway() {
-  local first view
+  local first view input
   wl_need wtype swaymsg
   compositor sway 2
   export QT_QPA_PLATFORM=wayland
@@ -70,16 +79,16 @@ scenario_idle_sway() {
   second_watcher
   for _ in 1 2 3; do
     sleep 1.5
+    input=$(now)
     wtype k || fail "wtype failed"
     [ -z "$(savers)" ] || fail "the saver started despite input"
   done
-  no_saver 2
-  saver_appears
+  saver_appears "$input"
   first=$SAVER
+  input=$(now)
   wtype -s 400 k -s 400
   saver_ended
-  no_saver 2
-  saver_appears
+  saver_appears "$input"
   [ "$SAVER" != "$first" ] || fail "the same saver"
   wtype -s 400 k -s 400
   saver_ended
@@ -102,17 +111,17 @@ scenario_idle_sway() {
 # KWin: after a saver ended, none starts again while the desktop stays idle
 # (a crashing saver is not restarted in a loop); after input, one does.
 scenario_idle_kwin() {
+  local input
   compositor kwin 1
   export QT_QPA_PLATFORM=wayland
   watch_idle ext-idle-notify-v1
-  no_saver 2
   saver_appears
   kill -TERM "$SAVER"
   saver_ended
   no_saver 5
+  input=$(now)
   "$IDLE_ACTIVITY" || fail "no simulated input"
-  no_saver 2
-  saver_appears
+  saver_appears "$input"
   watcher_done
 }
 
@@ -134,12 +143,11 @@ scenario_idle_mutter() {
   no_saver 6
   kill "$inhibitor"
   user_input
-  no_saver 2
-  saver_appears
+  saver_appears "$INPUT"
   kill -TERM "$SAVER"
   saver_ended
   user_input
-  saver_appears
+  saver_appears "$INPUT"
   watcher_done
 
   kill -KILL "$(cat "$WORK/wl-mutter/dbus.pid")"
@@ -170,6 +178,7 @@ session_inhibited() {
   [[ $answer == *"boolean true"* ]]
 }
 user_input() {
+  INPUT=$(now)
   dbus-send --session --print-reply --dest=org.gnome.Mutter.IdleMonitor /org/gnome/Mutter/IdleMonitor/Core \
     org.gnome.Mutter.IdleMonitor.ResetIdletime >/dev/null || fail "Mutter took no idle-time reset"
 }
@@ -179,7 +188,7 @@ user_input() {
 # gnome-session (as on MATE or Budgie on X11), and an idle inhibitor keeps the
 # saver away. Pointer moves postpone the saver, a click ends it.
 scenario_idle_x11() {
-  local first inhibitor
+  local first inhibitor input
   wl_need gnome-session-inhibit dbus-send
   mkdir -p "$WORK/bus"
   wl_session_bus "$WORK/bus"
@@ -194,16 +203,16 @@ scenario_idle_x11() {
   wait_until '! session_inhibited' || fail "the inhibitor was not released"
   for x in 10 20 30; do
     sleep 1.5
+    input=$(now)
     xdotool mousemove "$x" "$x"
     [ -z "$(savers)" ] || fail "the saver started despite input"
   done
-  no_saver 2
-  saver_appears
+  saver_appears "$input"
   first=$SAVER
+  input=$(now)
   click 100 100
   saver_ended
-  no_saver 2
-  saver_appears
+  saver_appears "$input"
   [ "$SAVER" != "$first" ] || fail "the same saver"
   watcher_done
 }
