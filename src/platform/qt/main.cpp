@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/process.h"
+#include "platform/linux/watch.h"
 #include "platform/qt/hack_mode.h"
 #include "platform/qt/platform.h"
 #include "platform/qt/x11_windows.h"
@@ -22,6 +23,11 @@
 int main(int argc, char** argv) {
     using namespace vellora;
     std::vector<std::string> args(argv + 1, argv + argc);
+    // The idle watcher: no windows, so no application object.
+    if (!args.empty() && args[0] == "--idle") {
+        const auto paths = qt::Paths::from_environment();
+        return lnx::run_idle_watcher(args, paths.settings_file(), paths.runtime_dir);
+    }
     const auto hack = qt::parse_hack_arguments(args, rt::env("XSCREENSAVER_WINDOW"));
 
     // In hack mode SIGTERM ends the saver cleanly: it is read from a signalfd

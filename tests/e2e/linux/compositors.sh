@@ -8,9 +8,9 @@
 # side and leaves it running until the test ends. For the clients that follow
 # it exports WAYLAND_DISPLAY (an absolute path), XDG_RUNTIME_DIR (a 0700
 # folder of the caller's own), DBUS_SESSION_BUS_ADDRESS (the compositor's own
-# session bus, for Mutter and KWin), SWAYSOCK (sway), COMPOSITOR, and the
-# outputs' names from left to right in OUTPUT_NAMES; DISPLAY is unset, so
-# nothing can fall back to X11.
+# session bus, for Mutter and KWin), SWAYSOCK (sway), COMPOSITOR, its process
+# in COMPOSITOR_PID, and the outputs' names from left to right in
+# OUTPUT_NAMES; DISPLAY is unset, so nothing can fall back to X11.
 #
 # sway refuses to run as root: as root it runs as the unprivileged user
 # vellora-test (created when missing), in a runtime folder of that user.
@@ -44,7 +44,7 @@ compositor() {
       "${as_user[@]}" env -i HOME="$dir/home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$server_run" \
         WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_HEADLESS_OUTPUTS="$count" WLR_LIBINPUT_NO_DEVICES=1 \
         sway -c "$dir/sway.cfg" >"$dir/compositor.log" 2>&1 &
-      started $!
+      started $! && COMPOSITOR_PID=$!
       wait_until '[ -S "$server_run/wayland-1" ] && ls "$server_run"/sway-ipc.*.sock >/dev/null 2>&1' 20 ||
         fail "sway did not start: $(tail -5 "$dir/compositor.log")"
       export WAYLAND_DISPLAY=$server_run/wayland-1
@@ -57,7 +57,7 @@ compositor() {
       for ((i = 1; i <= count; i++)); do monitors+=(--virtual-monitor 800x600); done
       HOME=$dir/home mutter --headless "${monitors[@]}" --no-x11 --wayland-display vellora-mutter \
         >"$dir/compositor.log" 2>&1 &
-      started $!
+      started $! && COMPOSITOR_PID=$!
       export WAYLAND_DISPLAY=$XDG_RUNTIME_DIR/vellora-mutter
       ;;
     kwin)
@@ -66,7 +66,7 @@ compositor() {
       cp "$(command -v kwin_wayland)" "$dir/kwin_wayland"
       HOME=$dir/home "$dir/kwin_wayland" --virtual --output-count "$count" --width 800 --height 600 \
         --socket vellora-kwin --no-lockscreen >"$dir/compositor.log" 2>&1 &
-      started $!
+      started $! && COMPOSITOR_PID=$!
       export WAYLAND_DISPLAY=$XDG_RUNTIME_DIR/vellora-kwin
       ;;
     *) fail "no compositor $kind" ;;
