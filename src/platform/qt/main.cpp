@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/process.h"
+#include "platform/linux/watch.h"
 #include "platform/qt/hack_mode.h"
 #include "platform/qt/platform.h"
 #include "platform/qt/session.h"
@@ -25,6 +26,11 @@
 int main(int argc, char** argv) {
     using namespace vellora;
     std::vector<std::string> args(argv + 1, argv + argc);
+    // The idle watcher: no windows, so no application object.
+    if (!args.empty() && args[0] == "--idle") {
+        const auto paths = qt::Paths::from_environment();
+        return lnx::run_idle_watcher(args, paths.settings_file(), paths.runtime_dir);
+    }
     const auto hack = qt::parse_hack_arguments(args, rt::env("XSCREENSAVER_WINDOW"));
     const auto session = qt::choose_session(rt::env("WAYLAND_DISPLAY"), rt::env("DISPLAY"), rt::env("QT_QPA_PLATFORM"),
                                             qt::needs_x11_window(args, hack.has_value()));

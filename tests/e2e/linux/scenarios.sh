@@ -87,6 +87,8 @@ scenario_package() {
     icons/hicolor/{16x16,32x32}/apps/vellora.png; do
     [ -e "$share/$f" ] || fail "the package lacks $share/$f"
   done
+  grep -qx "ExecStart=/usr/bin/vellora --idle" "$root/usr/lib/systemd/user/vellora-idle.service" ||
+    fail "the package lacks the idle watcher's user unit"
 
   # XScreenSaver refuses to run as root: then the daemon runs as a user of the test's own.
   user=$(id -un)
@@ -146,3 +148,4 @@ disk is full. Nothing was saved; the dialog stays open so that you can try again
   key alt+o
   ended && [ "$(setting hue)" = "$COLOUR" ] || fail "OK did not save and close once the folder could be written"
 }
+source "$(dirname "${BASH_SOURCE[0]}")/idle.sh"
