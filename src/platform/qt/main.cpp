@@ -40,17 +40,16 @@ int main(int argc, char** argv) {
     }
     if (session.platform) ::setenv("QT_QPA_PLATFORM", session.platform->c_str(), 1);
 
-    // In hack mode SIGTERM ends the saver cleanly: it is read from a signalfd
-    // by the event loop instead of killing the process mid-frame.
-    int signal_fd = -1;
-    if (hack) {
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, SIGTERM);
-        sigaddset(&set, SIGINT);
-        pthread_sigmask(SIG_BLOCK, &set, nullptr);
-        signal_fd = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
-    }
+    // SIGTERM (and SIGINT) end the program cleanly, the surfaces taken down
+    // as at any end: they are read from a signalfd by the event loop instead
+    // of killing the process mid-frame.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    const int signal_fd = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (signal_fd < 0) pthread_sigmask(SIG_UNBLOCK, &set, nullptr);  // nothing would read them
 
     QApplication application(argc, argv);
     QApplication::setApplicationName("vellora");
@@ -81,9 +80,11 @@ int main(int argc, char** argv) {
                 signalfd_siginfo info{};
                 while (::read(signal_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
                 }
-                // Every window is asked to close (no prompt can appear in hack mode), then every
-                // loop ends, whatever the windows did.
+                // Every loop ends, whatever the windows do. A hack's windows are asked to close
+                // first (no prompt can appear there); elsewhere a password prompt would stand in
+                // the way of the session's end, which was not the user's input.
                 const rt::ScopeExit quit([&platform] { platform.windows().request_quit(); });
+                if (!hack) return;
                 const auto forms = process.app().loaded_forms();
                 for (auto* form : forms) form->Unload(rt::UnloadMode::TaskManager);
             });
@@ -93,5 +94,7 @@ int main(int argc, char** argv) {
     const int code = run_program(process);
     notifier.reset();
     if (signal_fd >= 0) ::close(signal_fd);
+    // No loop reads them any more: from here on SIGTERM ends the process as it would any other.
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
     return code;
 }
