@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "runtime/compose.h"
 #include "runtime/form.h"
 #include "runtime/platform.h"
 
@@ -116,10 +117,10 @@ public:
     bool set_parent(rt::ForeignWindow) override { return false; }
 
 private:
-    void repaint(const QRect& box);
+    void repaint(const rt::PixelRect& box);
     QPointer<FormWidget> owner_;
     rt::Image& image_;
-    QRect box_;  // where the image was last painted, in client pixels
+    rt::PixelRect box_;  // where the image was last painted, in client pixels
 };
 
 }  // namespace vellora::qt
