@@ -81,7 +81,7 @@ struct Composition {
 // The part `area` of a client area whose drawing layer covers `layer`, with
 // `elements` over it in control order.
 [[nodiscard]] Composition compose(const PixelRects& area, const PixelRect& layer,
-                                  std::span<const PictureElement> elements);
+                                  std::span<const PictureElement> elements = {});
 [[nodiscard]] Composition compose(const PixelRects& area, const PixelRect& layer,
                                   const std::vector<ShownImage>& shown);
 

@@ -163,12 +163,14 @@ TextBoxPeer::TextBoxPeer(FormWidget& owner, rt::TextBox& box)
     edit_->setContextMenuPolicy(Qt::NoContextMenu);
     connections_.push_back(QObject::connect(edit_, &QLineEdit::textEdited, edit_, [this](const QString& t) {
         rt::guarded(windows().services(), [&] {
-            if (owner_.takes_input()) {
-                box_.SetText(t.toStdString());  // fires the change event
-                trace_text();
-            } else {
+            if (!owner_.takes_input()) {
                 edit_text_from_model();
+                return;
             }
+            // The change event may unload the form, and this peer with it.
+            const std::weak_ptr<const bool> alive = alive_;
+            box_.SetText(t.toStdString());
+            if (!alive.expired()) trace_text();
         });
     }));
     update(rt::kAllChanges);

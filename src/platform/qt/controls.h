@@ -75,6 +75,7 @@ private:
     void trace_text();
     rt::TextBox& box_;
     QLineEdit* edit_;
+    std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);  // gone with the peer
 };
 
 class ButtonPeer final : public WidgetPeer {
