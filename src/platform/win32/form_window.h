@@ -72,6 +72,10 @@ inline constexpr COLORREF kLabelBack = RGB(192, 192, 192);
 // COLORREF of a runtime colour.
 inline COLORREF colorref(rt::Color c) { return static_cast<COLORREF>(c & 0xFFFFFFU); }
 
+// Pixel rectangles both ways.
+inline RECT to_rect(const rt::PixelRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+inline rt::PixelRect to_pixel_rect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
 class FormWindow final : public rt::NativeWindow {
 public:
     FormWindow(WindowSystem& system, rt::Form& form);
