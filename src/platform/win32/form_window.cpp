@@ -389,12 +389,17 @@ LRESULT CALLBACK FormWindow::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     if (msg == WM_NCCREATE) self->hwnd_ = hwnd;
     // A failure in a handler must not unwind through the system's window
     // code: the message is dropped (answered with 0) and the program goes on.
-    LRESULT result = 0;
-    rt::guarded(self->system_.services(), [&] { result = self->handle(msg, wp, lp); });
-    return result;
+    // The form's code that a message runs may unload the form, and this
+    // object goes with its window: the default handling that may follow
+    // uses the handle it came with, nothing of the object.
+    std::optional<LRESULT> answer = 0;
+    rt::guarded(self->system_.services(), [&] { answer = self->handle(msg, wp, lp); });
+    return answer ? *answer : DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
+std::optional<LRESULT> FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
+    // Once the form's code has run, nothing of this object is touched: it
+    // may be gone (see window_proc).
     switch (msg) {
         case WM_PAINT:
             paint();
@@ -410,14 +415,16 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_ACTIVATE:
             if (LOWORD(wp) != WA_INACTIVE) {
-                form_.activated();
-                auto* control = form_.ActiveControl();
+                rt::Form& form = form_;
+                form.activated();
+                // The keyboard goes back to the form's active control.
+                auto* control = form.ActiveControl();
                 if (control != nullptr && control->peer() != nullptr && control->focusable()) {
                     control->peer()->focus();
                     return 0;
                 }
             }
-            break;
+            return std::nullopt;
         case WM_SETFOCUS: {
             auto* control = form_.ActiveControl();
             if (control != nullptr && control->peer() != nullptr && control->focusable()) control->peer()->focus();
@@ -428,11 +435,11 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_CTLCOLORSTATIC: {
             auto it = children_.find(reinterpret_cast<HWND>(lp));
-            if (it == children_.end()) break;
+            if (it == children_.end()) return std::nullopt;
             if (HBRUSH brush = it->second->colors(reinterpret_cast<HDC>(wp)); brush != nullptr) {
                 return reinterpret_cast<LRESULT>(brush);
             }
-            break;
+            return std::nullopt;
         }
         case WM_MOUSEMOVE:
             mouse_move(wp, lp);
@@ -448,7 +455,7 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_SIZE:
             sync_layer_size();
-            break;
+            return std::nullopt;
         case WM_DISPLAYCHANGE:
             // A monitor came, went or changed its size: every form hears
             // of it (each top-level window gets this message), after the
@@ -456,16 +463,15 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             frame_.reset();
             system_.forget_screen();
             form_.deliver_display_changed();
-            break;
+            return std::nullopt;
         case WM_SETTINGCHANGE:
         case WM_DPICHANGED:
             frame_.reset();
             system_.forget_screen();
-            break;
+            return std::nullopt;
         default:
-            break;
+            return std::nullopt;
     }
-    return DefWindowProcA(hwnd_, msg, wp, lp);
 }
 
 }  // namespace vellora::win32

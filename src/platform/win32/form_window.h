@@ -116,7 +116,8 @@ public:
     static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
 private:
-    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
+    // The answer to a message; nothing: the system's default handling.
+    std::optional<LRESULT> handle(UINT msg, WPARAM wp, LPARAM lp);
     void paint();
     void compose(HDC dc, const RECT& part);
     void on_command(WPARAM wp, LPARAM lp);
