@@ -124,7 +124,14 @@ TEST_F(Contract, UnloadAsksTheFormWhichMayRefuseAndTheFramesCloseCommandSaysSo) 
     pump(20);
     dialog.Show();  // and it loads again with a window that works
     driver->click(dialog.Cancel);
-    EXPECT_EQ(dialog.log, (Log{"query:1", "query:0", "query:0", "unload", "query:1", "unload", "cancel"}));
+    dialog.Text1.on_change = [&] { dialog.Unload(); };  // so may a text box's change, while the user types
+    dialog.Text1.SetFocus();
+    pump(20);
+    driver->key(dialog, 'A');
+    pump(20);
+    EXPECT_FALSE(dialog.loaded());
+    EXPECT_EQ(dialog.log,
+              (Log{"query:1", "query:0", "query:0", "unload", "query:1", "unload", "cancel", "query:1", "unload"}));
 }
 
 TEST_F(Contract, KeysFollowTabOrderButtonsAndAccessKeysWhileATextBoxKeepsItsEditingKeys) {

@@ -16,67 +16,55 @@ namespace vellora::qt {
 
 // ====================================================================== the picture box's widget
 
-// Paints the box's back colour, its picture and its drawing layer (circles
-// over a transparent ground).
+// Shows the box's drawing layer: its back colour and picture, with the
+// circles drawn over them.
 class BoxWidget final : public QWidget {
 public:
     BoxWidget(QWidget* parent, rt::SystemServices& services, const rt::PictureBox& box)
-        : QWidget(parent), services_(services), box_(&box) {
+        : QWidget(parent), services_(services), box_(&box),
+          layer_(services, *this, [this](const QRect& part) { update(part); }) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_OpaquePaintEvent);
         setFocusPolicy(Qt::NoFocus);
     }
     // The box is gone; the widget waits for its burial.
     void detach() { box_ = nullptr; }
+    // A new back colour or picture: what was drawn is gone.
+    void rebuild() {
+        if (box_ == nullptr) return;
+        layer_.grow(size(), box_->BackColor());
+        const auto& picture = box_->GetPicture();
+        const auto* native = picture ? dynamic_cast<const QtImage*>(picture->image.get()) : nullptr;
+        layer_.clear(box_->BackColor(), native != nullptr ? &native->image() : nullptr);
+        update();
+    }
     void draw_circle(float x, float y, float radius, rt::Color outline, rt::Color fill) {
-        grow_layer(size());
-        const double cx = static_cast<double>(x / QtWindowSystem::twips_per_pixel_x());
-        const double cy = static_cast<double>(y / QtWindowSystem::twips_per_pixel_y());
-        const double r = static_cast<double>(radius / QtWindowSystem::twips_per_pixel_x());
-        {
-            QPainter p(&layer_);
-            paint_circle(p, cx, cy, r, outline, fill);
-        }
-        repaint_later(services_, *this, pending_circles_, circle_bounds(cx, cy, r));
+        layer_.grow(size(), back_color());
+        layer_.circle(x, y, radius, outline, fill);
     }
 
 protected:
     void resizeEvent(QResizeEvent* event) override {
         rt::guarded(services_, [&] {
             QWidget::resizeEvent(event);
-            grow_layer(event->size());
+            layer_.grow(event->size(), back_color());
         });
     }
     void paintEvent(QPaintEvent* event) override {
         rt::guarded(services_, [&] {
             QPainter p(this);
-            const QRect r = event->rect();
-            p.fillRect(r, box_ != nullptr ? to_qcolor(box_->BackColor()) : QColor(Qt::black));
-            if (box_ != nullptr && box_->GetPicture() && box_->GetPicture()->image) {
-                if (const auto* native = dynamic_cast<const QtImage*>(box_->GetPicture()->image.get())) {
-                    p.drawImage(r.topLeft(), native->image(), r);
-                }
-            }
-            p.drawImage(r.topLeft(), layer_, r);
+            const rt::Composition parts = rt::compose(to_pixel_rects(event->region()), layer_.rect());
+            layer_.paint(p, parts.layer);
+            for (const auto& r : parts.background) p.fillRect(to_qrect(r), to_qcolor(back_color()));
         });
     }
 
 private:
-    void grow_layer(const QSize& size) {
-        if (size.isEmpty() || (layer_.width() >= size.width() && layer_.height() >= size.height())) return;
-        QImage grown(size.expandedTo(layer_.size()), QImage::Format_ARGB32_Premultiplied);
-        grown.fill(Qt::transparent);
-        if (!layer_.isNull()) {
-            QPainter p(&grown);
-            p.drawImage(0, 0, layer_);
-        }
-        layer_ = std::move(grown);
-    }
+    [[nodiscard]] rt::Color back_color() const { return box_ != nullptr ? box_->BackColor() : rt::Color{0}; }
 
     rt::SystemServices& services_;
     const rt::PictureBox* box_;
-    QImage layer_;
-    QRect pending_circles_;
+    DrawingLayer layer_;
 };
 
 std::unique_ptr<rt::NativeControl> make_control_peer(FormWidget& owner, rt::Control& control) {
@@ -114,10 +102,10 @@ void WidgetPeer::update(rt::Change what) {
     if (rt::has(what, rt::Change::Geometry)) widget_->setGeometry(pixel_box(control_));
     if (rt::has(what, rt::Change::Visible)) widget_->setVisible(control_.Visible());
     if (rt::has(what, rt::Change::Enabled)) widget_->setEnabled(control_.Enabled());
-    if (rt::has(what, rt::Change::Text) || rt::has(what, rt::Change::Style) || rt::has(what, rt::Change::Colors)) {
+    if (rt::has(what, rt::Change::Text) || rt::has(what, rt::Change::Style) || rt::has(what, rt::Change::Colors) ||
+        rt::has(what, rt::Change::Image)) {
         apply_look(what);
     }
-    if (rt::has(what, rt::Change::Image)) widget_->update();
 }
 
 void WidgetPeer::focus() {
@@ -175,12 +163,14 @@ TextBoxPeer::TextBoxPeer(FormWidget& owner, rt::TextBox& box)
     edit_->setContextMenuPolicy(Qt::NoContextMenu);
     connections_.push_back(QObject::connect(edit_, &QLineEdit::textEdited, edit_, [this](const QString& t) {
         rt::guarded(windows().services(), [&] {
-            if (owner_.takes_input()) {
-                box_.SetText(t.toStdString());  // fires the change event
-                trace_text();
-            } else {
+            if (!owner_.takes_input()) {
                 edit_text_from_model();
+                return;
             }
+            // The change event may unload the form, and this peer with it.
+            const std::weak_ptr<const bool> alive = alive_;
+            box_.SetText(t.toStdString());
+            if (!alive.expired()) trace_text();
         });
     }));
     update(rt::kAllChanges);
@@ -247,11 +237,13 @@ void PictureBoxPeer::draw_circle(float x, float y, float radius, rt::Color outli
     box_->draw_circle(x, y, radius, outline, fill);
 }
 
-void PictureBoxPeer::apply_look(rt::Change /*what*/) { widget_->update(); }
+void PictureBoxPeer::apply_look(rt::Change what) {
+    if (rt::has(what, rt::Change::Colors) || rt::has(what, rt::Change::Image)) box_->rebuild();
+}
 
 // ====================================================================== images
 
-ImagePeer::ImagePeer(FormWidget& owner, rt::Image& image) : owner_(&owner), image_(image), box_(pixel_box(image)) {
+ImagePeer::ImagePeer(FormWidget& owner, rt::Image& image) : owner_(&owner), image_(image), box_(pixel_rect(image)) {
     repaint(box_);
 }
 
@@ -259,18 +251,17 @@ ImagePeer::~ImagePeer() { repaint(box_); }
 
 void ImagePeer::update(rt::Change what) {
     if (owner_.isNull()) return;
-    const QRect now = pixel_box(image_);
-    if (rt::has(what, rt::Change::Image) || rt::has(what, rt::Change::Visible) || rt::has(what, rt::Change::Style) ||
-        now != box_) {
+    const rt::PixelRect now = pixel_rect(image_);
+    if (rt::image_needs_repaint(what, box_, now)) {
         repaint(box_);
         repaint(now);
     }
     box_ = now;
 }
 
-void ImagePeer::repaint(const QRect& box) {
+void ImagePeer::repaint(const rt::PixelRect& box) {
     FormWidget* owner = owner_.data();
-    if (owner != nullptr && !box.isEmpty()) owner->client()->update(box);
+    if (owner != nullptr && !rt::is_empty(box)) owner->repaint_content(to_qrect(box));
 }
 
 }  // namespace vellora::qt

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "runtime/compose.h"
 #include "runtime/form.h"
 #include "runtime/platform.h"
 
@@ -74,6 +75,7 @@ private:
     void trace_text();
     rt::TextBox& box_;
     QLineEdit* edit_;
+    std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);  // gone with the peer
 };
 
 class ButtonPeer final : public WidgetPeer {
@@ -116,10 +118,10 @@ public:
     bool set_parent(rt::ForeignWindow) override { return false; }
 
 private:
-    void repaint(const QRect& box);
+    void repaint(const rt::PixelRect& box);
     QPointer<FormWidget> owner_;
     rt::Image& image_;
-    QRect box_;  // where the image was last painted, in client pixels
+    rt::PixelRect box_;  // where the image was last painted, in client pixels
 };
 
 }  // namespace vellora::qt

@@ -12,7 +12,9 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "platform/qt/controls.h"
 #include "platform/qt/hack_mode.h"
@@ -27,13 +29,27 @@ namespace vellora::qt {
 
 QColor to_qcolor(rt::Color color) { return {rt::red_of(color), rt::green_of(color), rt::blue_of(color)}; }
 
-QRect pixel_box(const rt::Control& control) {
-    const float tx = QtWindowSystem::twips_per_pixel_x();
-    const float ty = QtWindowSystem::twips_per_pixel_y();
-    return {rt::twips_to_pixels(control.Left(), tx), rt::twips_to_pixels(control.Top(), ty),
-            std::max(0, rt::twips_to_pixels(control.Width(), tx)), std::max(0, rt::twips_to_pixels(control.Height(), ty))};
+QRect to_qrect(const rt::PixelRect& r) { return {r.left, r.top, r.width(), r.height()}; }
+
+rt::PixelRect pixel_rect(const rt::Control& control) {
+    return rt::pixel_box(control, QtWindowSystem::twips_per_pixel_x(), QtWindowSystem::twips_per_pixel_y());
 }
 
+QRect pixel_box(const rt::Control& control) { return to_qrect(pixel_rect(control)); }
+
+rt::PixelRects to_pixel_rects(const QRegion& region, const QPoint& offset) {
+    rt::PixelRects rects;
+    rects.reserve(static_cast<std::size_t>(region.rectCount()));
+    for (const QRect& r : region) {
+        const QRect moved = r.translated(offset);
+        rects.push_back({moved.left(), moved.top(), moved.left() + moved.width(), moved.top() + moved.height()});
+    }
+    return rects;
+}
+
+namespace {
+
+// Draws one circle: filled with `fill`, a 1-pixel outline in `outline` (pixels).
 void paint_circle(QPainter& p, double cx, double cy, double r, rt::Color outline, rt::Color fill) {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setBrush(to_qcolor(fill));
@@ -52,6 +68,7 @@ void paint_circle(QPainter& p, double cx, double cy, double r, rt::Color outline
     }
 }
 
+// The pixels a circle may touch.
 QRect circle_bounds(double cx, double cy, double r) {
     const int x0 = static_cast<int>(std::floor(cx - r)) - 2;
     const int y0 = static_cast<int>(std::floor(cy - r)) - 2;
@@ -59,34 +76,97 @@ QRect circle_bounds(double cx, double cy, double r) {
     return {x0, y0, d, d};
 }
 
-void repaint_later(rt::SystemServices& services, QWidget& widget, QRect& pending, const QRect& bounds,
-                   std::function<void()> before) {
-    if (pending.isEmpty()) {
+// The decoded pixels of a picture, or nullptr.
+const QImage* decoded(const rt::PictureData& picture) {
+    const auto* native = dynamic_cast<const QtImage*>(picture.image.get());
+    return native != nullptr && !native->image().isNull() ? &native->image() : nullptr;
+}
+
+// Only a picture without an alpha channel hides what lies beneath it.
+std::optional<rt::PictureLook> look(const rt::PictureData& picture) {
+    const QImage* image = decoded(picture);
+    if (image == nullptr) return std::nullopt;
+    return rt::PictureLook{image->width(), image->height(), !image->hasAlphaChannel()};
+}
+
+// An image's picture in `parts` (client pixels), moved by `shift`: stretched
+// into its box, or at its own size from the box's corner.
+void paint_image(QPainter& painter, const rt::ShownImage& shown, const rt::PixelRects& parts, const QPoint& shift) {
+    const QImage* picture = parts.empty() ? nullptr : decoded(*shown.image->GetPicture());
+    if (picture == nullptr) return;
+    const QRect box = to_qrect(shown.element.box);
+    if (shown.image->Stretch()) {
+        QRegion clip;
+        for (const auto& r : parts) clip += to_qrect(r);
+        painter.save();
+        painter.setClipRegion(clip.translated(shift));
+        painter.drawImage(box.translated(shift), *picture);
+        painter.restore();
+        return;
+    }
+    for (const auto& r : parts) {
+        const QRect part = to_qrect(r);
+        painter.drawImage(part.topLeft() + shift, *picture, part.translated(-box.topLeft()));
+    }
+}
+
+}  // namespace
+
+// ====================================================================== drawing layer
+
+DrawingLayer::DrawingLayer(rt::SystemServices& services, QObject& context, std::function<void(const QRect&)> show)
+    : services_(services), context_(context), show_(std::move(show)) {}
+
+void DrawingLayer::grow(const QSize& size, rt::Color background) {
+    if (size.isEmpty() || (image_.width() >= size.width() && image_.height() >= size.height())) return;
+    end_burst();
+    QImage grown(size.expandedTo(image_.size()), QImage::Format_RGB32);
+    grown.fill(to_qcolor(background));
+    if (!image_.isNull()) {
+        QPainter p(&grown);
+        p.drawImage(0, 0, image_);
+    }
+    image_ = std::move(grown);
+}
+
+void DrawingLayer::clear(rt::Color background, const QImage* picture) {
+    end_burst();
+    image_.fill(to_qcolor(background));
+    if (picture != nullptr && !image_.isNull()) {
+        QPainter p(&image_);
+        p.drawImage(0, 0, *picture);
+    }
+}
+
+void DrawingLayer::circle(float x, float y, float radius, rt::Color outline, rt::Color fill) {
+    if (image_.isNull()) return;
+    const double cx = static_cast<double>(x / QtWindowSystem::twips_per_pixel_x());
+    const double cy = static_cast<double>(y / QtWindowSystem::twips_per_pixel_y());
+    const double r = static_cast<double>(radius / QtWindowSystem::twips_per_pixel_x());
+    // One painter serves a whole burst; it ends before the burst is shown.
+    if (!painter_) painter_ = std::make_unique<QPainter>(&image_);
+    paint_circle(*painter_, cx, cy, r, outline, fill);
+    if (pending_.isEmpty()) {
         QMetaObject::invokeMethod(
-            &widget,
-            [&services, &widget, &pending, before = std::move(before)] {
-                rt::guarded(services, [&] {
-                    if (before) before();
-                    widget.update(pending);
-                    pending = QRect();
+            &context_,
+            [this] {
+                rt::guarded(services_, [this] {
+                    end_burst();
+                    show_(std::exchange(pending_, QRect()));
                 });
             },
             Qt::QueuedConnection);
     }
-    pending |= bounds;
+    pending_ |= circle_bounds(cx, cy, r);
 }
 
-namespace {
-
-// The decoded pixels an image shows, or nullptr.
-const QImage* shown_picture(const rt::Image& image) {
-    const auto& picture = image.GetPicture();
-    if (!picture || !picture->image) return nullptr;
-    const auto* native = dynamic_cast<const QtImage*>(picture->image.get());
-    return native != nullptr && !native->image().isNull() ? &native->image() : nullptr;
+void DrawingLayer::paint(QPainter& painter, const rt::PixelRects& parts, const QPoint& shift) {
+    end_burst();
+    for (const auto& r : parts) {
+        const QRect part = to_qrect(r);
+        painter.drawImage(part.topLeft() + shift, image_, part);
+    }
 }
-
-}  // namespace
 
 // ====================================================================== client area
 
@@ -103,7 +183,7 @@ protected:
         rt::guarded(services(), [&] {
             {
                 QPainter p(this);
-                owner_.paint_client(p, event->region());
+                owner_.paint_content(p, event->region());
             }
             if (!painted_ && owner_.form() != nullptr) {
                 painted_ = true;
@@ -153,7 +233,9 @@ private:
 
 // ====================================================================== form widget
 
-FormWidget::FormWidget(QtWindowSystem& windows, rt::Form& form) : windows_(windows), form_(&form) {
+FormWidget::FormWidget(QtWindowSystem& windows, rt::Form& form)
+    : windows_(windows), form_(&form),
+      layer_(windows.services(), *this, [this](const QRect& part) { repaint_content(part); }) {
     const auto& design = form.design();
     Qt::WindowFlags flags = Qt::Window;
     if (design.border == rt::BorderStyle::None) {
@@ -230,24 +312,13 @@ void FormWidget::apply_text() {
     if (form_ != nullptr) setWindowTitle(QString::fromStdString(form_->Caption()));
 }
 
+rt::Color FormWidget::back_color() const { return form_ != nullptr ? form_->BackColor() : rt::Color{0}; }
+
 void FormWidget::apply_colors() {
     if (form_ == nullptr) return;
     // A new back colour clears the drawing layer.
-    end_layer_painting();
-    layer_.fill(to_qcolor(form_->BackColor()));
+    layer_.clear(form_->BackColor());
     client_->update();
-}
-
-void FormWidget::resize_layer(const QSize& size) {
-    if (size.isEmpty() || (layer_.size().width() >= size.width() && layer_.size().height() >= size.height())) return;
-    end_layer_painting();
-    QImage grown(size.expandedTo(layer_.size()), QImage::Format_RGB32);
-    grown.fill(form_ != nullptr ? to_qcolor(form_->BackColor()) : QColor(Qt::black));
-    if (!layer_.isNull()) {
-        QPainter p(&grown);
-        p.drawImage(0, 0, layer_);
-    }
-    layer_ = std::move(grown);
 }
 
 void FormWidget::resizeEvent(QResizeEvent* event) {
@@ -256,80 +327,28 @@ void FormWidget::resizeEvent(QResizeEvent* event) {
         const int menu = menu_height();
         if (menu_ != nullptr) menu_->setGeometry(0, 0, width(), menu);
         client_->setGeometry(0, menu, width(), std::max(0, height() - menu));
-        resize_layer(client_->size());
+        layer_.grow(client_->size(), back_color());
     });
 }
 
-void FormWidget::paint_client(QPainter& painter, const QRegion& region) {
-    end_layer_painting();
-    // Every pixel to repaint is painted once where it can be: an image
-    // whose opaque picture fills its box hides what lies beneath it, so
-    // neither the images under it nor the layer are drawn there. Images lie
-    // over the layer in control order, a later one over an earlier one.
-    struct Shown {
-        const rt::Image* image;
-        const QImage* picture;
-        QRect box;
-        QRegion visible;
-    };
-    std::vector<Shown> shown;
+void FormWidget::paint_content(QPainter& painter, const QRegion& region, const QPoint& origin) {
+    // What shows where is the runtime's rule; here the pixels are only copied.
+    std::vector<rt::ShownImage> shown;
     if (form_ != nullptr) {
-        for (const auto* c : form_->controls()) {
-            if (c->kind() != rt::ControlKind::Image || !c->Visible()) continue;
-            const auto& image = static_cast<const rt::Image&>(*c);
-            const QImage* picture = shown_picture(image);
-            const QRect box = pixel_box(image);
-            if (picture != nullptr && !box.isEmpty() && region.intersects(box)) shown.push_back({&image, picture, box, {}});
-        }
+        shown = rt::shown_images(*form_, QtWindowSystem::twips_per_pixel_x(), QtWindowSystem::twips_per_pixel_y(), look);
     }
-    QRegion hidden;  // covered by an opaque picture above
-    for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
-        it->visible = (region & it->box) - hidden;
-        const bool opaque = !it->picture->hasAlphaChannel() &&
-                            (it->image->Stretch() || (it->picture->width() >= it->box.width() &&
-                                                      it->picture->height() >= it->box.height()));
-        if (opaque) hidden += it->box;
-    }
-
-    // The layer holds the back colour and the circles; only what lies
-    // beyond it is filled plainly.
-    const QRegion under = region - hidden;
-    for (const QRect& r : under) {
-        const QRect in_layer = r & layer_.rect();
-        if (!in_layer.isEmpty()) painter.drawImage(in_layer.topLeft(), layer_, in_layer);
-        if (form_ != nullptr && in_layer != r) {
-            for (const QRect& beyond : QRegion(r) - QRegion(layer_.rect())) painter.fillRect(beyond, to_qcolor(form_->BackColor()));
-        }
-    }
-    for (const auto& s : shown) {
-        if (s.visible.isEmpty()) continue;
-        if (s.image->Stretch()) {
-            painter.save();
-            painter.setClipRegion(s.visible);
-            painter.drawImage(s.box, *s.picture);
-            painter.restore();
-        } else {
-            // Unscaled at natural size, cut off at the element's box.
-            for (const QRect& r : s.visible) {
-                const QRect part = r & QRect(s.box.topLeft(), s.picture->size());
-                if (!part.isEmpty()) painter.drawImage(part.topLeft(), *s.picture, part.translated(-s.box.topLeft()));
-            }
-        }
-    }
+    const rt::Composition parts = rt::compose(to_pixel_rects(region, origin), layer_.rect(), shown);
+    const QPoint shift = -origin;
+    layer_.paint(painter, parts.layer, shift);
+    for (const auto& r : parts.background) painter.fillRect(to_qrect(r).translated(shift), to_qcolor(back_color()));
+    for (std::size_t i = 0; i < shown.size(); ++i) paint_image(painter, shown[i], parts.elements[i], shift);
 }
 
-void FormWidget::end_layer_painting() { layer_painter_.reset(); }
+void FormWidget::repaint_content(const QRect& part) { client_->update(part); }
 
 void FormWidget::draw_circle(float x, float y, float radius, rt::Color outline, rt::Color fill) {
-    resize_layer(client_->size());
-    const double cx = static_cast<double>(x / QtWindowSystem::twips_per_pixel_x());
-    const double cy = static_cast<double>(y / QtWindowSystem::twips_per_pixel_y());
-    const double r = static_cast<double>(radius / QtWindowSystem::twips_per_pixel_x());
-    // One painter serves a whole burst; it ends before the burst is shown.
-    if (!layer_painter_) layer_painter_ = std::make_unique<QPainter>(&layer_);
-    paint_circle(*layer_painter_, cx, cy, r, outline, fill);
-    repaint_later(windows_.services(), *client_, pending_circles_, circle_bounds(cx, cy, r),
-                  [this] { end_layer_painting(); });
+    layer_.grow(client_->size(), back_color());
+    layer_.circle(x, y, radius, outline, fill);
 }
 
 void FormWidget::add_control(QWidget* widget, rt::Control* control) {

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "platform/qt/platform.h"
+#include "runtime/compose.h"
 #include "runtime/form.h"
 #include "runtime/platform.h"
 
@@ -27,17 +28,44 @@ class ClientWidget;
 QColor to_qcolor(rt::Color color);
 
 // A control's box in its form's client pixels (placed by the runtime's rounding rule).
+rt::PixelRect pixel_rect(const rt::Control& control);
 QRect pixel_box(const rt::Control& control);
+QRect to_qrect(const rt::PixelRect& r);
+rt::PixelRects to_pixel_rects(const QRegion& region, const QPoint& offset = {});
 
-// Draws one circle: filled with `fill`, a 1-pixel outline in `outline` (pixels).
-void paint_circle(QPainter& painter, double cx, double cy, double r, rt::Color outline, rt::Color fill);
-// The pixels a circle may touch.
-QRect circle_bounds(double cx, double cy, double r);
-// Circles come in bursts of a couple of hundred: their bounds are gathered
-// into `pending` and the widget repaints them once, after the burst.
-// `before` runs first (the burst's painter is ended there).
-void repaint_later(rt::SystemServices& services, QWidget& widget, QRect& pending, const QRect& bounds,
-                   std::function<void()> before = {});
+// The persistent drawing layer of a form or a picture box: an off-screen
+// image of the back colour (and of a picture box's picture) that circles
+// are drawn on. It only grows, keeping what was drawn; a new back colour or
+// picture starts it again. Circles come in bursts of a couple of hundred:
+// one painter serves a burst, and the pixels they touched are shown with
+// one repaint once the burst is over.
+class DrawingLayer {
+public:
+    // `show` repaints a part of what the layer lies under (its pixels are
+    // the layer's), from the event loop and only while `context` lives.
+    DrawingLayer(rt::SystemServices& services, QObject& context, std::function<void(const QRect&)> show);
+    // Grows to hold `size`; the new pixels are `background`.
+    void grow(const QSize& size, rt::Color background);
+    // Starts again: the back colour and, at its own size in the top-left
+    // corner, the picture.
+    void clear(rt::Color background, const QImage* picture = nullptr);
+    // A filled disc with a 1-pixel outline; centre and radius in twips.
+    void circle(float x, float y, float radius, rt::Color outline, rt::Color fill);
+    // Copies the layer's pixels in `parts` to the same places of `painter`,
+    // moved by `shift`.
+    void paint(QPainter& painter, const rt::PixelRects& parts, const QPoint& shift = {});
+    [[nodiscard]] rt::PixelRect rect() const { return {0, 0, image_.width(), image_.height()}; }
+
+private:
+    void end_burst() { painter_.reset(); }
+
+    rt::SystemServices& services_;
+    QObject& context_;
+    std::function<void(const QRect&)> show_;
+    QImage image_;
+    std::unique_ptr<QPainter> painter_;  // open while a burst of circles is drawn
+    QRect pending_;                      // drawn but not shown yet
+};
 
 class FormWidget final : public QWidget {
 public:
@@ -58,8 +86,12 @@ public:
     void apply_text();
     void apply_colors();
     void draw_circle(float x, float y, float radius, rt::Color outline, rt::Color fill);
-    // Paints the client area: the drawing layer, then the images over it.
-    void paint_client(QPainter& painter, const QRegion& region);
+    // Paints the form's content (the drawing layer and the images over it)
+    // in `region` of the painter's device, whose top-left corner shows the
+    // client area's point `origin`: the whole client area, or one slice of it.
+    void paint_content(QPainter& painter, const QRegion& region, const QPoint& origin = {});
+    // Shows a part of the content (client pixels) anew.
+    void repaint_content(const QRect& part);
     void set_input_enabled(bool enabled) { input_enabled_ = enabled; }
     [[nodiscard]] bool takes_input() const;
 
@@ -87,16 +119,13 @@ private:
     // Sets `filtered` (the event stops here) before the form hears of it.
     void filter_event(QObject* watched, QEvent* event, bool& filtered);
     void handle_key(QObject* watched, QKeyEvent* event, bool& filtered);
-    void resize_layer(const QSize& size);
-    void end_layer_painting();
+    [[nodiscard]] rt::Color back_color() const;
 
     QtWindowSystem& windows_;
     rt::Form* form_;
     QMenuBar* menu_ = nullptr;
     ClientWidget* client_ = nullptr;
-    QImage layer_;
-    std::unique_ptr<QPainter> layer_painter_;  // open while a burst of circles is drawn
-    QRect pending_circles_;  // circles drawn but not yet repainted
+    DrawingLayer layer_;
     bool input_enabled_ = true;
     std::map<QObject*, rt::Control*> controls_;
     QWindow* host_ = nullptr;

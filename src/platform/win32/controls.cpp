@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/win32/pictures.h"
+#include "runtime/compose.h"
 #include "runtime/failure.h"
 
 namespace vellora::win32 {
@@ -187,8 +188,7 @@ void ImagePeer::update(rt::Change what) {
     const RECT now = window_.box_of(image_);
     // The saver gives the element the same picture (and so the same size)
     // on every tick: a box that stayed put needs no repaint.
-    const bool moved_only = what == rt::Change::Geometry;
-    if (moved_only && EqualRect(&now, &box_) != FALSE) return;
+    if (!rt::image_needs_repaint(what, to_pixel_rect(box_), to_pixel_rect(now))) return;
     window_.invalidate(box_, now);
     box_ = now;
 }

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <optional>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "platform/win32/controls.h"
 #include "platform/win32/keys.h"
 #include "platform/win32/pictures.h"
+#include "runtime/compose.h"
 #include "runtime/failure.h"
 
 namespace vellora::win32 {
@@ -147,12 +149,7 @@ std::unique_ptr<rt::NativeControl> FormWindow::create_control(rt::Control& contr
 }
 
 RECT FormWindow::box_of(const rt::Control& c) const {
-    const float tx = system_.twips_per_pixel_x();
-    const float ty = system_.twips_per_pixel_y();
-    const int left = rt::twips_to_pixels(c.Left(), tx);
-    const int top = rt::twips_to_pixels(c.Top(), ty);
-    return RECT{left, top, left + std::max(0, rt::twips_to_pixels(c.Width(), tx)),
-                top + std::max(0, rt::twips_to_pixels(c.Height(), ty))};
+    return to_rect(rt::pixel_box(c, system_.twips_per_pixel_x(), system_.twips_per_pixel_y()));
 }
 
 rt::FrameInsets FormWindow::frame() const {
@@ -273,54 +270,36 @@ float FormWindow::to_twips_y(int px) const { return rt::pixels_to_twips(px, syst
 
 namespace {
 
-// An image as one paint sees it.
-struct ShownImage {
-    const OlePicture* picture = nullptr;
-    RECT box{};        // the element's box
-    RECT covered{};    // the pixels the picture covers: its box, or at natural size the box's part it fills
-    int cx = 0, cy = 0;  // the size the picture is drawn at
-    bool opaque = false;  // hides what lies beneath `covered`
-};
-
-// The visible images that reach into `part`, in control order (a later
-// image lies over an earlier one).
-std::vector<ShownImage> images_in(const FormWindow& window, const RECT& part) {
-    std::vector<ShownImage> shown;
-    const WindowSystem& system = window.system();
-    for (const auto* c : window.form().controls()) {
-        if (c->kind() != rt::ControlKind::Image || !c->Visible()) continue;
-        const auto& image = static_cast<const rt::Image&>(*c);
-        const auto& picture = image.GetPicture();
-        if (!picture || !picture->image) continue;
-        const auto* ole = dynamic_cast<const OlePicture*>(picture->image.get());
-        if (ole == nullptr) continue;
-        ShownImage s;
-        s.picture = ole;
-        s.box = window.box_of(*c);
-        s.cx = s.box.right - s.box.left;
-        s.cy = s.box.bottom - s.box.top;
-        if (!image.Stretch()) {
-            s.cx = MulDiv(picture->himetric_width, system.dpi_x(), 2540);
-            s.cy = MulDiv(picture->himetric_height, system.dpi_y(), 2540);
-        }
-        if (s.cx <= 0 || s.cy <= 0) continue;
-        const RECT drawn{s.box.left, s.box.top, s.box.left + s.cx, s.box.top + s.cy};
-        RECT in_part{};
-        if (IntersectRect(&s.covered, &s.box, &drawn) == FALSE || IntersectRect(&in_part, &s.covered, &part) == FALSE) {
-            continue;
-        }
-        s.opaque = ole->opaque();
-        shown.push_back(s);
+// Limits drawing on `dc` to `parts` as well (logical coordinates).
+void clip_to(HDC dc, const rt::PixelRects& parts) {
+    POINT origin{};
+    GetWindowOrgEx(dc, &origin);
+    const GdiObject<HRGN> region(CreateRectRgn(0, 0, 0, 0));
+    if (!region) return;
+    for (const auto& r : parts) {
+        const GdiObject<HRGN> one(
+            CreateRectRgn(r.left - origin.x, r.top - origin.y, r.right - origin.x, r.bottom - origin.y));
+        if (one) CombineRgn(region.get(), region.get(), one.get(), RGN_OR);
     }
-    return shown;
+    ExtSelectClipRgn(dc, region.get(), RGN_AND);
 }
 
-// Leaves out of the clip what the opaque images from `first` on cover.
-void exclude_opaque(HDC dc, const std::vector<ShownImage>& shown, std::size_t first) {
-    for (std::size_t j = first; j < shown.size(); ++j) {
-        const RECT& r = shown[j].covered;
-        if (shown[j].opaque) ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
-    }
+// An image's picture in `parts`: a bitmap at its own size is copied, only
+// the parts in view; others (icons, metafiles, stretched or rescaled
+// pictures) are rendered once, clipped to them.
+void paint_image(HDC dc, const rt::ShownImage& shown, const rt::PixelRects& parts) {
+    const auto* picture = parts.empty() ? nullptr : dynamic_cast<const OlePicture*>(shown.image->GetPicture()->image.get());
+    if (picture == nullptr) return;
+    const rt::PixelRect& box = shown.element.box;
+    const int cx = shown.element.width;
+    const int cy = shown.element.height;
+    const bool copied = std::all_of(parts.begin(), parts.end(), [&](const rt::PixelRect& r) {
+        return picture->copy(dc, r.left, r.top, r.width(), r.height(), r.left - box.left, r.top - box.top, cx, cy);
+    });
+    if (copied) return;
+    const SavedDc saved(dc);
+    clip_to(dc, parts);
+    picture->render(dc, box.left, box.top, cx, cy);
 }
 
 }  // namespace
@@ -335,19 +314,27 @@ void FormWindow::paint() {
 }
 
 void FormWindow::compose(HDC dc, const RECT& part) {
-    // Only the part to be repainted: the drawing layer, then the images in
-    // control order (a later image lies over an earlier one). The layer and
-    // every image leave out what an opaque image above them covers, so each
-    // pixel beneath opaque pictures is drawn once. When nothing else is in
-    // the part that is all, and it goes straight to the window; an icon or
-    // a metafile shows what lies beneath it, so then the part is composed
-    // off screen first (no flicker) in a buffer kept for the next paint.
+    // What shows where is the runtime's rule (rt::compose): here the pixels
+    // are only copied, each once, straight to the window. Where a
+    // see-through picture (an icon, a metafile, a GIF with a transparent
+    // colour) lies over something, the part is composed off screen first
+    // (no flicker), in a buffer kept for the next paint.
+    const int dpi_x = system_.dpi_x();
+    const int dpi_y = system_.dpi_y();
+    const auto shown = rt::shown_images(form_, system_.twips_per_pixel_x(), system_.twips_per_pixel_y(),
+                                        [dpi_x, dpi_y](const rt::PictureData& p) -> std::optional<rt::PictureLook> {
+                                            const auto* ole = dynamic_cast<const OlePicture*>(p.image.get());
+                                            if (ole == nullptr) return std::nullopt;
+                                            return rt::PictureLook{MulDiv(p.himetric_width, dpi_x, 2540),
+                                                                   MulDiv(p.himetric_height, dpi_y, 2540),
+                                                                   ole->opaque()};
+                                        });
+    const rt::PixelRect layer = layer_.empty() ? rt::PixelRect{} : rt::PixelRect{0, 0, layer_.width(), layer_.height()};
+    const rt::Composition parts = rt::compose({to_pixel_rect(part)}, layer, shown);
     const int w = part.right - part.left;
     const int h = part.bottom - part.top;
-    const auto shown = images_in(*this, part);
-    const bool composed = std::any_of(shown.begin(), shown.end(), [](const ShownImage& s) { return !s.opaque; });
     HDC target = dc;
-    if (composed) {
+    if (!parts.composed.empty()) {
         if (buffer_.empty() || w > buffer_.width() || h > buffer_.height()) {
             buffer_.resize(std::max(w, buffer_.width()), std::max(h, buffer_.height()), colorref(form_.BackColor()));
         }
@@ -355,35 +342,13 @@ void FormWindow::compose(HDC dc, const RECT& part) {
         // The buffer's origin is the part's top-left corner.
         SetWindowOrgEx(target, part.left, part.top, nullptr);
     }
-
-    {
-        const SavedDc saved(target);
-        IntersectClipRect(target, part.left, part.top, part.right, part.bottom);
-        exclude_opaque(target, shown, 0);
-        if (!layer_.empty()) {
-            BitBlt(target, part.left, part.top, w, h, layer_.dc(), part.left, part.top, SRCCOPY);
-            ExcludeClipRect(target, 0, 0, layer_.width(), layer_.height());
-        }
-        // Beyond the layer (before it has caught up with a new size): the background.
-        fill(target, part, colorref(form_.BackColor()));
+    for (const auto& r : parts.layer) {
+        BitBlt(target, r.left, r.top, r.width(), r.height(), layer_.dc(), r.left, r.top, SRCCOPY);
     }
-
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        const auto& s = shown[i];
-        RECT visible{};
-        IntersectRect(&visible, &s.covered, &part);
-        const SavedDc saved(target);
-        IntersectClipRect(target, visible.left, visible.top, visible.right, visible.bottom);
-        exclude_opaque(target, shown, i + 1);
-        // A bitmap at its own size is copied, only the part in view; others
-        // (icons, metafiles, stretched or rescaled pictures) are rendered.
-        if (!s.picture->copy(target, visible.left, visible.top, visible.right - visible.left,
-                             visible.bottom - visible.top, visible.left - s.box.left, visible.top - s.box.top, s.cx,
-                             s.cy)) {
-            s.picture->render(target, s.box.left, s.box.top, s.cx, s.cy);
-        }
-    }
-    if (composed) {
+    // Beyond the layer (before it has caught up with a new size): the background.
+    for (const auto& r : parts.background) fill(target, to_rect(r), colorref(form_.BackColor()));
+    for (std::size_t i = 0; i < shown.size(); ++i) paint_image(target, shown[i], parts.elements[i]);
+    if (target != dc) {
         BitBlt(dc, part.left, part.top, w, h, target, part.left, part.top, SRCCOPY);
         SetWindowOrgEx(target, 0, 0, nullptr);
     }
@@ -424,12 +389,17 @@ LRESULT CALLBACK FormWindow::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     if (msg == WM_NCCREATE) self->hwnd_ = hwnd;
     // A failure in a handler must not unwind through the system's window
     // code: the message is dropped (answered with 0) and the program goes on.
-    LRESULT result = 0;
-    rt::guarded(self->system_.services(), [&] { result = self->handle(msg, wp, lp); });
-    return result;
+    // The form's code that a message runs may unload the form, and this
+    // object goes with its window: the default handling that may follow
+    // uses the handle it came with, nothing of the object.
+    std::optional<LRESULT> answer = 0;
+    rt::guarded(self->system_.services(), [&] { answer = self->handle(msg, wp, lp); });
+    return answer ? *answer : DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
+std::optional<LRESULT> FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
+    // Once the form's code has run, nothing of this object is touched: it
+    // may be gone (see window_proc).
     switch (msg) {
         case WM_PAINT:
             paint();
@@ -445,14 +415,16 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_ACTIVATE:
             if (LOWORD(wp) != WA_INACTIVE) {
-                form_.activated();
-                auto* control = form_.ActiveControl();
+                rt::Form& form = form_;
+                form.activated();
+                // The keyboard goes back to the form's active control.
+                auto* control = form.ActiveControl();
                 if (control != nullptr && control->peer() != nullptr && control->focusable()) {
                     control->peer()->focus();
                     return 0;
                 }
             }
-            break;
+            return std::nullopt;
         case WM_SETFOCUS: {
             auto* control = form_.ActiveControl();
             if (control != nullptr && control->peer() != nullptr && control->focusable()) control->peer()->focus();
@@ -463,11 +435,11 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_CTLCOLORSTATIC: {
             auto it = children_.find(reinterpret_cast<HWND>(lp));
-            if (it == children_.end()) break;
+            if (it == children_.end()) return std::nullopt;
             if (HBRUSH brush = it->second->colors(reinterpret_cast<HDC>(wp)); brush != nullptr) {
                 return reinterpret_cast<LRESULT>(brush);
             }
-            break;
+            return std::nullopt;
         }
         case WM_MOUSEMOVE:
             mouse_move(wp, lp);
@@ -483,7 +455,7 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_SIZE:
             sync_layer_size();
-            break;
+            return std::nullopt;
         case WM_DISPLAYCHANGE:
             // A monitor came, went or changed its size: every form hears
             // of it (each top-level window gets this message), after the
@@ -491,16 +463,15 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             frame_.reset();
             system_.forget_screen();
             form_.deliver_display_changed();
-            break;
+            return std::nullopt;
         case WM_SETTINGCHANGE:
         case WM_DPICHANGED:
             frame_.reset();
             system_.forget_screen();
-            break;
+            return std::nullopt;
         default:
-            break;
+            return std::nullopt;
     }
-    return DefWindowProcA(hwnd_, msg, wp, lp);
 }
 
 }  // namespace vellora::win32

@@ -72,6 +72,10 @@ inline constexpr COLORREF kLabelBack = RGB(192, 192, 192);
 // COLORREF of a runtime colour.
 inline COLORREF colorref(rt::Color c) { return static_cast<COLORREF>(c & 0xFFFFFFU); }
 
+// Pixel rectangles both ways.
+inline RECT to_rect(const rt::PixelRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+inline rt::PixelRect to_pixel_rect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
 class FormWindow final : public rt::NativeWindow {
 public:
     FormWindow(WindowSystem& system, rt::Form& form);
@@ -112,7 +116,8 @@ public:
     static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
 private:
-    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
+    // The answer to a message; nothing: the system's default handling.
+    std::optional<LRESULT> handle(UINT msg, WPARAM wp, LPARAM lp);
     void paint();
     void compose(HDC dc, const RECT& part);
     void on_command(WPARAM wp, LPARAM lp);

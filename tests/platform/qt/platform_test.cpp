@@ -91,6 +91,9 @@ TEST_F(QtForms, CirclesLieUnderTheImagesInTheirOrderAndSeeThroughPixelsShowWhatI
     EXPECT_EQ(shot(25, 25), QColor(255, 0, 0));
     EXPECT_EQ(shot(25, 20), QColor(255, 255, 255));
     EXPECT_EQ(shot(35, 35), QColor(0, 0, 255));
+    canvas.Image2.Move(10 * tpp, 10 * tpp, 40 * tpp, 8 * tpp);  // a box wider than its picture: the layer beside it
+    EXPECT_EQ(shot(35, 12), QColor(0, 0, 255));
+    EXPECT_EQ(shot(12, 12), QColor(255, 0, 0));
     canvas.Image2.Move(300 * tpp, 10 * tpp);  // moved away: the circle beneath shows
     EXPECT_EQ(shot(15, 15), QColor(255, 255, 0));
 }

@@ -1,0 +1,124 @@
+// What hides what on a form: the drawing layer beneath, the images over it in
+// control order, opaque pictures hiding what lies beneath the part they fill.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/headless/headless.h"
+#include "runtime/app.h"
+#include "runtime/compose.h"
+#include "runtime/picture.h"
+#include "support/temp_dir.h"
+
+namespace vellora::rt {
+namespace {
+
+constexpr PixelRect kArea{0, 0, 100, 100};
+
+// What is drawn at one pixel, bottom first: "L" the layer, "B" the plain
+// back colour, "0", "1" the images; "*" in front where it is composed.
+std::string at(const Composition& c, int x, int y) {
+    const auto in = [x, y](const PixelRects& rects) {
+        int n = 0;
+        for (const auto& r : rects) n += x >= r.left && x < r.right && y >= r.top && y < r.bottom ? 1 : 0;
+        EXPECT_LE(n, 1) << "overlapping rectangles at " << x << "," << y;
+        return n == 1;
+    };
+    std::string drawn = in(c.layer) ? "L" : "";
+    if (in(c.background)) drawn += "B";
+    for (std::size_t i = 0; i < c.elements.size(); ++i) {
+        if (in(c.elements[i])) drawn += std::to_string(i);
+    }
+    return (in(c.composed) ? "*" : "") + drawn;
+}
+
+// Every pixel of the area is drawn; outside the composed parts exactly once.
+void expect_each_pixel_drawn(const Composition& c, const PixelRect& area) {
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            const std::string drawn = at(c, x, y);
+            if (drawn.starts_with("*")) {
+                ASSERT_TRUE(drawn.size() >= 3 && (drawn[1] == 'L' || drawn[1] == 'B' || drawn[1] == '0')) << drawn;
+            } else {
+                ASSERT_EQ(drawn.size(), 1U) << drawn << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+PictureElement element(PixelRect box, int width, int height, bool opaque) { return {box, width, height, opaque}; }
+
+TEST(Compose, AnOpaquePictureHidesTheLayerAndTheImagesBeneathASeeThroughOneHidesNothing) {
+    std::vector<PictureElement> two{element({10, 10, 50, 50}, 40, 40, true), element({30, 30, 70, 70}, 40, 40, true)};
+    Composition c = compose({kArea}, kArea, two);
+    expect_each_pixel_drawn(c, kArea);
+    EXPECT_EQ(at(c, 5, 5), "L");
+    EXPECT_EQ(at(c, 20, 20), "0");
+    EXPECT_EQ(at(c, 40, 40), "1");  // the later image lies over the earlier one
+    EXPECT_TRUE(c.composed.empty());
+
+    two[1].opaque = false;  // an icon, a metafile, a transparent GIF, a PNG with alpha
+    c = compose({kArea}, kArea, two);
+    expect_each_pixel_drawn(c, kArea);
+    EXPECT_EQ(at(c, 40, 40), "*01");
+    EXPECT_EQ(at(c, 60, 60), "*L1");
+    EXPECT_EQ(at(c, 20, 20), "0");
+    two[0].opaque = false;
+    c = compose({kArea}, kArea, two);
+    EXPECT_EQ(at(c, 40, 40), "*L01");
+    EXPECT_EQ(at(c, 20, 20), "*L0");
+}
+
+TEST(Compose, OnlyTheAreaIsDrawnAndBeyondTheLayerThePlainBackColourShows) {
+    const PixelRects area{{0, 0, 100, 50}, {0, 50, 40, 100}};  // two rectangles, as a repaint may ask
+    const std::vector<PictureElement> one{element({30, 30, 130, 60}, 100, 30, true)};  // partly outside the area
+    const Composition c = compose(area, PixelRect{0, 0, 80, 80}, one);
+    for (const auto& part : area) expect_each_pixel_drawn(c, part);
+    EXPECT_EQ(at(c, 90, 10), "B");
+    EXPECT_EQ(at(c, 90, 40), "0");
+    EXPECT_EQ(at(c, 35, 55), "0");
+    EXPECT_EQ(at(c, 60, 55), "");  // outside the area
+    EXPECT_EQ(at(c, 35, 65), "L");
+}
+
+// The images of a form: a picture at its own size is cut off at its box and
+// fills only its part of a larger box; a stretched one fills its box.
+TEST(Compose, APictureAtItsOwnSizeFillsOnlyItsPartOfTheBoxAStretchedOneTheWholeBox) {
+    const testing::TempDir dir;
+    headless::HeadlessPlatform platform{dir.path()};
+    App app{platform};
+    Form form(app, "Canvas");
+    Image small(form, "Small");
+    Image large(form, "Large");
+    Image hidden(form, "Hidden");
+    const auto picture = [](int width, int height) {
+        auto p = std::make_shared<PictureData>();
+        p->himetric_width = width;  // here: pixels
+        p->himetric_height = height;
+        return p;
+    };
+    small.SetPicture(picture(20, 10));
+    small.Move(150, 150, 600, 600);  // 10, 10 and 40 x 40 pixels at 15 twips a pixel
+    large.SetPicture(picture(300, 300));
+    large.Move(900, 900, 300, 300);  // 60, 60 and 20 x 20: cut off at the box
+    hidden.SetPicture(picture(10, 10));
+    hidden.SetVisible(false);
+    const auto look = [](const PictureData& p) { return PictureLook{p.himetric_width, p.himetric_height, true}; };
+    std::vector<ShownImage> shown = shown_images(form, 15.0F, 15.0F, look);
+    ASSERT_EQ(shown.size(), 2U);
+    Composition c = compose({kArea}, kArea, shown);
+    expect_each_pixel_drawn(c, kArea);
+    EXPECT_EQ(at(c, 15, 15), "0");
+    EXPECT_EQ(at(c, 35, 15), "L");  // in the box, right of the picture
+    EXPECT_EQ(at(c, 15, 25), "L");  // below it
+    EXPECT_EQ(at(c, 79, 79), "1");
+    EXPECT_EQ(at(c, 80, 80), "L");
+    small.SetStretch(true);
+    shown = shown_images(form, 15.0F, 15.0F, look);
+    c = compose({kArea}, kArea, shown);
+    EXPECT_EQ(at(c, 49, 49), "0");
+    EXPECT_EQ(at(c, 50, 50), "L");
+}
+
+}  // namespace
+}  // namespace vellora::rt
