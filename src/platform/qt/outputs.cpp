@@ -1,5 +1,6 @@
 #include "platform/qt/outputs.h"
 
+#include <QCursor>
 #include <QEvent>
 #include <algorithm>
 #include <QGraphicsProxyWidget>
@@ -30,6 +31,20 @@ public:
         : QGraphicsView(scene), windows_(windows), form_(form) {}
 
 protected:
+    bool viewportEvent(QEvent* event) override {
+        if (event->type() == QEvent::Enter) {
+            // Qt 6.4 sets the pointer's image only when it changes while the pointer is
+            // over a surface, not as it enters one: the compositor would show its own.
+            rt::guarded(windows_.services(), [] {
+                if (const QCursor* cursor = QGuiApplication::overrideCursor()) {
+                    const QCursor wanted = *cursor;
+                    QGuiApplication::changeOverrideCursor(QCursor(Qt::ArrowCursor));
+                    QGuiApplication::changeOverrideCursor(wanted);
+                }
+            });
+        }
+        return QGraphicsView::viewportEvent(event);
+    }
     void keyPressEvent(QKeyEvent* event) override { pass_on(event) || (QGraphicsView::keyPressEvent(event), true); }
     void keyReleaseEvent(QKeyEvent* event) override {
         pass_on(event) || (QGraphicsView::keyReleaseEvent(event), true);

@@ -1,7 +1,8 @@
 # Scenarios on Wayland compositors, headless and with no X server
 # (compositors.sh): sway, where windows, outputs and keys can be seen and
 # driven from outside, and Mutter and KWin, where the program's own protocol
-# log (WAYLAND_DEBUG) shows what the compositor made of its surfaces.
+# log (WAYLAND_DEBUG) shows what the compositor made of its surfaces; on KWin
+# its fake input (fake_input.cpp) stands in for a pointer and a keyboard.
 source "$(dirname "${BASH_SOURCE[0]}")/compositors.sh"
 
 # wl_shot NAME OUTPUT: a screenshot of one output.
@@ -156,4 +157,42 @@ saver_on() {
   ended || fail "$1: SIGTERM did not end the saver"
 }
 scenario_wayland_mutter() { saver_on mutter; }
-scenario_wayland_kwin() { saver_on kwin; }
+
+# pointer_hidden: from the protocol log, how many surfaces the pointer
+# entered; none when, after an enter, the last image the program set before
+# the pointer's next event is not "none".
+pointer_hidden() {
+  awk '/wl_pointer@[0-9]+\.enter\(/ { if (pending && !blank) { print 0; bad = 1; exit }
+      match($0, /wl_surface@[0-9]+/); surface = substr($0, RSTART, RLENGTH); pending = 1; blank = 0; next }
+    /-> wl_pointer@[0-9]+\.set_cursor\(/ { blank = ($0 ~ /, nil,/); next }
+    /wl_pointer@[0-9]+\.(motion|leave|button)\(/ { if (pending) { if (!blank) { print 0; bad = 1; exit } seen[surface] = 1 }
+      pending = 0 }
+    END { if (bad) exit; if (pending && !blank) { print 0; exit } if (pending) seen[surface] = 1; n = 0; for (s in seen) n++; print n }' \
+    "$WORK/vellora.log"
+}
+
+# On KWin, also with a pointer and a keyboard (KWin's fake input): the
+# pointer is hidden over each output's surface it enters; its first movement
+# is only where counting starts, and the fourth real move after it ends the
+# saver; a key ends it too.
+scenario_wayland_kwin() {
+  export KWIN_WAYLAND_NO_PERMISSION_CHECKS=1
+  saver_on kwin
+  : >"$WORK/vellora.log"
+  WAYLAND_DEBUG=client app /S
+  wait_until 'traced "^first paint MainForm"' 20 || fail "the saver did not show again"
+  # One pointer for the whole way (the seat has it while fake input is connected): onto each output,
+  # then along the second until the saver has long ended.
+  "$FAKE_INPUT" move 100 100 wait 200 move 900 100 wait 200 move 910 100 wait 200 move 920 100 wait 200 \
+    move 930 100 wait 200 move 940 100 wait 200 move 950 100 wait 200 move 960 100 wait 200 move 970 100 wait 300 ||
+    fail "no fake input"
+  ended || fail "moves did not end the saver"
+  # The program was told of five movements: the reference, then the four moves that count.
+  [ "$(grep -c 'wl_pointer@[0-9]*\.motion(' "$WORK/vellora.log")" -eq 5 ] ||
+    fail "the saver did not end on the fourth move after the first: $(grep -c 'wl_pointer@[0-9]*\.motion(' "$WORK/vellora.log") movements"
+  [ "$(pointer_hidden)" -eq 2 ] || fail "the pointer is not hidden over both surfaces it entered"
+  app /S
+  wait_until 'traced "^first paint MainForm"' 20 || fail "the saver did not show a third time"
+  "$FAKE_INPUT" key 30 wait 300
+  ended || fail "a key did not end the saver"
+}
