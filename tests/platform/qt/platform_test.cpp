@@ -1,7 +1,8 @@
 // The Qt runtime's own parts: what a form shows pixel by pixel, a change of the
 // screens reaching every form, picture files by format and the ones refused,
 // the data files looked up the XDG way, the per-user store private to its
-// owner, the desktop's lock setting, and captions that fit in the designed font.
+// owner, the desktop's lock setting, the session's platform, and captions that
+// fit in the designed font.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -18,6 +19,7 @@
 #include <stdexcept>
 
 #include "app/process.h"
+#include "platform/qt/session.h"
 #include "platform/qt/support.h"
 #include "runtime/app.h"
 #include "settings/settings.h"
@@ -216,6 +218,19 @@ TEST(QtLockSetting, TheOverrideOrXScreenSaversLockIsTheDesktopPasswordFlagButNev
     EXPECT_EQ(read_lock_setting(on_kde), std::optional<bool>(false));
     write_file(kde[1], "[Daemon]\nLockOnResume=false\n");
     EXPECT_EQ(read_lock_setting(on_kde), std::optional<bool>(true));
+}
+
+// In a Wayland session the program runs on Wayland; what draws into another
+// program's X11 window goes through Xwayland, or is refused without it.
+TEST(QtSession, WaylandNativelyAndX11WindowsThroughXwaylandOrRefused) {
+    const auto platform = [](const SessionChoice& c) { return c.platform.value_or("qt's own") + "|" + c.refusal; };
+    EXPECT_EQ(platform(choose_session("wayland-0", "", "", needs_x11_window({"/s"}, false))), "wayland|");
+    EXPECT_EQ(platform(choose_session("", ":0", "", needs_x11_window({"/p", "123"}, false))), "qt's own|");
+    EXPECT_EQ(platform(choose_session("wayland-0", ":0", "", needs_x11_window({"/P", "123"}, false))), "xcb|");
+    const auto refused = choose_session("wayland-0", "", "wayland", needs_x11_window({"-window-id", "7"}, true));
+    EXPECT_FALSE(refused.platform);
+    EXPECT_NE(refused.refusal.find("-window-id"), std::string::npos);
+    EXPECT_NE(refused.refusal.find("Wayland"), std::string::npos);
 }
 
 // Every label and button of the program's windows shows its whole caption in
