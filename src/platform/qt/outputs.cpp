@@ -2,7 +2,6 @@
 
 #include <QCursor>
 #include <QEvent>
-#include <algorithm>
 #include <QGraphicsProxyWidget>
 #include <QGraphicsScene>
 #include <QGraphicsView>
@@ -45,21 +44,28 @@ protected:
         }
         return QGraphicsView::viewportEvent(event);
     }
-    void keyPressEvent(QKeyEvent* event) override { pass_on(event) || (QGraphicsView::keyPressEvent(event), true); }
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!pass_on(event)) QGraphicsView::keyPressEvent(event);
+    }
     void keyReleaseEvent(QKeyEvent* event) override {
-        pass_on(event) || (QGraphicsView::keyReleaseEvent(event), true);
+        if (!pass_on(event)) QGraphicsView::keyReleaseEvent(event);
     }
 
 private:
+    // True when the key went to a window above the form.
     bool pass_on(QKeyEvent* event) {
-        QWidget* above = windows_.window_above(form_);
-        if (above == nullptr) return false;
-        QWidget* target = above->focusWidget() != nullptr ? above->focusWidget() : above;
-        QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
-                       event->nativeVirtualKey(), event->nativeModifiers(), event->text(), event->isAutoRepeat(),
-                       event->count());
-        QCoreApplication::sendEvent(target, &copy);
-        return true;
+        bool passed = false;
+        rt::guarded(windows_.services(), [&] {
+            QWidget* above = windows_.window_above(form_);
+            if (above == nullptr) return;
+            passed = true;
+            QWidget* target = above->focusWidget() != nullptr ? above->focusWidget() : above;
+            QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
+                           event->nativeVirtualKey(), event->nativeModifiers(), event->text(), event->isAutoRepeat(),
+                           event->count());
+            QCoreApplication::sendEvent(target, &copy);
+        });
+        return passed;
     }
 
     QtWindowSystem& windows_;
@@ -156,18 +162,11 @@ void OutputViews::activate() {
     scene_->setFocusItem(proxy_);
 }
 
-bool OutputViews::is_active() const {
-    for (const auto& [screen, view] : views_) {
-        if (view->isActiveWindow()) return true;
-    }
-    return false;
-}
+// ------------------------------------------------------------------ windows and the pointer
 
-// ------------------------------------------------------------------ the pointer
+WaylandWatch::WaylandWatch(QtWindowSystem& windows) : windows_(windows) { qApp->installEventFilter(this); }
 
-PointerWatch::PointerWatch(QtWindowSystem& windows) : windows_(windows) { qApp->installEventFilter(this); }
-
-QWidget* PointerWatch::newest_window() const {
+QWidget* WaylandWatch::newest_window() const {
     for (auto it = shown_.rbegin(); it != shown_.rend(); ++it) {
         QWidget* window = it->data();
         if (window != nullptr && window->isVisible() && !window->testAttribute(Qt::WA_DontShowOnScreen)) return window;
@@ -175,13 +174,13 @@ QWidget* PointerWatch::newest_window() const {
     return nullptr;
 }
 
-std::optional<QPoint> PointerWatch::position() {
+std::optional<QPoint> WaylandWatch::position() {
     if (taking_) return seen_;
     pending_ = true;
     return std::nullopt;
 }
 
-bool PointerWatch::eventFilter(QObject* watched, QEvent* event) {
+bool WaylandWatch::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Show) {
         // A window that opens while a form covers the outputs (a message box) is a child of
         // the newest window there, which compositors keep above a full-screen window.
@@ -191,7 +190,7 @@ bool PointerWatch::eventFilter(QObject* watched, QEvent* event) {
             if (widget->windowHandle() != nullptr && widget->windowHandle()->transientParent() == nullptr) {
                 if (QWindow* parent = windows_.newest_surface(widget)) widget->windowHandle()->setTransientParent(parent);
             }
-            shown_.erase(std::remove(shown_.begin(), shown_.end(), widget), shown_.end());
+            std::erase_if(shown_, [widget](const QPointer<QWidget>& w) { return w.isNull() || w == widget; });
             shown_.emplace_back(widget);
         });
         return false;

@@ -47,8 +47,6 @@ public:
     [[nodiscard]] QWindow* primary_surface() const;
     // Gives the keyboard to the primary output's surface.
     void activate();
-    [[nodiscard]] bool is_active() const;
-    [[nodiscard]] int count() const { return static_cast<int>(views_.size()); }
 
     [[nodiscard]] bool shown() const { return shown_; }
 
@@ -65,17 +63,17 @@ private:
     bool shown_ = false;
 };
 
-// PointerWatch also gives each other window that opens while a form covers
-// the outputs its owner (see QtWindowSystem::newest_surface).
-//
+// What the program watches on Wayland besides its forms: the windows it
+// shows, in order (a window that opens while a form covers the outputs gets
+// its owner there, QtWindowSystem::newest_surface), and the pointer.
 // Wayland tells a client where the pointer is only as it moves over the
 // client's own surfaces, and where those lie only the compositor knows: so
 // where the pointer rests is unknown. When a form asks (as it is shown, or
 // takes input again), the answer is "not known", and the next movement
 // becomes its reference point instead of counting as a move.
-class PointerWatch final : public QObject {
+class WaylandWatch final : public QObject {
 public:
-    explicit PointerWatch(QtWindowSystem& windows);
+    explicit WaylandWatch(QtWindowSystem& windows);
     // Where the pointer is, in Qt's global coordinates, while the reference is
     // being taken; otherwise nothing, and the next movement takes it.
     [[nodiscard]] std::optional<QPoint> position();

@@ -87,7 +87,7 @@ QtWindowSystem::QtWindowSystem(const Options& options, rt::SystemServices& servi
     load_designed_font();
     // A hack draws in one window on one monitor: screens are none of its business.
     if (!hack_) watch_screens();
-    if (!hack_ && on_wayland()) pointer_watch_ = std::make_unique<PointerWatch>(*this);
+    if (!hack_ && on_wayland()) wayland_watch_ = std::make_unique<WaylandWatch>(*this);
 }
 
 QtWindowSystem::~QtWindowSystem() {
@@ -226,7 +226,7 @@ std::optional<rt::PixelPoint> QtWindowSystem::pointer_position() {
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (primary == nullptr) return std::nullopt;
     std::optional<QPoint> global = QCursor::pos(primary);
-    if (pointer_watch_) global = pointer_watch_->position();
+    if (wayland_watch_) global = wayland_watch_->position();
     if (!global) return std::nullopt;
     const QPoint at = *global - origin();
     trace_.line("pointer at " + std::to_string(at.x()) + "," + std::to_string(at.y()));
@@ -294,7 +294,7 @@ void QtWindowSystem::place(FormWidget& widget) {
 }
 
 QWidget* QtWindowSystem::window_above(const QWidget& covering) const {
-    QWidget* newest = pointer_watch_ ? pointer_watch_->newest_window() : nullptr;
+    QWidget* newest = wayland_watch_ ? wayland_watch_->newest_window() : nullptr;
     return newest != &covering ? newest : nullptr;
 }
 

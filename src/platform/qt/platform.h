@@ -34,7 +34,7 @@ namespace vellora::qt {
 class FormWidget;
 class HackHost;
 class OutputViews;
-class PointerWatch;
+class WaylandWatch;
 
 class QtWindowSystem final : public rt::WindowSystem {
 public:
@@ -115,7 +115,7 @@ private:
     std::unique_ptr<QStyle> password_style_;
     std::vector<FormWidget*> shown_;
     std::map<const QWidget*, std::unique_ptr<OutputViews>> outputs_;  // borderless forms on Wayland
-    std::unique_ptr<PointerWatch> pointer_watch_;                      // on Wayland
+    std::unique_ptr<WaylandWatch> wayland_watch_;                      // on Wayland
     std::unique_ptr<QObject> screen_watch_;  // owns the connections to the screens' signals
     std::optional<QRect> desktop_;           // the virtual desktop as last seen
     bool display_change_pending_ = false;
