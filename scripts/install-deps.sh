@@ -12,7 +12,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 nsis
   dpkg-dev lintian xscreensaver xserver-xephyr x11-xserver-utils fonts-wine
-  qt6-wayland sway grim wtype mutter kwin-wayland wayland-utils
+  qt6-wayland sway grim wtype jq mutter kwin-wayland wayland-utils
   libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols libsystemd-dev libxcb-screensaver0-dev
   gnome-session-bin dbus-bin
 )

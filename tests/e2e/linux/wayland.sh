@@ -20,6 +20,12 @@ wl_type() { mark; wtype -s 400 "$1" -s 400; }
 # wl_enter TEXT: the text, then Enter.
 wl_enter() { mark; wtype -s 400 "$1" -k Return -s 400; }
 
+# sway_session: sway with two outputs, and the tools that look at it and type.
+sway_session() {
+  wl_need grim wtype jq swaymsg
+  compositor sway 2
+}
+
 # sway_windows: the program's windows as sway has them, one a line:
 # output, full-screen (1) or not (0), the inner area's x, y, width and height,
 # focused, title.
@@ -40,7 +46,7 @@ scenario_wayland_sway() {
   local s output
   picture bmp 120 80 123456 "$WORK/p.bmp"
   settings "$GREEN_HUE" "$WORK/p.bmp"
-  compositor sway 2
+  sway_session
   app /S
   wait_until '[ "$(full_screen_outputs)" -eq 2 ]' || fail "not one full-screen window on each output: $(sway_windows)"
   [ "$(sway_windows | awk -F'\t' '$2 == 1 && $5 == 800 && $6 == 600' | wc -l)" -eq 2 ] ||
@@ -69,7 +75,7 @@ scenario_wayland_sway() {
 scenario_wayland_prompt() {
   local prompt output x y width height
   locked "$GREEN_HUE"
-  compositor sway 2
+  sway_session
   app /S
   wait_until '[ "$(full_screen_outputs)" -eq 2 ]' || fail "the saver is not full screen on both outputs"
   wl_key a
@@ -102,7 +108,7 @@ scenario_wayland_prompt() {
 scenario_wayland_dialogs() {
   local out status
   settings 255 ""
-  compositor sway 2
+  sway_session
   start_wl /C "$SETUP"
   wait_until '[ "$(sway_windows | awk -F"\t" -v t="$SETUP" "\$8 == t { print \$5 }")" = 332 ]' ||
     fail "the setup dialog is not a window of its designed width: $(sway_windows)"
@@ -174,7 +180,7 @@ pointer_hidden() {
 # On KWin, also with a pointer and a keyboard (KWin's fake input): the
 # pointer is hidden over each output's surface it enters; its first movement
 # is only where counting starts, and the fourth real move after it ends the
-# saver; a key ends it too.
+# saver; a key ends it too, and so does a click.
 scenario_wayland_kwin() {
   export KWIN_WAYLAND_NO_PERMISSION_CHECKS=1
   saver_on kwin
@@ -195,4 +201,8 @@ scenario_wayland_kwin() {
   wait_until 'traced "^first paint MainForm"' 20 || fail "the saver did not show a third time"
   "$FAKE_INPUT" key 30 wait 300
   ended || fail "a key did not end the saver"
+  app /S
+  wait_until 'traced "^first paint MainForm"' 20 || fail "the saver did not show a fourth time"
+  "$FAKE_INPUT" move 400 300 wait 300 click wait 300
+  ended || fail "a click did not end the saver"
 }
