@@ -145,16 +145,8 @@ void MainForm::Form_QueryUnload(std::int16_t& cancel, std::int16_t /*unload_mode
 
 void MainForm::Form_Unload(std::int16_t& /*cancel*/) { show_cursor(); }
 
-void MainForm::show_cursor() {
-    rt::SystemServices& services = process_.services();
-    while (services.show_cursor(true) < 6) {
-    }
-}
+void MainForm::show_cursor() { process_.services().show_cursor_until(rt::kCursorShown); }
 
-void MainForm::hide_cursor() {
-    rt::SystemServices& services = process_.services();
-    while (services.show_cursor(false) > -6) {
-    }
-}
+void MainForm::hide_cursor() { process_.services().hide_cursor_until(rt::kCursorHidden); }
 
 }  // namespace vellora
