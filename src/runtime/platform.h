@@ -121,9 +121,13 @@ public:
     // desktop says nothing.
     [[nodiscard]] virtual std::optional<bool> desktop_password_flag() = 0;
 
-    // --- clock and cursor
+    // --- clocks and cursor
     // Seconds since midnight, with fraction.
     [[nodiscard]] virtual double time_of_day() = 0;
+    // Seconds, with fraction, on a clock that only goes forward: it does not
+    // wrap at midnight, nor jump when the system's time is set. Its zero is
+    // any moment before the process started.
+    [[nodiscard]] virtual double steady_seconds() = 0;
     // ShowCursor: adds one to the display counter (or takes one off) and
     // returns the new count; the cursor shows while the count is 0 or more.
     virtual int show_cursor(bool show) = 0;

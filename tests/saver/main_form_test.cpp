@@ -61,7 +61,7 @@ int ending_move(const std::vector<int>& at_ms, double day_start = 43200) {
     return 0;
 }
 
-TEST(Saver, AKeyAClickOrTheFourthMoveWithinTenSecondsEndsIt) {
+TEST(Saver, AKeyAClickOrTheFourthMoveWithinTenSecondsEndsItAlsoAcrossMidnight) {
     for (const bool key : {true, false}) {
         SaverRig rig;
         rig.start();
@@ -74,8 +74,10 @@ TEST(Saver, AKeyAClickOrTheFourthMoveWithinTenSecondsEndsIt) {
     EXPECT_EQ(ending_move({0, 3000, 6000, 9000}), 4);
     EXPECT_EQ(ending_move({0, 5000, 10000, 12000}), 4);  // 10 s is not late; a late fourth still ends
     EXPECT_EQ(ending_move({0, 5000, 12000, 13000, 14000, 15000, 16000}), 7);  // 12 s clears the count
-    // The period starts at the rounded second: 43201, so 10.3 s later is only 9.9 s.
-    EXPECT_EQ(ending_move({0, 10300, 10400, 10500}, 43200.6), 4);
+    // The period starts at the rounded second: 1, so 10.3 s later is only 9.9 s.
+    EXPECT_EQ(ending_move({600, 10900, 11000, 11100}), 4);
+    // Minutes apart, across midnight: each late move clears the count.
+    EXPECT_EQ(ending_move({0, 4000, 205000, 405000, 605000}, 86395), 0);
 }
 
 TEST(Saver, TheDesktopFlagAsTextOrNumberWithAStoredPasswordAsksFirst) {

@@ -275,6 +275,8 @@ public:
     double time_of_day() override {
         return std::fmod(p_.day_base_ + static_cast<double>(p_.now_ms_) / 1000.0, 86400.0);
     }
+    // The virtual clock.
+    double steady_seconds() override { return static_cast<double>(p_.now_ms_) / 1000.0; }
     int show_cursor(bool show) override {
         p_.cursor_ += show ? 1 : -1;
         return p_.cursor_;
