@@ -130,17 +130,51 @@ TEST(Saver, TheTickDuringThePromptRepeatsTheExitOnceThenThePicturesStandStill) {
     EXPECT_TRUE(rig.process.ended());
 }
 
-TEST(Saver, OnlyRealMovesCountFromWhereThePointerRestedWhenItAppeared) {
+TEST(Saver, OnlyRealMovesCountFromWhereThePointerRestsAfterItAppearsTheDesktopChangesOrThePromptCloses) {
     SaverRig rig;
-    rig.platform.set_pointer(rt::PixelPoint{40, 30});  // where the saver will appear
+    rig.protect("Secret");
+    rig.platform.set_screen({800, 600, 15.0F, 15.0F, rt::PixelRect{0, 0, 1600, 600}});
+    rig.platform.set_pointer(rt::PixelPoint{1200, 300});  // on the monitor right of the primary one
     rig.start();
-    rig.platform.post_mouse_move(rig.saver, 40 * 15, 30 * 15);  // sent as the window appears: no movement
+    // An event under the still pointer, as systems send them.
+    const auto still = [&] {
+        rig.platform.post([&] {
+            const auto at = *rig.platform.pointer();
+            rig.saver.deliver_mouse_move(0, 0, 15.0F * at.x - rig.saver.Left(), 15.0F * at.y - rig.saver.Top());
+        });
+    };
+    still();  // the window appeared
+    // The right monitor sleeps: the system puts the pointer on the primary one.
+    rig.platform.post([&] {
+        rig.platform.set_screen({800, 600, 15.0F, 15.0F, rt::PixelRect{0, 0, 800, 600}});
+        rig.platform.set_pointer(rt::PixelPoint{400, 300});
+        rig.saver.deliver_display_changed();
+    });
+    still();
+    // A monitor left of the primary one wakes: the saver moves left to cover it.
+    rig.platform.post([&] {
+        rig.platform.set_screen({800, 600, 15.0F, 15.0F, rt::PixelRect{-800, 0, 800, 600}});
+        rig.saver.deliver_display_changed();
+    });
+    still();
     rig.moves(3);
+    rig.platform.post_click(rig.prompt.Command2);  // should a prompt open
     rig.platform.run();
-    EXPECT_FALSE(rig.process.ended());
+    EXPECT_EQ(rig.prompts_opened(), 0);
+
+    // The prompt opens, the pointer moves over it, and it is cancelled.
+    rig.platform.post_key(rig.saver, 'A');
+    rig.platform.post([&] { rig.platform.set_pointer(rt::PixelPoint{100, 100}); });
+    rig.platform.post_click(rig.prompt.Command2);
+    still();
+    rig.moves(3);
+    rig.platform.post_click(rig.prompt.Command2);
+    rig.platform.run();
+    EXPECT_EQ(rig.prompts_opened(), 1);
     rig.moves(1);
+    rig.platform.post_click(rig.prompt.Command2);
     rig.platform.run();
-    EXPECT_TRUE(rig.process.ended());
+    EXPECT_EQ(rig.prompts_opened(), 2);
 }
 
 TEST(Saver, CoversTheWholeDesktopWhenMonitorsReachLeftOfThePrimaryOne) {
