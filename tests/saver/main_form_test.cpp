@@ -26,14 +26,16 @@ TEST(Saver, ProtectedRunFromStartToProcessEnd) {
     EXPECT_FALSE(rig.saver.Label1.Visible());
     EXPECT_EQ(rig.platform.cursor_count(), -6);
 
-    // A wrong password, then Cancel: it goes on, animating, with the cursor hidden.
-    rig.platform.answer_message_box();
-    rig.platform.post_key(rig.saver, rt::keys::Enter);
-    rig.answer_prompt("secrets");
+    // No password, a wrong one, then Cancel: it goes on, animating, with the cursor hidden.
+    for (const char* typed : {"", "secrets"}) {
+        rig.platform.answer_message_box();
+        rig.platform.post_key(rig.saver, rt::keys::Enter);
+        rig.answer_prompt(typed);
+    }
     rig.platform.post_mouse_down(rig.saver);
     rig.platform.post_click(rig.prompt.Command2);
     rig.platform.run();
-    EXPECT_EQ(rig.prompts_opened(), 2);
+    EXPECT_EQ(rig.prompts_opened(), 3);
     EXPECT_TRUE(rig.screen().input_enabled && !rig.process.ended());
     EXPECT_LE(rig.platform.cursor_count(), -6);
     const float left = rig.saver.Image1.Left();
