@@ -15,8 +15,8 @@ constexpr std::uint64_t kMaxPictureFile = std::uint64_t{256} << 20U;
 rt::Picture make_picture(ComPtr<IPicture> picture, const std::string& path) {
     OLE_XSIZE_HIMETRIC width = 0;
     OLE_YSIZE_HIMETRIC height = 0;
-    picture.get()->get_Width(&width);
-    picture.get()->get_Height(&height);
+    picture->get_Width(&width);
+    picture->get_Height(&height);
     auto data = std::make_shared<rt::PictureData>();
     data->himetric_width = static_cast<std::int32_t>(width);
     data->himetric_height = static_cast<std::int32_t>(height);
@@ -28,7 +28,7 @@ rt::Picture make_picture(ComPtr<IPicture> picture, const std::string& path) {
 }  // namespace
 
 OlePicture::OlePicture(ComPtr<IPicture> picture) : picture_(std::move(picture)) {
-    IPicture* ole = picture_.get();
+    IPicture* ole = picture_.Get();
     SHORT type = PICTYPE_UNINITIALIZED;
     DWORD attributes = 0;
     OLE_HANDLE handle = 0;
@@ -59,7 +59,7 @@ bool OlePicture::copy(HDC dc, int x, int y, int cx, int cy, int src_x, int src_y
 }
 
 void OlePicture::render(HDC dc, int x, int y, int cx, int cy) const {
-    IPicture* picture = picture_.get();
+    IPicture* picture = picture_.Get();
     OLE_XSIZE_HIMETRIC width = 0;
     OLE_YSIZE_HIMETRIC height = 0;
     picture->get_Width(&width);
@@ -99,13 +99,13 @@ rt::Picture PictureDecoder::decode(const std::string& path) {
     if (!read_ok || got != bytes) throw rt::PictureError("cannot read picture file: " + path);
 
     ComPtr<IStream> stream;
-    if (FAILED(CreateStreamOnHGlobal(memory.get(), TRUE, stream.receive())) || !stream) {
+    if (FAILED(CreateStreamOnHGlobal(memory.get(), TRUE, stream.ReleaseAndGetAddressOf())) || !stream) {
         throw rt::PictureError("cannot read picture file: " + path);
     }
     memory.release();  // the stream frees the memory now
     ComPtr<IPicture> picture;
-    const HRESULT hr = OleLoadPicture(stream.get(), static_cast<LONG>(bytes), FALSE, IID_IPicture,
-                                      reinterpret_cast<void**>(picture.receive()));
+    const HRESULT hr = OleLoadPicture(stream.Get(), static_cast<LONG>(bytes), FALSE, IID_IPicture,
+                                      reinterpret_cast<void**>(picture.ReleaseAndGetAddressOf()));
     if (FAILED(hr) || !picture) throw rt::PictureError("not a picture: " + path);
     return make_picture(std::move(picture), path);
 }
@@ -119,7 +119,7 @@ rt::Picture picture_from_icon(HICON icon, bool owned) {
     desc.icon.hicon = icon;
     ComPtr<IPicture> picture;
     if (FAILED(OleCreatePictureIndirect(&desc, IID_IPicture, owned ? TRUE : FALSE,
-                                        reinterpret_cast<void**>(picture.receive()))) ||
+                                        reinterpret_cast<void**>(picture.ReleaseAndGetAddressOf()))) ||
         !picture) {
         return nullptr;  // an owned icon goes with `own`
     }
