@@ -205,13 +205,14 @@ TEST(Saver, AfterARefusedMoveExitTheNextTickAsksAgain) {
     EXPECT_EQ(rig.process.TickCounter, 0);  // the tick ended with the window
 }
 
-TEST(Saver, AnUnloadablePictureFallsBackOnceToTheSparePicture) {
+TEST(Saver, AnUnloadableOrOversizedPictureFallsBackOnceToTheSparePicture) {
     struct Case {
         std::optional<std::string> stored;  // nothing: no settings file
         bool spare;
         bool shows_spare;
         std::string file_after;
         bool writable = true;
+        std::optional<rt::PixelSize> header = {};  // a picture that decodes, whose header claims this size
     };
     const Case cases[] = {
         {"c:\\gone.bmp", true, true, kSpare},
@@ -219,10 +220,16 @@ TEST(Saver, AnUnloadablePictureFallsBackOnceToTheSparePicture) {
         {"", true, false, ""},               // no name: the message, no fall-back
         {"c:\\gone.bmp", false, false, kSpare},
         {"c:\\gone.bmp", true, true, "c:\\gone.bmp", false},  // cannot note the spare: shown all the same
+        {"c:\\wide.bmp", true, true, kSpare, true, rt::PixelSize{85'000'000, 1}},
+        {"c:\\wide.bmp", true, true, kSpare, true, rt::PixelSize{65'536, 1}},
+        {"c:\\big.bmp", true, true, kSpare, true, rt::PixelSize{10'000, 10'001}},
     };
+    // The largest that may be decoded: a side of 65,535 pixels, 100 million in all.
+    EXPECT_TRUE(rt::picture_size_allowed({65'535, 1'525}) && rt::picture_size_allowed({10'000, 10'000}));
     for (const auto& c : cases) {
         SaverRig rig;
-        if (c.stored) rig.choose_picture(*c.stored, false);
+        if (c.stored) rig.choose_picture(*c.stored, c.header.has_value());
+        if (c.header) rig.platform.set_header_size(*c.stored, *c.header);
         if (c.spare) rig.platform.add_picture(kSpare, 1270, 1270);
         rig.platform.set_settings_write_fails(!c.writable);
         ASSERT_NO_THROW(rig.start());

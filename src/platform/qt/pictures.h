@@ -21,8 +21,6 @@ private:
     QImage image_;
 };
 
-// Pictures larger than this many pixels are refused rather than decoded.
-inline constexpr std::int64_t kMaxPicturePixels = 100'000'000;
 // A metafile is drawn at its own size and passed on as a PNG: about a tenth
 // of a second per million pixels. Drawings larger than 4096 x 4096 pixels are
 // refused, so that a file of a few bytes cannot keep the saver busy for
@@ -41,6 +39,9 @@ public:
     // `trace` (optional) hears of every decode and its outcome.
     explicit QtPictureDecoder(std::function<double()> dpi, std::function<void(const std::string&)> trace = {});
     [[nodiscard]] std::optional<rt::FileIdentity> identify(const std::string& path) override;
+    // QImageReader's header size; nothing for a metafile, whose drawing
+    // size libwmf finds only by reading every record.
+    [[nodiscard]] std::optional<rt::PixelSize> pixel_size(const std::string& path) override;
     [[nodiscard]] rt::Picture decode(const std::string& path) override;
 
 private:
