@@ -109,15 +109,6 @@ rt::Picture QtPictureDecoder::decode_raster(const std::string& path, double dpi)
 
 namespace {
 
-// libwmf hands the drawn metafile over as PNG bytes; the drawing it made
-// them from stays its own and is freed with the session. (A drawing taken
-// over as a gd image has no call to free it, and leaked its pixels on every
-// decode.)
-int collect_png(void* context, char* buffer, int length) {
-    if (length > 0) static_cast<std::string*>(context)->append(buffer, static_cast<std::size_t>(length));
-    return length;
-}
-
 // libwmf's session, destroyed on every way out.
 struct WmfSession {
     wmfAPI* api = nullptr;
@@ -186,18 +177,23 @@ rt::Picture QtPictureDecoder::decode_wmf(const std::string& path, double dpi) {
     if ((device->flags & WMF_GD_SUPPORTS_PNG) == 0U) {
         throw rt::PictureError("cannot draw metafile: " + path);
     }
-    std::string png;
+    // libwmf hands the drawn metafile over as PNG bytes; the drawing it made
+    // them from stays its own and is freed with the session. (A drawing taken
+    // over as a gd image has no call to free it, and leaked its pixels on
+    // every decode.)
+    PngSink<std::string> png;
     device->type = wmf_gd_png;
     device->flags |= WMF_GD_OUTPUT_MEMORY | WMF_GD_OWN_BUFFER;
     device->sink.context = &png;
-    device->sink.function = collect_png;
+    device->sink.function = PngSink<std::string>::take;
     device->bbox = bbox;
     device->width = width_px;
     device->height = height_px;
     const auto played = wmf_play(session.api, 0, &bbox);
     QImage image;
-    if (played != wmf_E_None || png.empty() ||
-        !image.loadFromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()), "PNG")) {
+    if (played != wmf_E_None || png.failed || png.bytes.empty() ||
+        !image.loadFromData(reinterpret_cast<const uchar*>(png.bytes.data()), static_cast<int>(png.bytes.size()),
+                            "PNG")) {
         throw rt::PictureError("cannot draw metafile: " + path);
     }
     image.convertTo(QImage::Format_ARGB32_Premultiplied);

@@ -33,6 +33,28 @@ std::int32_t pixels_to_himetric(int pixels, double dpi);
 // True when the file starts like a Windows metafile (placeable or plain).
 bool looks_like_wmf(const std::string& head);
 
+// Where libwmf writes the PNG it draws: each piece it hands over is added
+// to `bytes`. Nothing may be thrown through libwmf's C code, so a piece
+// that cannot be added (no memory left) marks the sink failed instead,
+// and the decode fails.
+template <typename Bytes>
+struct PngSink {
+    Bytes bytes;
+    bool failed = false;
+    // libwmf's sink function; `context` is the sink.
+    static int take(void* context, char* buffer, int length) noexcept {
+        auto& sink = *static_cast<PngSink*>(context);
+        if (sink.failed || length <= 0) return 0;
+        try {
+            sink.bytes.append(buffer, static_cast<std::size_t>(length));
+            return length;
+        } catch (...) {
+            sink.failed = true;
+            return 0;
+        }
+    }
+};
+
 class QtPictureDecoder final : public rt::PictureDecoder {
 public:
     // `dpi` gives the screen's logical dots per inch at the time of decoding.

@@ -146,6 +146,15 @@ TEST(QtPictures, EachFormatLoadsAtItsNaturalSizeKnownByItsContentAndBrokenOrHuge
     EXPECT_THROW((void)pictures.load(at("wide.bmp")), rt::PictureError);
     EXPECT_THROW((void)pictures.load(at("big.bmp")), rt::PictureError);
     EXPECT_EQ(pictures.decodes(), 0U);
+
+    // No memory left for the drawn metafile: the decode fails, nothing is thrown through libwmf.
+    struct NoMemory {
+        void append(const char* /*bytes*/, std::size_t /*count*/) { throw std::bad_alloc(); }
+    };
+    PngSink<NoMemory> sink;
+    char piece[4] = {};
+    EXPECT_EQ(PngSink<NoMemory>::take(&sink, piece, 4), 0);
+    EXPECT_TRUE(sink.failed);
 }
 
 TEST(QtDataFiles, TheUsersOwnFolderFirstThenEachSystemFolderInOrderForTheSparePictureAndTheHelp) {
