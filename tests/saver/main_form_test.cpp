@@ -153,11 +153,14 @@ TEST(Saver, OnlyRealMovesCountFromWhereThePointerRestsAfterItAppearsTheDesktopCh
         rig.saver.deliver_display_changed();
     });
     still();
-    // A monitor left of the primary one wakes: the saver moves left to cover it.
+    // A monitor left of the primary one wakes: the saver moves left to cover
+    // it, and the system's event under the still pointer may come first.
     rig.platform.post([&] {
         rig.platform.set_screen({800, 600, 15.0F, 15.0F, rt::PixelRect{-800, 0, 800, 600}});
-        rig.saver.deliver_display_changed();
+        rig.saver.Move(-800 * 15, 0, 1600 * 15, 600 * 15);
     });
+    still();
+    rig.platform.post([&] { rig.saver.deliver_display_changed(); });
     still();
     rig.moves(3);
     rig.platform.post_click(rig.prompt.Command2);  // should a prompt open
