@@ -128,6 +128,8 @@ public:
     void add_picture(const std::string& path, std::int32_t himetric_width, std::int32_t himetric_height);
     void add_non_picture(const std::string& path);
     void remove_file(const std::string& path);
+    // Makes a picture's header claim another pixel size than it decodes to.
+    void set_header_size(const std::string& path, rt::PixelSize size);
     // Gives `to` the identity `from` has, as two files of one length written
     // at the same moment have where a file's identity is its size and time.
     void copy_file_identity(const std::string& from, const std::string& to);
@@ -215,6 +217,7 @@ private:
         bool picture = false;
         std::int32_t width = 0, height = 0;
         std::uint64_t version = 0;
+        std::optional<rt::PixelSize> header;  // nothing: the natural size at 96 dots per inch
     };
     std::map<std::string, FakeFile> files_;
     std::uint64_t file_version_ = 0;

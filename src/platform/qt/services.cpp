@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QTime>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -283,6 +284,10 @@ QtServices::~QtServices() {
 std::optional<bool> QtServices::desktop_password_flag() { return read_lock_setting(lock_); }
 
 double QtServices::time_of_day() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
+
+double QtServices::steady_seconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 int QtServices::show_cursor(bool show) {
     cursor_ += show ? 1 : -1;

@@ -125,6 +125,7 @@ public:
     // The desktop's lock setting (always off in hack mode).
     std::optional<bool> desktop_password_flag() override;
     double time_of_day() override;
+    double steady_seconds() override;
     int show_cursor(bool show) override;
     bool previous_instance() override;
     std::string command_line_arguments() override { return options_.arguments; }

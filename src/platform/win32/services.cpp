@@ -251,6 +251,8 @@ double Services::time_of_day() {
     return t.wHour * 3600.0 + t.wMinute * 60.0 + t.wSecond + t.wMilliseconds / 1000.0;
 }
 
+double Services::steady_seconds() { return static_cast<double>(GetTickCount64()) / 1000.0; }
+
 int Services::show_cursor(bool show) { return ShowCursor(show ? TRUE : FALSE); }
 
 bool Services::previous_instance() {

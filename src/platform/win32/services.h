@@ -112,6 +112,8 @@ public:
     // The flag is the registry value the program reads itself.
     std::optional<bool> desktop_password_flag() override { return std::nullopt; }
     double time_of_day() override;
+    // GetTickCount64: milliseconds since the system started.
+    double steady_seconds() override;
     int show_cursor(bool show) override;
     bool previous_instance() override;
     std::string command_line_arguments() override;

@@ -138,6 +138,26 @@ TEST(QtPictures, EachFormatLoadsAtItsNaturalSizeKnownByItsContentAndBrokenOrHuge
         write_file(at(name), bytes);
         EXPECT_THROW((void)decoder.decode(at(name)), rt::PictureError) << name;
     }
+    // The size the picture service holds to the caps is the header's, read before any pixel.
+    write_file(at("wide.bmp"), vellora::testing::bmp_bytes(85'000'000, 1, 0, false));
+    write_file(at("big.bmp"), vellora::testing::bmp_bytes(10'000, 10'001, 0, false));
+    EXPECT_EQ(decoder.pixel_size(at("wide.bmp")), (rt::PixelSize{85'000'000, 1}));
+    EXPECT_EQ(decoder.pixel_size(at("big.bmp")), (rt::PixelSize{10'000, 10'001}));
+    EXPECT_EQ(decoder.pixel_size(at("p.jpg")), (rt::PixelSize{30, 20}));
+    EXPECT_EQ(decoder.pixel_size(at("p.wmf")), std::nullopt);  // drawn within its own limit
+    rt::PictureService pictures(decoder);
+    EXPECT_THROW((void)pictures.load(at("wide.bmp")), rt::PictureError);
+    EXPECT_THROW((void)pictures.load(at("big.bmp")), rt::PictureError);
+    EXPECT_EQ(pictures.decodes(), 0U);
+
+    // No memory left for the drawn metafile: the decode fails, nothing is thrown through libwmf.
+    struct NoMemory {
+        void append(const char* /*bytes*/, std::size_t /*count*/) { throw std::bad_alloc(); }
+    };
+    PngSink<NoMemory> sink;
+    char piece[4] = {};
+    EXPECT_EQ(PngSink<NoMemory>::take(&sink, piece, 4), 0);
+    EXPECT_TRUE(sink.failed);
 }
 
 TEST(QtDataFiles, TheUsersOwnFolderFirstThenEachSystemFolderInOrderForTheSparePictureAndTheHelp) {

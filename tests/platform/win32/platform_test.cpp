@@ -1,5 +1,5 @@
 // The Win32 runtime's own parts: what a form shows pixel by pixel, a change of the display reaching every form,
-// the user's own settings file and the registry the settings code reads.
+// the size of a picture before it is decoded, the user's own settings file and the registry the settings code reads.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -113,6 +113,32 @@ TEST(Win32Forms, EveryFormHearsOfAChangeOfTheDisplay) {
     testing::settle(platform);
     EXPECT_EQ(shown.display_changes, 1);
     EXPECT_EQ(hidden.display_changes, 1);
+}
+
+// The picture service holds the header's size to the caps, read through WIC before any pixel is
+// decoded; what WIC cannot read (a metafile) is held to them once OLE has decoded it.
+TEST(Win32Pictures, TheHeaderGivesTheSizeBeforeAnyPixelIsDecoded) {
+    Win32Platform platform;  // COM on this thread
+    vellora::testing::TempDir temp;
+    const auto at = [&](const char* name) { return (temp.path() / name).string(); };
+    using vellora::testing::bmp_bytes;
+    write_file(at("wide.bmp"), bmp_bytes(85'000'000, 1, 0, false));
+    write_file(at("big.bmp"), bmp_bytes(10'000, 10'001, 0, false));
+    write_file(at("p.bmp"), bmp_bytes(30, 20, rt::rgb(200, 30, 40)));
+    write_file(at("p.wmf"), vellora::testing::wmf_bytes(1440, 720, 1440));
+    write_file(at("wide.wmf"), vellora::testing::wmf_bytes(30000, 10, 20));  // 1500 inches wide
+    auto& decoder = platform.services().picture_decoder();
+    EXPECT_EQ(decoder.pixel_size(at("wide.bmp")), (rt::PixelSize{85'000'000, 1}));
+    EXPECT_EQ(decoder.pixel_size(at("big.bmp")), (rt::PixelSize{10'000, 10'001}));
+    EXPECT_EQ(decoder.pixel_size(at("p.bmp")), (rt::PixelSize{30, 20}));
+    EXPECT_EQ(decoder.pixel_size(at("p.wmf")), std::nullopt);
+    rt::PictureService pictures(decoder);
+    EXPECT_THROW((void)pictures.load(at("wide.bmp")), rt::PictureError);
+    EXPECT_THROW((void)pictures.load(at("big.bmp")), rt::PictureError);
+    EXPECT_EQ(pictures.decodes(), 0U);
+    EXPECT_EQ(pictures.load(at("p.wmf"))->himetric_width, 2540);
+    EXPECT_THROW((void)pictures.load(at("wide.wmf")), rt::PictureError);
+    EXPECT_EQ(pictures.decodes(), 2U);
 }
 
 // The user's copy of a read-only shared file: a folder name outside the ANSI code
