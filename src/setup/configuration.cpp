@@ -1,5 +1,7 @@
 #include "setup/configuration.h"
 
+#include <optional>
+
 #include "runtime/app.h"
 #include "settings/settings.h"
 
@@ -15,6 +17,7 @@ std::string not_saved_text(const std::string& folder) {
            "\r\n\r\nThe folder cannot be written, or the disk is full. Nothing was saved; the dialog stays "
            "open so that you can try again.";
 }
+
 }  // namespace
 
 Configuration::Configuration(Process& process) : rt::Form(process.app(), "Configuration"), process_(process) {
@@ -67,6 +70,7 @@ void Configuration::load_steps(bool read_name) {
 }
 
 void Configuration::Form_Load() {
+    auto& file = process_.services().settings_file();
     try {
         load_steps(true);
     } catch (const rt::PictureError&) {
@@ -75,7 +79,7 @@ void Configuration::Form_Load() {
         // be written, the spare picture is shown all the same.
         process_.PicturePath = process_.services().spare_picture_path();
         process_.ImageName = process_.PicturePath;
-        const bool written = settings::WriteImageName(process_.services().settings_file(), process_.PicturePath);
+        const bool written = settings::WriteImageName(file, process_.PicturePath);
         try {
             load_steps(written);
         } catch (const rt::PictureError&) {
@@ -90,7 +94,7 @@ void Configuration::Form_Load() {
 
     // The colour dialog starts on the colour the saver uses now. Hue stays
     // empty, so OK writes a colour only once one has been chosen.
-    dialog_color_ = settings::color_from_text(settings::ReadColor(process_.services().settings_file()));
+    dialog_color_ = settings::color_from_text(settings::ReadColor(file));
 }
 
 void Configuration::layout_thumbnail() {
@@ -110,13 +114,15 @@ void Configuration::Command1_Click() {
 
 void Configuration::CmdOK_Click() {
     auto& file = process_.services().settings_file();
-    bool saved = true;
+    std::optional<std::string> picture;
+    std::optional<std::string> color;
     if (present(process_.PicturePath)) {
         process_.ImageName = process_.PicturePath;
-        saved = settings::WriteImageName(file, process_.ImageName);
+        picture = process_.ImageName;
     }
-    if (present(process_.Hue)) saved = settings::WriteColor(file, process_.Hue) && saved;
-    if (!saved) {
+    if (present(process_.Hue)) color = process_.Hue;
+    // Both choices in one rewrite of the file: saved together, or not at all.
+    if (!settings::WriteChoices(file, picture, color)) {
         // Closing now would leave the user believing the choices were kept.
         process_.dialogs().message_box({not_saved_text(file.location()), kNotSavedTitle, rt::MessageIcon::Stop});
         return;
