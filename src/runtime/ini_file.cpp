@@ -338,6 +338,11 @@ std::string IniFile::read(const std::string& section, const std::string& key, co
     return value ? *value : fallback;
 }
 
+bool IniFile::readable() {
+    std::string text;
+    return load(path_, text) != LoadResult::Failed;
+}
+
 WriteResult IniFile::write_all(const std::vector<ProfileEntry>& entries) {
     if (!path_.is_absolute()) return WriteResult::Failed;
     std::string text;

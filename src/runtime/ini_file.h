@@ -55,6 +55,7 @@ public:
     [[nodiscard]] std::string read(const std::string& section, const std::string& key,
                                    const std::string& fallback) override;
     WriteResult write_all(const std::vector<ProfileEntry>& entries) override;
+    [[nodiscard]] bool readable() override;
     [[nodiscard]] std::string location() const override { return path_.parent_path().string(); }
     [[nodiscard]] const std::filesystem::path& path() const { return path_; }
 

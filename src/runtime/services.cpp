@@ -22,6 +22,8 @@ WriteResult RelocatingProfileFile::write_all(const std::vector<ProfileEntry>& en
     return own_.write_all(entries);
 }
 
+bool RelocatingProfileFile::readable() { return in_use().readable(); }
+
 std::string RelocatingProfileFile::location() const {
     return tried_own_ || own_exists_() ? own_.location() : shared_.location();
 }

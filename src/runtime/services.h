@@ -48,6 +48,10 @@ public:
     bool write(const std::string& section, const std::string& key, const std::string& value) {
         return write_all({{section, key, value}}) == WriteResult::Written;
     }
+    // False when the file is there but cannot be read (no access, not a
+    // file, held by another program): every read then gives its fallback,
+    // and no write replaces it. A file that is not there yet can be read.
+    [[nodiscard]] virtual bool readable() = 0;
     // The folder the file is written to, for messages.
     [[nodiscard]] virtual std::string location() const = 0;
 };
@@ -69,6 +73,7 @@ public:
     [[nodiscard]] std::string read(const std::string& section, const std::string& key,
                                    const std::string& fallback) override;
     WriteResult write_all(const std::vector<ProfileEntry>& entries) override;
+    [[nodiscard]] bool readable() override;
     [[nodiscard]] std::string location() const override;
 
 private:

@@ -54,6 +54,14 @@ bool WriteChoices(rt::ProfileFile& file, const std::optional<std::string>& image
     return entries.empty() || file.write_all(entries) == rt::WriteResult::Written;
 }
 
+bool ReportUnreadable(rt::SystemServices& services) {
+    rt::ProfileFile& file = services.settings_file();
+    if (file.readable()) return false;
+    services.report_failure("vellora: the settings file in " + file.location() +
+                            " cannot be read; the saver runs on the default colour and picture");
+    return true;
+}
+
 std::string ReadRegString(rt::Registry& registry, std::uint32_t root, const std::string& key,
                           const std::string& value_name) {
     if (!is_predefined_root(root)) return {};

@@ -32,6 +32,12 @@ bool WriteImageName(rt::ProfileFile& file, const std::string& path);
 bool WriteChoices(rt::ProfileFile& file, const std::optional<std::string>& image_name,
                   const std::optional<std::string>& color);
 
+// A settings file that is there but cannot be read leaves every setting at
+// its default. In run mode the saver has no place for a message: this
+// reports it through the failure report, naming the folder, and says
+// whether it did.
+bool ReportUnreadable(rt::SystemServices& services);
+
 // Reads one registry value as text: a DWORD as a decimal of at least three
 // digits cut to three characters, a text without its terminating zero,
 // other types as their raw bytes less the last one; failures give "".

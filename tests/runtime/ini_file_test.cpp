@@ -125,6 +125,7 @@ TEST(RelocatingProfileFile, ADeniedWriteMovesTheFileToTheUsersPlaceForGoodABusyO
         rt::WriteResult write_all(const std::vector<rt::ProfileEntry>& entries) override {
             return refusal == rt::WriteResult::Written ? ini.write_all(entries) : refusal;
         }
+        bool readable() override { return ini.readable(); }
         std::string location() const override { return ini.location(); }
         rt::IniFile ini;
         rt::WriteResult refusal = rt::WriteResult::Written;

@@ -2,6 +2,7 @@
 // choice that reopens itself, OK, Cancel and the keyboard.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,6 +52,20 @@ TEST(ConfigurationLoad, ShowsTheStoredPictureOrFallsBackToTheSpareOnce) {
         EXPECT_FALSE(dialog.loaded());
         EXPECT_EQ(rig.settings_text(), after_load);  // no choice: nothing new, and no colour
     }
+}
+
+TEST(ConfigurationLoad, SettingsThatCannotBeReadAreSaidAndLeftAsTheyAre) {
+    SetupRig rig;
+    rig.platform.add_picture(kSpare, 3969, 2646);
+    std::filesystem::create_directory(rig.dir.path() / "vellora.ini");  // there, but nothing that can be read
+    rig.platform.answer_message_box();
+    auto& dialog = rig.open();
+    ASSERT_EQ(rig.platform.messages().size(), 1U);
+    const auto& message = rig.platform.messages().front().text;
+    EXPECT_NE(message.find("could not be read from\r\n" + rig.dir.path().string()), std::string::npos);
+    EXPECT_EQ(shown(dialog), kSpare);  // the defaults, and the spare for the default picture
+    EXPECT_TRUE(std::filesystem::is_directory(rig.dir.path() / "vellora.ini"));
+    EXPECT_TRUE(dialog.loaded());
 }
 
 TEST(ConfigurationLoad, AfterARecoveryOkWritesTheSpareAgainWhileCancelWritesNoChoiceAtAll) {

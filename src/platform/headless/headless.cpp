@@ -194,6 +194,7 @@ public:
         if (p_.settings_writes_to_fail_ > 0) --p_.settings_writes_to_fail_;
         return fails ? rt::WriteResult::Failed : p_.ini_.write_all(entries);
     }
+    bool readable() override { return p_.ini_.readable(); }
     std::string location() const override { return p_.ini_.location(); }
 
 private:

@@ -175,6 +175,13 @@ rt::WriteResult write_profile(const std::wstring& path, const std::vector<rt::Pr
     return write_result(unless_busy([&] { return rewrite(path, entries); }));
 }
 
+// The file can be read, or is not there at all.
+bool can_read(const std::wstring& path) {
+    std::string text;
+    bool exists = false;
+    return path.empty() || unless_busy([&] { return read_file(path, text, exists); }) == ERROR_SUCCESS;
+}
+
 // A value read whole through GetPrivateProfileStringA or W (`get` makes the
 // call into the buffer it is given): the buffer grows until the value fits.
 template <typename Char, typename Get>
@@ -208,6 +215,8 @@ std::string ProfileFile::location() const {
 rt::WriteResult ProfileFile::write_all(const std::vector<rt::ProfileEntry>& entries) {
     return write_profile(path(), entries);
 }
+
+bool ProfileFile::readable() { return can_read(path()); }
 
 std::wstring ProfileFile::path() const {
     const std::wstring name = wide_from_ansi(file_name_);
@@ -273,6 +282,8 @@ std::string UserProfileFile::read(const std::string& section, const std::string&
 rt::WriteResult UserProfileFile::write_all(const std::vector<rt::ProfileEntry>& entries) {
     return write_profile(path(), entries);
 }
+
+bool UserProfileFile::readable() { return can_read(path()); }
 
 std::string UserProfileFile::location() const {
     const std::wstring& dir = folder();

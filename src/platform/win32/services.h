@@ -42,6 +42,7 @@ public:
     [[nodiscard]] std::string read(const std::string& section, const std::string& key,
                                    const std::string& fallback) override;
     rt::WriteResult write_all(const std::vector<rt::ProfileEntry>& entries) override;
+    [[nodiscard]] bool readable() override;
     // The Windows directory.
     [[nodiscard]] std::string location() const override;
     [[nodiscard]] const std::string& file_name() const { return file_name_; }
@@ -68,6 +69,7 @@ public:
                                    const std::string& fallback) override;
     // As the shared file's.
     rt::WriteResult write_all(const std::vector<rt::ProfileEntry>& entries) override;
+    [[nodiscard]] bool readable() override;
     // The user's folder, in the ANSI code page (for the message box).
     [[nodiscard]] std::string location() const override;
     // The file's full path; empty when the user has no application data folder.

@@ -167,6 +167,7 @@ TEST(Win32Settings, BothKeysInOneRewriteReadBackAtOnceAndOnlyADeniedWriteMovesTo
             own_file(CreateFileA(shared_path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
         EXPECT_EQ(file.write_all({{"Color", "hue", "65280"}}), rt::WriteResult::Busy);
+        EXPECT_FALSE(file.readable());
         EXPECT_FALSE(own.exists());
     }
     SetFileAttributesA(shared_path.c_str(), FILE_ATTRIBUTE_READONLY);
