@@ -197,9 +197,12 @@ public:
     std::string read(const std::string& section, const std::string& key, const std::string& fallback) override {
         return p_.ini_.read(section, key, fallback);
     }
-    bool write(const std::string& section, const std::string& key, const std::string& value) override {
-        return !p_.settings_write_fails_ && p_.ini_.write(section, key, value);
+    rt::WriteResult write_all(const std::vector<rt::ProfileEntry>& entries) override {
+        const bool fails = p_.settings_write_fails_ || p_.settings_writes_to_fail_ > 0;
+        if (p_.settings_writes_to_fail_ > 0) --p_.settings_writes_to_fail_;
+        return fails ? rt::WriteResult::Failed : p_.ini_.write_all(entries);
     }
+    bool readable() override { return p_.ini_.readable(); }
     std::string location() const override { return p_.ini_.location(); }
 
 private:

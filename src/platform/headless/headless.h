@@ -153,6 +153,8 @@ public:
     void set_user_store_fails(bool fails) { user_store_fails_ = fails; }
     // Makes every write to the settings file fail (a read-only folder, a full disk).
     void set_settings_write_fails(bool fails) { settings_write_fails_ = fails; }
+    // Makes only the next write to the settings file fail (a file another program held for a moment).
+    void fail_next_settings_write() { settings_writes_to_fail_ = 1; }
 
     // ---------------------------------------------------------- other programs, the process
     void add_foreign_window(rt::ForeignWindow id, ForeignWindowInfo info) { foreign_[id] = info; }
@@ -238,6 +240,7 @@ private:
     std::string spare_ = "c:\\imgx.bmp";
     std::optional<bool> desktop_flag_;
     bool settings_write_fails_ = false;
+    int settings_writes_to_fail_ = 0;
     std::vector<std::string> failures_;
     std::unique_ptr<Decoder> decoder_;
     rt::PictureDecoder* decoder_in_use_ = nullptr;

@@ -171,6 +171,40 @@ TEST(Win32Settings, TheUsersCopyTakesAnyFolderNameIsWritableAndKeepsTheAnsiText)
     EXPECT_EQ(bytes_of(fresh.path()), "[Color]\r\nhue=caf" + e_acute + "\r\n");
 }
 
+// The shared file in a folder of its own: both keys in one rewrite that keeps the rest, read back at once through
+// the profile functions; held by another program, a write is said busy and moves nothing; denied, it moves.
+TEST(Win32Settings, BothKeysInOneRewriteReadBackAtOnceAndOnlyADeniedWriteMovesToTheUsersCopy) {
+    vellora::testing::TempDir temp;
+    const std::string shared_path = (temp.path() / "shared.ini").string();
+    write_file(shared_path, "; kept\r\n[Color]\r\nhue=1\r\n");
+    ProfileFile shared(shared_path);
+    UserProfileFile own(temp.path().wstring() + L"\\own");
+    rt::RelocatingProfileFile file(
+        shared, own, [&] { return own.exists(); }, [&] { return own.copy_from(shared.path()); });
+    EXPECT_EQ(file.read("Color", "hue", "0"), "1");
+    ASSERT_EQ(file.write_all({{"Image", "name", "c:\\sea.bmp"}, {"Color", "hue", "255"}}), rt::WriteResult::Written);
+    EXPECT_EQ(file.read("Color", "hue", "0"), "255");
+    EXPECT_EQ(file.read("Image", "name", "0"), "c:\\sea.bmp");
+    std::ostringstream bytes;
+    bytes << std::ifstream(shared_path, std::ios::binary).rdbuf();
+    EXPECT_EQ(bytes.str(), "; kept\r\n[Color]\r\nhue=255\r\n[Image]\r\nname=c:\\sea.bmp\r\n");
+    {
+        const KernelHandle held =
+            own_file(CreateFileA(shared_path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_EQ(file.write_all({{"Color", "hue", "65280"}}), rt::WriteResult::Busy);
+        EXPECT_FALSE(file.readable());
+        EXPECT_FALSE(own.exists());
+    }
+    SetFileAttributesA(shared_path.c_str(), FILE_ATTRIBUTE_READONLY);
+    const auto moved = file.write_all({{"Color", "hue", "65280"}});
+    SetFileAttributesA(shared_path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(moved, rt::WriteResult::Written);
+    EXPECT_TRUE(own.exists());
+    EXPECT_EQ(file.read("Color", "hue", "0"), "65280");
+    EXPECT_EQ(file.read("Image", "name", "0"), "c:\\sea.bmp");
+}
+
 // A number in the registry, as the desktop's password flag may be stored, reads as three digits.
 TEST(Win32Registry, ANumberReadsAsDigits) {
     HKEY key = nullptr;
