@@ -26,6 +26,7 @@ public:
         if (identity) identity->extra = ++looks_;
         return identity;
     }
+    std::optional<rt::PixelSize> pixel_size(const std::string& path) override { return inner_.pixel_size(path); }
     rt::Picture decode(const std::string& path) override { return inner_.decode(path); }
 
 private:

@@ -1,22 +1,20 @@
 #!/usr/bin/env bash
-# Runs the Linux program: `scripts/run.sh [ARGS]` (default /S). Puts the
-# default spare picture in place when there is none. With no display it runs
-# on a private Xvfb for a few seconds and writes screenshots under build/.
+# Runs the Linux program: `scripts/run.sh [ARGS]` (default /S), with the
+# build tree's data folder (the help file and the spare picture, as the
+# package installs them) among its data folders. With no display it runs on
+# a private Xvfb for a few seconds and writes screenshots under build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 program=${VELLORA_BIN:-$root/build/default/vellora}
 [ $# -gt 0 ] || set -- /S
 
-# The spare picture the saver and the setup dialog fall back to; the
-# program itself never creates it.
-spare=${XDG_DATA_HOME:-$HOME/.local/share}/vellora/imgx.bmp
-if [ ! -e "$spare" ]; then
-  resources/make-spare-picture.sh "$spare"
-  echo "run: default spare picture written to $spare"
+# After the user's own folder ($XDG_DATA_HOME/vellora), before the system's.
+data=$(dirname "$program")/share
+if [ -d "$data/vellora" ]; then
+  export XDG_DATA_DIRS="$data:${XDG_DATA_DIRS:-/usr/local/share:/usr/share}"
 fi
 
-[ "$1" != "--spare-only" ] || exit 0
 [ -x "$program" ] || { echo "run: $program is not built (make build)" >&2; exit 1; }
 
 if [ -n "${DISPLAY:-}" ]; then

@@ -17,6 +17,12 @@ root=$work/root
 
 DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
 strip --strip-unneeded --remove-section=.comment --remove-section=.note "$root/usr/bin/vellora"
+# The installed program looks for its files where they are installed, never
+# in the tree it was built from. The compiler may cut a constant text into
+# a 16-byte piece and the rest, so the first 16 characters are looked for.
+top=$(cd "$here/../.." && pwd)
+tree_paths=$(strings "$root/usr/bin/vellora" | grep -F -e "${top:0:16}" -e "${build:0:16}" || true)
+[ -z "$tree_paths" ] || { echo "make-deb: the program holds paths of its source or build tree:" >&2; echo "$tree_paths" >&2; exit 1; }
 
 # The shared libraries the program needs, as package names and versions.
 mkdir -p "$work/src/debian"

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Makes the Windows installer from a built Windows tree:
-#   packaging/windows/make-installer.sh BUILD_DIR [OUT_DIR]  ->  OUT_DIR/vellora-setup.exe
-# (OUT_DIR is BUILD_DIR unless given). The version is the project's
-# (CMakeLists.txt), the one in vellora.scr's version resource.
+#   packaging/windows/make-installer.sh BUILD_DIR [OUT_DIR [-DNAME=VALUE...]]  ->  OUT_DIR/vellora-setup.exe
+# (OUT_DIR is BUILD_DIR unless given; the definitions go to makensis). The
+# version is the project's (CMakeLists.txt), the one in vellora.scr's version
+# resource.
 set -euo pipefail
 build=$(realpath "${1:?usage: make-installer.sh BUILD_DIR [OUT_DIR]}")
 out=$(realpath -m "${2:-$build}")
+shift $(($# < 2 ? $# : 2))
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 
@@ -20,6 +22,6 @@ mkdir -p "$stage"
 "$top/resources/make-spare-picture.sh" "$stage/imgx.bmp"
 makensis -V2 -INPUTCHARSET UTF8 \
   "-DVERSION=$version" "-DSCR=$scr" "-DHLP=$top/resources/vellora.hlp" "-DSPARE=$stage/imgx.bmp" \
-  "-DICON=$top/src/platform/win32/resources/vellora.ico" "-DOUTFILE=$out/vellora-setup.exe" \
+  "-DICON=$top/src/platform/win32/resources/vellora.ico" "-DOUTFILE=$out/vellora-setup.exe" "$@" \
   "$here/vellora.nsi"
 echo "$out/vellora-setup.exe ($(stat -c %s "$out/vellora-setup.exe") bytes)"

@@ -54,8 +54,7 @@ void PassCheck::Form_Load() {
     Text1.SetText("");
 
     rt::SystemServices& services = process_.services();
-    while (services.show_cursor(true) < 6) {
-    }
+    services.show_cursor_until(rt::kCursorShown);
     // After a failed prompt the saver needs the full count of moves again.
     process_.MouseMoveCount = 0;
     CenterForm(*this);
@@ -95,11 +94,7 @@ void PassCheck::Command2_Click() {
 void PassCheck::Form_Unload(std::int16_t& /*cancel*/) {
     // A refusal hides the cursor again for the saver that keeps running;
     // after the right password it stays visible for the closing saver.
-    if (process_.PasswordOK != kTrue) {
-        rt::SystemServices& services = process_.services();
-        while (services.show_cursor(false) > -6) {
-        }
-    }
+    if (process_.PasswordOK != kTrue) process_.services().hide_cursor_until(rt::kCursorHidden);
 }
 
 }  // namespace vellora

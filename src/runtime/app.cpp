@@ -14,10 +14,7 @@ void App::SendKey(std::int16_t key, std::int16_t shift_state) {
     if (active_ != nullptr) active_->deliver_key_down(key, shift_state);
 }
 
-void App::ShowCursorAgain() {
-    while (services().show_cursor(true) < 0) {
-    }
-}
+void App::ShowCursorAgain() { services().show_cursor_until(0); }
 
 void App::form_loaded(Form& form) {
     if (std::find(loaded_.begin(), loaded_.end(), &form) == loaded_.end()) loaded_.push_back(&form);

@@ -550,28 +550,23 @@ void Form::deliver_mouse_down(std::int16_t button, std::int16_t shift_state, flo
 
 void Form::deliver_mouse_move(std::int16_t button, std::int16_t shift_state, float x, float y) {
     if (!loaded_ || !input_enabled()) return;
+    // The point on the screen: the inner area's top-left corner, in pixels, plus the event's point.
     const auto screen = app_.screen();
-    const PixelPoint at{twips_to_pixels(x, screen.twips_per_pixel_x), twips_to_pixels(y, screen.twips_per_pixel_y)};
+    const auto insets = peer_->frame();
+    const PixelPoint at{
+        twips_to_pixels(left_, screen.twips_per_pixel_x) + insets.left + twips_to_pixels(x, screen.twips_per_pixel_x),
+        twips_to_pixels(top_, screen.twips_per_pixel_y) + insets.top + twips_to_pixels(y, screen.twips_per_pixel_y)};
     if (pointer_ == at) return;  // no movement
     pointer_ = at;
     Form_MouseMove(button, shift_state, x, y);
 }
 
-void Form::remember_pointer() {
-    pointer_.reset();
-    const auto on_screen = app_.windows().pointer_position();
-    if (!on_screen || !peer_) return;
-    // The inner area's top-left corner on the screen, in pixels.
-    const auto screen = app_.screen();
-    const auto insets = peer_->frame();
-    const int left = twips_to_pixels(left_, screen.twips_per_pixel_x) + insets.left;
-    const int top = twips_to_pixels(top_, screen.twips_per_pixel_y) + insets.top;
-    pointer_ = PixelPoint{on_screen->x - left, on_screen->y - top};
-}
+void Form::remember_pointer() { pointer_ = app_.windows().pointer_position(); }
 
 void Form::deliver_display_changed() {
     if (!loaded_) return;
     Form_DisplayChanged();
+    remember_pointer();
 }
 
 void Form::deliver_dbl_click() {

@@ -331,14 +331,16 @@ public:
     void deliver_key_down(std::int16_t key, std::int16_t shift_state);
     void deliver_mouse_down(std::int16_t button, std::int16_t shift_state, float x, float y);
     // A mouse move at (x, y), twips in the inner area. Only real movement is
-    // a move: an event at the point where the pointer already was (systems
-    // send one when a window appears under a still pointer, or repeat one)
-    // is dropped. Where the pointer was when the form was shown, or took
-    // input again, is the first reference.
+    // a move: an event at the point of the screen where the pointer already
+    // was (systems send one when a window appears or moves under a still
+    // pointer, or repeat one) is dropped. Where the pointer was when the
+    // form was shown, took input again, or the desktop changed is the
+    // reference from then on.
     void deliver_mouse_move(std::int16_t button, std::int16_t shift_state, float x, float y);
     void deliver_dbl_click();
     void deliver_paint();
-    // The screen's size or arrangement changed.
+    // The screen's size or arrangement changed. The system may have moved the
+    // pointer (off a monitor that went away): where it is now is no move.
     void deliver_display_changed();
     // The user closed the window (title-bar close, Alt+F4, system close command).
     void deliver_close();
@@ -400,7 +402,9 @@ private:
     std::vector<Timer*> timers_;
     std::vector<MenuCommand*> menu_;
     Control* active_control_ = nullptr;
-    std::optional<PixelPoint> pointer_;  // where the pointer was last seen, inner-area pixels
+    // Where the pointer was last seen, in screen pixels: a move of the form
+    // itself shifts the inner area under a still pointer, not the screen.
+    std::optional<PixelPoint> pointer_;
 
     // Takes the pointer's position now as the reference for real movement.
     void remember_pointer();

@@ -1,5 +1,9 @@
 #include "runtime/ini_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +12,12 @@
 #include <string_view>
 #include <system_error>
 #include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "runtime/text.h"
 
@@ -118,11 +128,12 @@ Place find(const std::vector<Line>& lines, std::string_view section, std::string
     return place;
 }
 
-std::string_view line_break_of(const std::vector<Line>& lines) {
+// The text's own line break, or `fallback` for a text that has none yet.
+std::string_view line_break_of(const std::vector<Line>& lines, std::string_view fallback) {
     for (const auto& l : lines) {
         if (!l.ending.empty()) return l.ending;
     }
-    return "\n";
+    return fallback;
 }
 
 bool valid_names(std::string_view section, std::string_view key) {
@@ -136,6 +147,7 @@ enum class LoadResult { Ok, Missing, Failed };
 
 LoadResult load(const fs::path& path, std::string& text) {
     text.clear();
+    if (!path.is_absolute()) return LoadResult::Missing;
     std::error_code ec;
     const auto status = fs::status(path, ec);
     if (status.type() == fs::file_type::not_found) return LoadResult::Missing;
@@ -162,46 +174,100 @@ std::uint64_t random_suffix() {
     return seed;
 }
 
-// Writes `text` to a new scratch file next to `path` and renames it over
-// `path`, so the file is always either the old one or the whole new one.
-bool replace_file(const fs::path& path, const std::string& text, bool had_file) {
+WriteResult failure_of(const std::error_code& ec) {
+    if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted ||
+        ec == std::errc::read_only_file_system) {
+        return WriteResult::Denied;
+    }
+    return WriteResult::Failed;
+}
+
+std::error_code last_error() { return {errno, std::generic_category()}; }
+
+// The few file calls of a rewrite, the same on both systems.
+#ifdef _WIN32
+int create_new(const fs::path& path, fs::perms /*mode*/) {
+    return _wopen(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+}
+bool write_bytes(int fd, const std::string& text) {
+    return _write(fd, text.data(), static_cast<unsigned>(text.size())) == static_cast<int>(text.size());
+}
+bool sync_file(int fd) { return _commit(fd) == 0; }
+bool close_file(int fd) { return _close(fd) == 0; }
+void keep_mode(int /*fd*/, const fs::path& temp, fs::perms mode) {
+    std::error_code ec;
+    fs::permissions(temp, mode, ec);  // best effort: only the read-only flag means anything here
+}
+void sync_folder(const fs::path& /*dir*/) {}  // the rename is in the file system's journal
+#else
+int create_new(const fs::path& path, fs::perms mode) {
+    return ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, static_cast<::mode_t>(mode & fs::perms::mask));
+}
+bool write_bytes(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const auto n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+bool sync_file(int fd) { return ::fsync(fd) == 0; }
+bool close_file(int fd) { return ::close(fd) == 0; }
+void keep_mode(int fd, const fs::path& /*temp*/, fs::perms mode) {
+    // Best effort: created with the old mode less the mask, it has no more than the old file at any moment.
+    (void)::fchmod(fd, static_cast<::mode_t>(mode & fs::perms::mask));
+}
+void sync_folder(const fs::path& dir) {
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);  // the rename itself reaches the disk
+    ::close(fd);
+}
+#endif
+
+// Writes `text` to a new scratch file next to `path`, syncs it and renames
+// it over `path`, so the file is always either the old one or the whole new
+// one. The scratch file is created with the old file's permissions (which it
+// then keeps exactly), or with `new_mode` when there is no old file, so it is
+// never open to more than the file is.
+WriteResult replace_file(const fs::path& path, const std::string& text, std::optional<fs::perms> old_mode,
+                         fs::perms new_mode) {
+    const fs::perms mode = old_mode.value_or(new_mode);
     std::error_code ec;
     const auto dir = path.parent_path();
-    if (!dir.empty()) {
-        fs::create_directories(dir, ec);
-        if (ec) return false;
-    }
+    fs::create_directories(dir, ec);
+    if (ec) return failure_of(ec);
     fs::path temp;
-    std::FILE* out = nullptr;
+    int fd = -1;
     auto suffix = random_suffix();
-    for (int attempt = 0; attempt < 16 && out == nullptr; ++attempt, suffix = suffix * 6364136223846793005ULL + 1) {
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt, suffix = suffix * 6364136223846793005ULL + 1) {
         char name[24];
         std::snprintf(name, sizeof name, ".%016llx.tmp", static_cast<unsigned long long>(suffix));
         temp = path;
         temp += name;
-#ifdef _WIN32
-        out = _wfopen(temp.c_str(), L"wbx");  // never reuses an existing name
-#else
-        out = std::fopen(temp.c_str(), "wbx");  // never reuses an existing name
-#endif
+        fd = create_new(temp, mode);  // never reuses an existing name
+        if (fd < 0 && errno != EEXIST) break;
     }
-    if (out == nullptr) return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
-    const bool closed = std::fclose(out) == 0;
+    if (fd < 0) return failure_of(last_error());
+    if (old_mode) keep_mode(fd, temp, *old_mode);
+    const bool written = write_bytes(fd, text) && sync_file(fd);
+    const auto write_error = last_error();
+    const bool closed = close_file(fd);
     if (!written || !closed) {
+        const auto error = written ? last_error() : write_error;
         fs::remove(temp, ec);
-        return false;
-    }
-    if (had_file) {
-        const auto perms = fs::status(path, ec).permissions();
-        if (!ec) fs::permissions(temp, perms, ec);  // best effort: keep the old file's access rights
+        return failure_of(error);
     }
     fs::rename(temp, path, ec);
     if (ec) {
+        const auto error = ec;
         fs::remove(temp, ec);
-        return false;
+        return failure_of(error);
     }
-    return true;
+    sync_folder(dir);
+    return WriteResult::Written;
 }
 
 }  // namespace
@@ -214,7 +280,7 @@ std::optional<std::string> ini_lookup(const std::string& text, const std::string
 }
 
 std::string ini_update(const std::string& text, const std::string& section, const std::string& key,
-                       const std::string& value) {
+                       const std::string& value, std::string_view new_line) {
     const auto section_name = trim_blanks(section);
     const auto key_name = trim_blanks(key);
     if (!valid_names(section_name, key_name)) return text;
@@ -222,7 +288,7 @@ std::string ini_update(const std::string& text, const std::string& section, cons
 
     const auto lines = split_lines(text);
     const auto place = find(lines, section_name, key_name);
-    const auto eol = line_break_of(lines);
+    const auto eol = line_break_of(lines, new_line);
 
     std::string out;
     out.reserve(text.size() + section_name.size() + key_name.size() + stored.size() + 8);
@@ -252,7 +318,18 @@ std::string ini_update(const std::string& text, const std::string& section, cons
     return out;
 }
 
-IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {}
+std::optional<std::string> ini_update(const std::string& text, const std::vector<ProfileEntry>& entries,
+                                      std::string_view new_line) {
+    std::string updated = text;
+    for (const auto& e : entries) {
+        if (!valid_names(trim_blanks(e.section), trim_blanks(e.key))) return std::nullopt;
+        updated = ini_update(updated, e.section, e.key, e.value, new_line);
+    }
+    return updated;
+}
+
+IniFile::IniFile(std::filesystem::path path, std::filesystem::perms new_file_mode)
+    : path_(std::move(path)), new_file_mode_(new_file_mode) {}
 
 std::string IniFile::read(const std::string& section, const std::string& key, const std::string& fallback) {
     std::string text;
@@ -261,14 +338,26 @@ std::string IniFile::read(const std::string& section, const std::string& key, co
     return value ? *value : fallback;
 }
 
-bool IniFile::write(const std::string& section, const std::string& key, const std::string& value) {
-    if (!valid_names(trim_blanks(section), trim_blanks(key))) return false;
+bool IniFile::readable() {
+    std::string text;
+    return load(path_, text) != LoadResult::Failed;
+}
+
+WriteResult IniFile::write_all(const std::vector<ProfileEntry>& entries) {
+    if (!path_.is_absolute()) return WriteResult::Failed;
     std::string text;
     const auto loaded = load(path_, text);
-    if (loaded == LoadResult::Failed) return false;  // never replace a file that could not be read
-    const auto updated = ini_update(text, section, key, value);
-    if (loaded == LoadResult::Ok && updated == text) return true;
-    return replace_file(path_, updated, loaded == LoadResult::Ok);
+    if (loaded == LoadResult::Failed) return WriteResult::Failed;  // never replace a file that could not be read
+    const auto updated = ini_update(text, entries);
+    if (!updated) return WriteResult::Failed;
+    if (loaded == LoadResult::Ok && *updated == text) return WriteResult::Written;
+    std::optional<fs::perms> old_mode;
+    std::error_code ec;
+    if (loaded == LoadResult::Ok) {
+        const auto status = fs::status(path_, ec);
+        if (!ec) old_mode = status.permissions();
+    }
+    return replace_file(path_, *updated, old_mode, new_file_mode_);
 }
 
 }  // namespace vellora::rt

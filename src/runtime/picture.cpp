@@ -22,6 +22,10 @@ Picture PictureService::load(const std::string& path) {
         entries_.erase(it);
         break;
     }
+    if (const auto size = decoder_.pixel_size(path); size && !picture_size_allowed(*size)) {
+        throw PictureError("picture too large: " + path + " (" + std::to_string(size->width) + " x " +
+                           std::to_string(size->height) + " pixels)");
+    }
     ++decodes_;
     Picture picture = decoder_.decode(path);  // throws PictureError
     entries_.push_front(Entry{path, *identity, picture});

@@ -39,6 +39,28 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A picture's size in pixels.
+struct PixelSize {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    friend bool operator==(const PixelSize&, const PixelSize&) = default;
+};
+
+// The largest picture that is decoded, on every platform. No side may be
+// longer than 65,535 pixels, the most a JPEG or a GIF can hold (four times
+// the long side of a 200-megapixel photo): at any resolution of 1 dot per
+// inch or more its natural size, 65,535 x 2540 / dpi hundredths of a
+// millimetre, fits a 32-bit integer many times over. And no picture may
+// have more than 100 million pixels, 400 MB decoded.
+inline constexpr std::int64_t kMaxPictureSide = 65'535;
+inline constexpr std::int64_t kMaxPicturePixels = 100'000'000;
+
+// True when a picture of `size` may be decoded.
+[[nodiscard]] constexpr bool picture_size_allowed(PixelSize size) {
+    return size.width <= kMaxPictureSide && size.height <= kMaxPictureSide &&
+           size.width * size.height <= kMaxPicturePixels;
+}
+
 // What tells one version of a file from another without reading it.
 struct FileIdentity {
     std::uint64_t size = 0;
@@ -53,13 +75,21 @@ public:
     virtual ~PictureDecoder() = default;
     // The file's identity, or nothing when there is no such readable file.
     [[nodiscard]] virtual std::optional<FileIdentity> identify(const std::string& path) = 0;
-    // Decodes the file; throws PictureError when it is not a picture.
+    // The picture's size in pixels as the file's header gives it, read
+    // without decoding a pixel; nothing when the header does not say (a
+    // metafile, a format the header reader does not know, not a picture).
+    [[nodiscard]] virtual std::optional<PixelSize> pixel_size(const std::string& path) = 0;
+    // Decodes the file; throws PictureError when it is not a picture. A
+    // picture whose header did not give its size is refused here when it
+    // proves too large (picture_size_allowed).
     [[nodiscard]] virtual Picture decode(const std::string& path) = 0;
 };
 
 // Loads pictures by path. The file is looked at on every load, so a file
 // replaced on disk is seen at the next load, but an unchanged file (same
-// path, size and modification time) is served from the decoded copy.
+// path, size and modification time) is served from the decoded copy. A
+// picture whose header gives a size over the caps is refused before it is
+// decoded.
 class PictureService {
 public:
     explicit PictureService(PictureDecoder& decoder, std::size_t capacity = 4);
@@ -68,6 +98,7 @@ public:
     [[nodiscard]] Picture load(const std::string& path);
 
     void clear();
+    // How often the decoder was asked to decode a file.
     [[nodiscard]] std::size_t decodes() const { return decodes_; }
     // For speed comparisons only: no decoded copies are kept, every load
     // decodes the file again.

@@ -121,12 +121,26 @@ public:
     // desktop says nothing.
     [[nodiscard]] virtual std::optional<bool> desktop_password_flag() = 0;
 
-    // --- clock and cursor
+    // --- clocks and cursor
     // Seconds since midnight, with fraction.
     [[nodiscard]] virtual double time_of_day() = 0;
+    // Seconds, with fraction, on a clock that only goes forward: it does not
+    // wrap at midnight, nor jump when the system's time is set. Its zero is
+    // any moment before the process started.
+    [[nodiscard]] virtual double steady_seconds() = 0;
     // ShowCursor: adds one to the display counter (or takes one off) and
     // returns the new count; the cursor shows while the count is 0 or more.
     virtual int show_cursor(bool show) = 0;
+    // Shows the cursor until the display counter is `at_least` or more.
+    void show_cursor_until(int at_least) {
+        while (show_cursor(true) < at_least) {
+        }
+    }
+    // Hides the cursor until the display counter is `at_most` or less.
+    void hide_cursor_until(int at_most) {
+        while (show_cursor(false) > at_most) {
+        }
+    }
 
     // --- the process
     // True when another copy of the program is already running.
@@ -148,6 +162,12 @@ public:
     // (stderr, the debugger's output).
     virtual void report_failure(const std::string& what) = 0;
 };
+
+// How far the windows drive the display counter, so that a few unbalanced
+// calls elsewhere cannot undo them: shown is a count of 6 or more, hidden
+// one of -6 or less.
+inline constexpr int kCursorShown = 6;
+inline constexpr int kCursorHidden = -6;
 
 // One platform: its three parts.
 class Platform {

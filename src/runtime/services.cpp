@@ -8,18 +8,21 @@ RelocatingProfileFile::RelocatingProfileFile(ProfileFile& shared, ProfileFile& o
 
 std::string RelocatingProfileFile::read(const std::string& section, const std::string& key,
                                         const std::string& fallback) {
-    return (own_exists_() ? own_ : shared_).read(section, key, fallback);
+    return in_use().read(section, key, fallback);
 }
 
-bool RelocatingProfileFile::write(const std::string& section, const std::string& key, const std::string& value) {
+WriteResult RelocatingProfileFile::write_all(const std::vector<ProfileEntry>& entries) {
     if (!own_exists_()) {
-        if (shared_.write(section, key, value)) return true;
+        const WriteResult shared = shared_.write_all(entries);
+        if (shared != WriteResult::Denied) return shared;
         tried_own_ = true;
-        if (!make_own_()) return false;
+        if (!make_own_()) return WriteResult::Failed;
     }
     tried_own_ = true;
-    return own_.write(section, key, value);
+    return own_.write_all(entries);
 }
+
+bool RelocatingProfileFile::readable() { return in_use().readable(); }
 
 std::string RelocatingProfileFile::location() const {
     return tried_own_ || own_exists_() ? own_.location() : shared_.location();

@@ -14,6 +14,23 @@
 
 namespace vellora::rt {
 
+// How a write to the settings file ended. A failure says why, because what
+// to do next depends on it: a place this user may not write is worth leaving
+// for the user's own, a file another program holds for a moment is not.
+enum class WriteResult {
+    Written,
+    Denied,  // the place may not be written by this user (no access, write-protected)
+    Busy,    // another program held the file (a virus scanner, a backup) beyond a brief wait
+    Failed,  // anything else: a full disk, a value too long, a file that could not be read
+};
+
+// One value to store in the settings file.
+struct ProfileEntry {
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
 // The settings file: a private-profile text file ("[section]" lines and
 // "key=value" lines). Section and key names compare without regard to case.
 class ProfileFile {
@@ -23,19 +40,29 @@ public:
     // A key present with nothing after '=' gives the empty text.
     [[nodiscard]] virtual std::string read(const std::string& section, const std::string& key,
                                            const std::string& fallback) = 0;
-    // Creates the section and key when needed; returns false when the file
-    // could not be written (the old file is then left as it was).
-    virtual bool write(const std::string& section, const std::string& key, const std::string& value) = 0;
+    // Sets every entry (creating sections and keys as needed) in one
+    // rewrite of the file: all of them are stored, or none and the old file
+    // is left as it was.
+    virtual WriteResult write_all(const std::vector<ProfileEntry>& entries) = 0;
+    // One key; true when it was stored.
+    bool write(const std::string& section, const std::string& key, const std::string& value) {
+        return write_all({{section, key, value}}) == WriteResult::Written;
+    }
+    // False when the file is there but cannot be read (no access, not a
+    // file, held by another program): every read then gives its fallback,
+    // and no write replaces it. A file that is not there yet can be read.
+    [[nodiscard]] virtual bool readable() = 0;
     // The folder the file is written to, for messages.
     [[nodiscard]] virtual std::string location() const = 0;
 };
 
 // The settings file of a program that kept it in a place shared by all
 // users (the Windows directory), which an ordinary user may not write: once
-// a write there fails, the file moves to the user's own place (a copy of
-// the shared file, made once) and stays there. While the user's copy
-// exists, it is the only one read and written, so the choices can never be
-// split between the two.
+// a write there is denied, the file moves to the user's own place (a copy
+// of the shared file, made once) and stays there. A write that failed for
+// another reason (the file held by another program, a full disk) moves
+// nothing. While the user's copy exists, it is the only one read and
+// written, so the choices can never be split between the two.
 class RelocatingProfileFile final : public ProfileFile {
 public:
     // `own_exists` tells whether the user's copy exists; `make_own` creates
@@ -45,10 +72,13 @@ public:
                           std::function<bool()> make_own);
     [[nodiscard]] std::string read(const std::string& section, const std::string& key,
                                    const std::string& fallback) override;
-    bool write(const std::string& section, const std::string& key, const std::string& value) override;
+    WriteResult write_all(const std::vector<ProfileEntry>& entries) override;
+    [[nodiscard]] bool readable() override;
     [[nodiscard]] std::string location() const override;
 
 private:
+    [[nodiscard]] ProfileFile& in_use() { return own_exists_() ? own_ : shared_; }
+
     ProfileFile& shared_;
     ProfileFile& own_;
     std::function<bool()> own_exists_;

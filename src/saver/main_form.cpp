@@ -111,11 +111,11 @@ void MainForm::Form_MouseMove(std::int16_t /*button*/, std::int16_t /*shift_stat
         Unload();  // may be refused by the password prompt; the count goes on below either way
     }
     // The reset comes after the count, so a late fourth move still ends the saver.
-    const double now = process_.services().time_of_day();
-    if (FirstMoveTime == 0) {
-        FirstMoveTime = rt::to_int32(now);
-    } else if (now - FirstMoveTime > kMoveWindowSeconds) {
-        FirstMoveTime = 0;
+    const double now = process_.services().steady_seconds();
+    if (!FirstMoveTime) {
+        FirstMoveTime = rt::round_half_even(now);
+    } else if (now - *FirstMoveTime > kMoveWindowSeconds) {
+        FirstMoveTime.reset();
         process_.MouseMoveCount = 0;
     }
 }
@@ -145,16 +145,8 @@ void MainForm::Form_QueryUnload(std::int16_t& cancel, std::int16_t /*unload_mode
 
 void MainForm::Form_Unload(std::int16_t& /*cancel*/) { show_cursor(); }
 
-void MainForm::show_cursor() {
-    rt::SystemServices& services = process_.services();
-    while (services.show_cursor(true) < 6) {
-    }
-}
+void MainForm::show_cursor() { process_.services().show_cursor_until(rt::kCursorShown); }
 
-void MainForm::hide_cursor() {
-    rt::SystemServices& services = process_.services();
-    while (services.show_cursor(false) > -6) {
-    }
-}
+void MainForm::hide_cursor() { process_.services().hide_cursor_until(rt::kCursorHidden); }
 
 }  // namespace vellora

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "runtime/form.h"
 #include "app/process.h"
@@ -26,9 +27,6 @@ public:
     // One step of the animation, every 400 ms.
     void Timer1_Timer();
 
-    // Time of day, in whole seconds, of the first move of the current
-    // counting period; 0 while no period is open.
-    [[nodiscard]] std::int32_t first_move_time() const { return FirstMoveTime; }
     // True while the password prompt of an unload request is open.
     [[nodiscard]] bool asking() const { return asking_; }
 
@@ -53,7 +51,10 @@ private:
     void hide_cursor();
 
     Process& process_;
-    std::int32_t FirstMoveTime = 0;
+    // When the first move of the current counting period came, in whole
+    // seconds of the steady clock (which does not wrap at midnight); nothing
+    // while no period is open.
+    std::optional<double> FirstMoveTime;
     bool asking_ = false;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "runtime/convert.h"
 #include "runtime/text.h"
@@ -39,12 +40,26 @@ rt::Color color_from_text(const std::string& text) {
 
 std::string ReadColor(rt::ProfileFile& file) { return read_setting(file, kColorSection, kColorKey); }
 
-bool WriteColor(rt::ProfileFile& file, const std::string& color) { return file.write(kColorSection, kColorKey, color); }
+bool WriteColor(rt::ProfileFile& file, const std::string& color) { return WriteChoices(file, std::nullopt, color); }
 
 std::string ReadImageName(rt::ProfileFile& file) { return read_setting(file, kImageSection, kImageKey); }
 
-bool WriteImageName(rt::ProfileFile& file, const std::string& path) {
-    return file.write(kImageSection, kImageKey, path);
+bool WriteImageName(rt::ProfileFile& file, const std::string& path) { return WriteChoices(file, path, std::nullopt); }
+
+bool WriteChoices(rt::ProfileFile& file, const std::optional<std::string>& image_name,
+                  const std::optional<std::string>& color) {
+    std::vector<rt::ProfileEntry> entries;
+    if (image_name) entries.push_back({kImageSection, kImageKey, *image_name});
+    if (color) entries.push_back({kColorSection, kColorKey, *color});
+    return entries.empty() || file.write_all(entries) == rt::WriteResult::Written;
+}
+
+bool ReportUnreadable(rt::SystemServices& services) {
+    rt::ProfileFile& file = services.settings_file();
+    if (file.readable()) return false;
+    services.report_failure("vellora: the settings file in " + file.location() +
+                            " cannot be read; the saver runs on the default colour and picture");
+    return true;
 }
 
 std::string ReadRegString(rt::Registry& registry, std::uint32_t root, const std::string& key,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "runtime/platform.h"
@@ -25,6 +26,17 @@ bool WriteColor(rt::ProfileFile& file, const std::string& color);
 std::string ReadImageName(rt::ProfileFile& file);
 // Stores the picture path; false when the file could not be written.
 bool WriteImageName(rt::ProfileFile& file, const std::string& path);
+// Stores the choices that are given, the picture path and the colour text,
+// in one rewrite of the file: both are stored, or neither. False when the
+// file could not be written; true when stored, or when nothing was given.
+bool WriteChoices(rt::ProfileFile& file, const std::optional<std::string>& image_name,
+                  const std::optional<std::string>& color);
+
+// A settings file that is there but cannot be read leaves every setting at
+// its default. In run mode the saver has no place for a message: this
+// reports it through the failure report, naming the folder, and says
+// whether it did.
+bool ReportUnreadable(rt::SystemServices& services);
 
 // Reads one registry value as text: a DWORD as a decimal of at least three
 // digits cut to three characters, a text without its terminating zero,

@@ -1,5 +1,7 @@
 #include "setup/configuration.h"
 
+#include <optional>
+
 #include "runtime/app.h"
 #include "settings/settings.h"
 
@@ -14,6 +16,11 @@ std::string not_saved_text(const std::string& folder) {
     return "Your picture and colour could not be saved in\r\n" + folder +
            "\r\n\r\nThe folder cannot be written, or the disk is full. Nothing was saved; the dialog stays "
            "open so that you can try again.";
+}
+std::string not_read_text(const std::string& folder) {
+    return "Your saved picture and colour could not be read from\r\n" + folder +
+           "\r\n\r\nThe settings file there cannot be opened. The dialog shows the defaults, and nothing is "
+           "saved over that file while it cannot be read.";
 }
 }  // namespace
 
@@ -67,15 +74,18 @@ void Configuration::load_steps(bool read_name) {
 }
 
 void Configuration::Form_Load() {
+    auto& file = process_.services().settings_file();
+    const bool readable = file.readable();
     try {
         load_steps(true);
     } catch (const rt::PictureError&) {
         // The stored picture cannot be shown: fall back to the spare picture,
         // and let the settings file name it from now on. When the file cannot
-        // be written, the spare picture is shown all the same.
+        // be written, the spare picture is shown all the same; one that
+        // cannot be read is never written over behind the user's back.
         process_.PicturePath = process_.services().spare_picture_path();
         process_.ImageName = process_.PicturePath;
-        const bool written = settings::WriteImageName(process_.services().settings_file(), process_.PicturePath);
+        const bool written = readable && settings::WriteImageName(file, process_.PicturePath);
         try {
             load_steps(written);
         } catch (const rt::PictureError&) {
@@ -90,7 +100,10 @@ void Configuration::Form_Load() {
 
     // The colour dialog starts on the colour the saver uses now. Hue stays
     // empty, so OK writes a colour only once one has been chosen.
-    dialog_color_ = settings::color_from_text(settings::ReadColor(process_.services().settings_file()));
+    dialog_color_ = settings::color_from_text(settings::ReadColor(file));
+    if (!readable) {
+        process_.dialogs().message_box({not_read_text(file.location()), kNotSavedTitle, rt::MessageIcon::Stop});
+    }
 }
 
 void Configuration::layout_thumbnail() {
@@ -110,13 +123,15 @@ void Configuration::Command1_Click() {
 
 void Configuration::CmdOK_Click() {
     auto& file = process_.services().settings_file();
-    bool saved = true;
+    std::optional<std::string> picture;
+    std::optional<std::string> color;
     if (present(process_.PicturePath)) {
         process_.ImageName = process_.PicturePath;
-        saved = settings::WriteImageName(file, process_.ImageName);
+        picture = process_.ImageName;
     }
-    if (present(process_.Hue)) saved = settings::WriteColor(file, process_.Hue) && saved;
-    if (!saved) {
+    if (present(process_.Hue)) color = process_.Hue;
+    // Both choices in one rewrite of the file: saved together, or not at all.
+    if (!settings::WriteChoices(file, picture, color)) {
         // Closing now would leave the user believing the choices were kept.
         process_.dialogs().message_box({not_saved_text(file.location()), kNotSavedTitle, rt::MessageIcon::Stop});
         return;

@@ -49,6 +49,8 @@ void Main(Process& process) {
     if (SaverMode == "/C") {
         process.form(Window::Configuration).Show();
     } else if (SaverMode == "/S") {
+        // Settings that cannot be read leave the saver on its defaults, said in the failure report.
+        (void)settings::ReportUnreadable(services);
         // Reading the colour loads the saver window, so it shows already in place.
         ReadColor(process);
         process.form(Window::MainForm).Show();

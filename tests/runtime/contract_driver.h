@@ -3,6 +3,8 @@
 // (tests/platform/<runtime>/driver.cpp); the suite is compiled once per runtime.
 #pragma once
 
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -50,6 +52,13 @@ public:
     }
     // The modification time, where a file is known by its size and time alone.
     virtual void copy_time(const std::string& /*from*/, const std::string& /*to*/) {}
+    // Writes the picture again into the same file, dated a minute later
+    // than the file was (a quick rewrite may keep the clock's same tick).
+    virtual void rewrite_picture(const std::string& path, int width, int height) {
+        const auto before = std::filesystem::last_write_time(path);
+        write_picture(path, width, height);
+        std::filesystem::last_write_time(path, before + std::chrono::minutes(1));
+    }
 
 protected:
     DialogSeen seen_;

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -115,18 +116,19 @@ TEST(IniFile, ARewriteKeepsTheFilesPermissions) {
 
 // A settings file in a shared place that turns read-only, with the user's
 // own place beside it.
-TEST(RelocatingProfileFile, AFailedWriteMovesTheFileToTheUsersPlaceForGood) {
+TEST(RelocatingProfileFile, ADeniedWriteMovesTheFileToTheUsersPlaceForGoodABusyOneMovesNothing) {
     struct Shared final : rt::ProfileFile {
         explicit Shared(std::filesystem::path p) : ini(std::move(p)) {}
         std::string read(const std::string& s, const std::string& k, const std::string& f) override {
             return ini.read(s, k, f);
         }
-        bool write(const std::string& s, const std::string& k, const std::string& v) override {
-            return writable && ini.write(s, k, v);
+        rt::WriteResult write_all(const std::vector<rt::ProfileEntry>& entries) override {
+            return refusal == rt::WriteResult::Written ? ini.write_all(entries) : refusal;
         }
+        bool readable() override { return ini.readable(); }
         std::string location() const override { return ini.location(); }
         rt::IniFile ini;
-        bool writable = true;
+        rt::WriteResult refusal = rt::WriteResult::Written;
     };
     testing::TempDir dir;
     const auto own_path = dir.path() / "user" / "Vellora" / "vellora.ini";
@@ -141,13 +143,16 @@ TEST(RelocatingProfileFile, AFailedWriteMovesTheFileToTheUsersPlaceForGood) {
         });
 
     ASSERT_TRUE(file.write("Color", "hue", "255"));  // the shared place as long as it can be written
+    shared.refusal = rt::WriteResult::Busy;          // held by a virus scanner: said so, and nothing moves
+    EXPECT_EQ(file.write_all({{"Image", "name", "c:\\sun.bmp"}}), rt::WriteResult::Busy);
     EXPECT_FALSE(std::filesystem::exists(own_path));
-    shared.writable = false;
+    EXPECT_EQ(file.location(), dir.path().string());
+    shared.refusal = rt::WriteResult::Denied;
     ASSERT_TRUE(file.write("Image", "name", "c:\\sun.bmp"));
     EXPECT_EQ(file.read("Image", "name", "0"), "c:\\sun.bmp");
     EXPECT_EQ(file.read("Color", "hue", "0"), "255");  // copied over once
     EXPECT_EQ(file.location(), own_path.parent_path().string());
-    shared.writable = true;  // later writable again: the choices stay in one place
+    shared.refusal = rt::WriteResult::Written;  // later writable again: the choices stay in one place
     ASSERT_TRUE(file.write("Color", "hue", "65280"));
     EXPECT_EQ(own.read("Color", "hue", "0"), "65280");
     EXPECT_EQ(shared.read("Color", "hue", "0"), "255");

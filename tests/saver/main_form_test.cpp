@@ -26,14 +26,16 @@ TEST(Saver, ProtectedRunFromStartToProcessEnd) {
     EXPECT_FALSE(rig.saver.Label1.Visible());
     EXPECT_EQ(rig.platform.cursor_count(), -6);
 
-    // A wrong password, then Cancel: it goes on, animating, with the cursor hidden.
-    rig.platform.answer_message_box();
-    rig.platform.post_key(rig.saver, rt::keys::Enter);
-    rig.answer_prompt("secrets");
+    // No password, a wrong one, then Cancel: it goes on, animating, with the cursor hidden.
+    for (const char* typed : {"", "secrets"}) {
+        rig.platform.answer_message_box();
+        rig.platform.post_key(rig.saver, rt::keys::Enter);
+        rig.answer_prompt(typed);
+    }
     rig.platform.post_mouse_down(rig.saver);
     rig.platform.post_click(rig.prompt.Command2);
     rig.platform.run();
-    EXPECT_EQ(rig.prompts_opened(), 2);
+    EXPECT_EQ(rig.prompts_opened(), 3);
     EXPECT_TRUE(rig.screen().input_enabled && !rig.process.ended());
     EXPECT_LE(rig.platform.cursor_count(), -6);
     const float left = rig.saver.Image1.Left();
@@ -61,7 +63,7 @@ int ending_move(const std::vector<int>& at_ms, double day_start = 43200) {
     return 0;
 }
 
-TEST(Saver, AKeyAClickOrTheFourthMoveWithinTenSecondsEndsIt) {
+TEST(Saver, AKeyAClickOrTheFourthMoveWithinTenSecondsEndsItAlsoAcrossMidnight) {
     for (const bool key : {true, false}) {
         SaverRig rig;
         rig.start();
@@ -74,8 +76,10 @@ TEST(Saver, AKeyAClickOrTheFourthMoveWithinTenSecondsEndsIt) {
     EXPECT_EQ(ending_move({0, 3000, 6000, 9000}), 4);
     EXPECT_EQ(ending_move({0, 5000, 10000, 12000}), 4);  // 10 s is not late; a late fourth still ends
     EXPECT_EQ(ending_move({0, 5000, 12000, 13000, 14000, 15000, 16000}), 7);  // 12 s clears the count
-    // The period starts at the rounded second: 43201, so 10.3 s later is only 9.9 s.
-    EXPECT_EQ(ending_move({0, 10300, 10400, 10500}, 43200.6), 4);
+    // The period starts at the rounded second: 1, so 10.3 s later is only 9.9 s.
+    EXPECT_EQ(ending_move({600, 10900, 11000, 11100}), 4);
+    // Minutes apart, across midnight: each late move clears the count.
+    EXPECT_EQ(ending_move({0, 4000, 205000, 405000, 605000}, 86395), 0);
 }
 
 TEST(Saver, TheDesktopFlagAsTextOrNumberWithAStoredPasswordAsksFirst) {
@@ -128,17 +132,54 @@ TEST(Saver, TheTickDuringThePromptRepeatsTheExitOnceThenThePicturesStandStill) {
     EXPECT_TRUE(rig.process.ended());
 }
 
-TEST(Saver, OnlyRealMovesCountFromWhereThePointerRestedWhenItAppeared) {
+TEST(Saver, OnlyRealMovesCountFromWhereThePointerRestsAfterItAppearsTheDesktopChangesOrThePromptCloses) {
     SaverRig rig;
-    rig.platform.set_pointer(rt::PixelPoint{40, 30});  // where the saver will appear
+    rig.protect("Secret");
+    rig.platform.set_screen({800, 600, 15.0F, 15.0F, rt::PixelRect{0, 0, 1600, 600}});
+    rig.platform.set_pointer(rt::PixelPoint{1200, 300});  // on the monitor right of the primary one
     rig.start();
-    rig.platform.post_mouse_move(rig.saver, 40 * 15, 30 * 15);  // sent as the window appears: no movement
+    // An event under the still pointer, as systems send them.
+    const auto still = [&] {
+        rig.platform.post([&] {
+            const auto at = *rig.platform.pointer();
+            rig.saver.deliver_mouse_move(0, 0, 15.0F * at.x - rig.saver.Left(), 15.0F * at.y - rig.saver.Top());
+        });
+    };
+    still();  // the window appeared
+    // The right monitor sleeps: the system puts the pointer on the primary one.
+    rig.platform.post([&] {
+        rig.platform.set_screen({800, 600, 15.0F, 15.0F, rt::PixelRect{0, 0, 800, 600}});
+        rig.platform.set_pointer(rt::PixelPoint{400, 300});
+        rig.saver.deliver_display_changed();
+    });
+    still();
+    // A monitor left of the primary one wakes: the saver moves left to cover
+    // it, and the system's event under the still pointer may come first.
+    rig.platform.post([&] {
+        rig.platform.set_screen({800, 600, 15.0F, 15.0F, rt::PixelRect{-800, 0, 800, 600}});
+        rig.saver.Move(-800 * 15, 0, 1600 * 15, 600 * 15);
+    });
+    still();
+    rig.platform.post([&] { rig.saver.deliver_display_changed(); });
+    still();
     rig.moves(3);
+    rig.platform.post_click(rig.prompt.Command2);  // should a prompt open
     rig.platform.run();
-    EXPECT_FALSE(rig.process.ended());
+    EXPECT_EQ(rig.prompts_opened(), 0);
+
+    // The prompt opens, the pointer moves over it, and it is cancelled.
+    rig.platform.post_key(rig.saver, 'A');
+    rig.platform.post([&] { rig.platform.set_pointer(rt::PixelPoint{100, 100}); });
+    rig.platform.post_click(rig.prompt.Command2);
+    still();
+    rig.moves(3);
+    rig.platform.post_click(rig.prompt.Command2);
+    rig.platform.run();
+    EXPECT_EQ(rig.prompts_opened(), 1);
     rig.moves(1);
+    rig.platform.post_click(rig.prompt.Command2);
     rig.platform.run();
-    EXPECT_TRUE(rig.process.ended());
+    EXPECT_EQ(rig.prompts_opened(), 2);
 }
 
 TEST(Saver, CoversTheWholeDesktopWhenMonitorsReachLeftOfThePrimaryOne) {
@@ -167,13 +208,14 @@ TEST(Saver, AfterARefusedMoveExitTheNextTickAsksAgain) {
     EXPECT_EQ(rig.process.TickCounter, 0);  // the tick ended with the window
 }
 
-TEST(Saver, AnUnloadablePictureFallsBackOnceToTheSparePicture) {
+TEST(Saver, AnUnloadableOrOversizedPictureFallsBackOnceToTheSparePicture) {
     struct Case {
         std::optional<std::string> stored;  // nothing: no settings file
         bool spare;
         bool shows_spare;
         std::string file_after;
         bool writable = true;
+        std::optional<rt::PixelSize> header = {};  // a picture that decodes, whose header claims this size
     };
     const Case cases[] = {
         {"c:\\gone.bmp", true, true, kSpare},
@@ -181,10 +223,16 @@ TEST(Saver, AnUnloadablePictureFallsBackOnceToTheSparePicture) {
         {"", true, false, ""},               // no name: the message, no fall-back
         {"c:\\gone.bmp", false, false, kSpare},
         {"c:\\gone.bmp", true, true, "c:\\gone.bmp", false},  // cannot note the spare: shown all the same
+        {"c:\\wide.bmp", true, true, kSpare, true, rt::PixelSize{85'000'000, 1}},
+        {"c:\\wide.bmp", true, true, kSpare, true, rt::PixelSize{65'536, 1}},
+        {"c:\\big.bmp", true, true, kSpare, true, rt::PixelSize{10'000, 10'001}},
     };
+    // The largest that may be decoded: a side of 65,535 pixels, 100 million in all.
+    EXPECT_TRUE(rt::picture_size_allowed({65'535, 1'525}) && rt::picture_size_allowed({10'000, 10'000}));
     for (const auto& c : cases) {
         SaverRig rig;
-        if (c.stored) rig.choose_picture(*c.stored, false);
+        if (c.stored) rig.choose_picture(*c.stored, c.header.has_value());
+        if (c.header) rig.platform.set_header_size(*c.stored, *c.header);
         if (c.spare) rig.platform.add_picture(kSpare, 1270, 1270);
         rig.platform.set_settings_write_fails(!c.writable);
         ASSERT_NO_THROW(rig.start());

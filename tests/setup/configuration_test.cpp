@@ -2,6 +2,7 @@
 // choice that reopens itself, OK, Cancel and the keyboard.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,6 +54,20 @@ TEST(ConfigurationLoad, ShowsTheStoredPictureOrFallsBackToTheSpareOnce) {
     }
 }
 
+TEST(ConfigurationLoad, SettingsThatCannotBeReadAreSaidAndLeftAsTheyAre) {
+    SetupRig rig;
+    rig.platform.add_picture(kSpare, 3969, 2646);
+    std::filesystem::create_directory(rig.dir.path() / "vellora.ini");  // there, but nothing that can be read
+    rig.platform.answer_message_box();
+    auto& dialog = rig.open();
+    ASSERT_EQ(rig.platform.messages().size(), 1U);
+    const auto& message = rig.platform.messages().front().text;
+    EXPECT_NE(message.find("could not be read from\r\n" + rig.dir.path().string()), std::string::npos);
+    EXPECT_EQ(shown(dialog), kSpare);  // the defaults, and the spare for the default picture
+    EXPECT_TRUE(std::filesystem::is_directory(rig.dir.path() / "vellora.ini"));
+    EXPECT_TRUE(dialog.loaded());
+}
+
 TEST(ConfigurationLoad, AfterARecoveryOkWritesTheSpareAgainWhileCancelWritesNoChoiceAtAll) {
     for (const bool ok : {true, false}) {
         SetupRig rig;
@@ -76,15 +91,18 @@ TEST(ConfigurationLoad, AfterARecoveryOkWritesTheSpareAgainWhileCancelWritesNoCh
     }
 }
 
-TEST(ConfigurationOk, AChoiceThatCannotBeSavedIsSaidSoAndTheDialogStaysOpen) {
+TEST(ConfigurationOk, BothChoicesAreSavedTogetherOrNotAtAllAndAFailureIsSaidWithTheDialogKeptOpen) {
     SetupRig rig;
     rig.platform.add_picture(kSpare, 3969, 2646);
+    rig.platform.add_picture("/sea.bmp", 3969, 2646);
     rig.store_image(kSpare);
     auto& dialog = rig.open();
-    rig.platform.set_settings_write_fails(true);
+    const auto before = rig.settings_text();
     rig.platform.answer_color(255);
     rig.platform.answer_color(std::nullopt);
     rig.platform.post_click(dialog.Command1);
+    rig.set_picture(dialog, "/sea.bmp");
+    rig.platform.fail_next_settings_write();  // held by another program for a moment
     rig.platform.answer_message_box();
     rig.platform.post_click(dialog.CmdOK);
     rig.platform.run();
@@ -94,10 +112,11 @@ TEST(ConfigurationOk, AChoiceThatCannotBeSavedIsSaidSoAndTheDialogStaysOpen) {
     EXPECT_EQ(message.icon, rt::MessageIcon::Stop);
     EXPECT_NE(message.text.find(rig.dir.path().string()), std::string::npos);  // names the folder
     EXPECT_TRUE(dialog.loaded());
-    rig.platform.set_settings_write_fails(false);  // the user makes room, and tries again
-    rig.platform.post_click(dialog.CmdOK);
+    EXPECT_EQ(rig.settings_text(), before);  // neither choice
+    rig.platform.post_click(dialog.CmdOK);  // the user tries again
     rig.platform.run();
     EXPECT_FALSE(dialog.loaded());
+    EXPECT_EQ(rig.stored_image(), "/sea.bmp");
     EXPECT_EQ(rig.stored_color(), "255");
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -100,6 +101,16 @@ TEST(Startup, RunModeLoadsTheSaverWindowBeforeItsColourAndShowsItInThatColour) {
     EXPECT_FALSE(rig.journal.visible_at_load);
     EXPECT_EQ(rig.process.form(Window::MainForm).BackColor(), rt::rgb(0, 255, 0));
     EXPECT_EQ(rig.platform.window("MainForm")->show_count, 1);
+}
+
+TEST(Startup, RunModeWithSettingsThatCannotBeReadRunsOnTheDefaultsAndReportsIt) {
+    StubProcess rig;
+    std::filesystem::create_directory(rig.dir.path() / "vellora.ini");  // there, but nothing that can be read
+    rig.platform.set_command_line("/S");
+    Main(rig.process);
+    EXPECT_EQ(rig.process.form(Window::MainForm).BackColor(), rt::rgb(0, 0, 0));
+    ASSERT_EQ(rig.platform.failures().size(), 1U);
+    EXPECT_NE(rig.platform.failures().front().find(rig.dir.path().string()), std::string::npos);
 }
 
 }  // namespace

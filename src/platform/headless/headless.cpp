@@ -105,6 +105,14 @@ public:
         if (it == p_.files_.end()) return std::nullopt;
         return rt::FileIdentity{0, static_cast<std::int64_t>(it->second.version), 0};
     }
+    std::optional<rt::PixelSize> pixel_size(const std::string& path) override {
+        auto it = p_.files_.find(path);
+        if (it == p_.files_.end() || !it->second.picture) return std::nullopt;
+        if (it->second.header) return it->second.header;
+        // The natural size at 96 dots per inch.
+        const auto pixels = [](std::int32_t himetric) { return std::llround(himetric * 96.0 / 2540.0); };
+        return rt::PixelSize{pixels(it->second.width), pixels(it->second.height)};
+    }
     rt::Picture decode(const std::string& path) override {
         ++p_.decode_count_;
         auto it = p_.files_.find(path);
@@ -189,9 +197,12 @@ public:
     std::string read(const std::string& section, const std::string& key, const std::string& fallback) override {
         return p_.ini_.read(section, key, fallback);
     }
-    bool write(const std::string& section, const std::string& key, const std::string& value) override {
-        return !p_.settings_write_fails_ && p_.ini_.write(section, key, value);
+    rt::WriteResult write_all(const std::vector<rt::ProfileEntry>& entries) override {
+        const bool fails = p_.settings_write_fails_ || p_.settings_writes_to_fail_ > 0;
+        if (p_.settings_writes_to_fail_ > 0) --p_.settings_writes_to_fail_;
+        return fails ? rt::WriteResult::Failed : p_.ini_.write_all(entries);
     }
+    bool readable() override { return p_.ini_.readable(); }
     std::string location() const override { return p_.ini_.location(); }
 
 private:
@@ -275,6 +286,8 @@ public:
     double time_of_day() override {
         return std::fmod(p_.day_base_ + static_cast<double>(p_.now_ms_) / 1000.0, 86400.0);
     }
+    // The virtual clock.
+    double steady_seconds() override { return static_cast<double>(p_.now_ms_) / 1000.0; }
     int show_cursor(bool show) override {
         p_.cursor_ += show ? 1 : -1;
         return p_.cursor_;
@@ -458,12 +471,14 @@ void HeadlessPlatform::run_until(const std::function<bool()>& done) {
 
 void HeadlessPlatform::add_picture(const std::string& path, std::int32_t himetric_width,
                                    std::int32_t himetric_height) {
-    files_[path] = FakeFile{true, himetric_width, himetric_height, ++file_version_};
+    files_[path] = FakeFile{true, himetric_width, himetric_height, ++file_version_, std::nullopt};
 }
 
-void HeadlessPlatform::add_non_picture(const std::string& path) { files_[path] = FakeFile{false, 0, 0, ++file_version_}; }
+void HeadlessPlatform::add_non_picture(const std::string& path) { files_[path] = FakeFile{false, 0, 0, ++file_version_, std::nullopt}; }
 
 void HeadlessPlatform::remove_file(const std::string& path) { files_.erase(path); }
+
+void HeadlessPlatform::set_header_size(const std::string& path, rt::PixelSize size) { files_.at(path).header = size; }
 
 void HeadlessPlatform::copy_file_identity(const std::string& from, const std::string& to) {
     files_.at(to).version = files_.at(from).version;

@@ -128,6 +128,8 @@ public:
     void add_picture(const std::string& path, std::int32_t himetric_width, std::int32_t himetric_height);
     void add_non_picture(const std::string& path);
     void remove_file(const std::string& path);
+    // Makes a picture's header claim another pixel size than it decodes to.
+    void set_header_size(const std::string& path, rt::PixelSize size);
     // Gives `to` the identity `from` has, as two files of one length written
     // at the same moment have where a file's identity is its size and time.
     void copy_file_identity(const std::string& from, const std::string& to);
@@ -151,6 +153,8 @@ public:
     void set_user_store_fails(bool fails) { user_store_fails_ = fails; }
     // Makes every write to the settings file fail (a read-only folder, a full disk).
     void set_settings_write_fails(bool fails) { settings_write_fails_ = fails; }
+    // Makes only the next write to the settings file fail (a file another program held for a moment).
+    void fail_next_settings_write() { settings_writes_to_fail_ = 1; }
 
     // ---------------------------------------------------------- other programs, the process
     void add_foreign_window(rt::ForeignWindow id, ForeignWindowInfo info) { foreign_[id] = info; }
@@ -215,6 +219,7 @@ private:
         bool picture = false;
         std::int32_t width = 0, height = 0;
         std::uint64_t version = 0;
+        std::optional<rt::PixelSize> header;  // nothing: the natural size at 96 dots per inch
     };
     std::map<std::string, FakeFile> files_;
     std::uint64_t file_version_ = 0;
@@ -235,6 +240,7 @@ private:
     std::string spare_ = "c:\\imgx.bmp";
     std::optional<bool> desktop_flag_;
     bool settings_write_fails_ = false;
+    int settings_writes_to_fail_ = 0;
     std::vector<std::string> failures_;
     std::unique_ptr<Decoder> decoder_;
     rt::PictureDecoder* decoder_in_use_ = nullptr;

@@ -1,6 +1,5 @@
 #include "platform/qt/help.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -20,8 +19,6 @@ void HelpViewer::show(const std::string& help_file) {
         candidates.push_back(file);
     } else {
         for (const auto& dir : data_dirs_) candidates.push_back(dir / file);
-        candidates.push_back(std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / file);
-        candidates.push_back(std::filesystem::path(VELLORA_RESOURCE_DIR) / file);
     }
     QString text;
     std::string found;

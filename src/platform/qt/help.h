@@ -22,9 +22,9 @@ public:
     HelpViewer& operator=(const HelpViewer&) = delete;
 
     // Shows the file at its beginning. A relative name is looked for in the
-    // data folders, then beside the program and in the source tree's
-    // resources folder (a build that is not installed); a file found nowhere
-    // shows a line that says so.
+    // data folders only, as the spare picture is (a build tree offers its
+    // files as one more data folder; see scripts/run.sh); a file found
+    // nowhere shows a line that says so.
     void show(const std::string& help_file);
 
 private:

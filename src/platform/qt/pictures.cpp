@@ -43,15 +43,34 @@ std::optional<rt::FileIdentity> QtPictureDecoder::identify(const std::string& pa
     return rt::FileIdentity{static_cast<std::uint64_t>(st.st_size), modified, static_cast<std::uint64_t>(st.st_ino)};
 }
 
-rt::Picture QtPictureDecoder::decode(const std::string& path) {
+namespace {
+
+// The first bytes of the file, enough to tell a metafile; nothing when it cannot be opened.
+std::optional<std::string> file_head(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw rt::PictureError("cannot open picture file: " + path);
+    if (!in) return std::nullopt;
     std::string head(32, '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(in.gcount()));
+    return head;
+}
+
+}  // namespace
+
+std::optional<rt::PixelSize> QtPictureDecoder::pixel_size(const std::string& path) {
+    const auto head = file_head(path);
+    if (!head || looks_like_wmf(*head)) return std::nullopt;
+    const QSize size = QImageReader(QString::fromStdString(path)).size();
+    if (!size.isValid()) return std::nullopt;
+    return rt::PixelSize{size.width(), size.height()};
+}
+
+rt::Picture QtPictureDecoder::decode(const std::string& path) {
+    const auto head = file_head(path);
+    if (!head) throw rt::PictureError("cannot open picture file: " + path);
     const double dpi = dpi_ ? dpi_() : 96.0;
     try {
-        auto picture = looks_like_wmf(head) ? decode_wmf(path, dpi) : decode_raster(path, dpi);
+        auto picture = looks_like_wmf(*head) ? decode_wmf(path, dpi) : decode_raster(path, dpi);
         if (trace_) {
             const auto* native = dynamic_cast<const QtImage*>(picture->image.get());
             const QSize px = native != nullptr ? native->image().size() : QSize();
@@ -69,16 +88,15 @@ rt::Picture QtPictureDecoder::decode(const std::string& path) {
 rt::Picture QtPictureDecoder::decode_raster(const std::string& path, double dpi) {
     QImageReader reader(QString::fromStdString(path));
     reader.setAutoTransform(false);
-    // Refuse pictures that would not fit in memory before decoding them.
-    reader.setAllocationLimit(static_cast<int>(kMaxPicturePixels * 4 / (1024 * 1024)) + 1);
-    const QSize size = reader.size();
-    if (size.isValid() && static_cast<std::int64_t>(size.width()) * size.height() > kMaxPicturePixels) {
-        throw rt::PictureError("picture too large: " + path);
-    }
+    // The picture service refused a header over the caps; where the header
+    // gave no size, Qt stops before it allocates more than the caps allow,
+    // and what it decoded is held to them.
+    reader.setAllocationLimit(static_cast<int>(rt::kMaxPicturePixels * 4 / (1024 * 1024)) + 1);
     QImage image = reader.read();
     if (image.isNull() || image.width() <= 0 || image.height() <= 0) {
         throw rt::PictureError("not a picture: " + path + " (" + reader.errorString().toStdString() + ")");
     }
+    if (!rt::picture_size_allowed({image.width(), image.height()})) throw rt::PictureError("picture too large: " + path);
     const auto format = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
     image.convertTo(format);
     auto data = std::make_shared<rt::PictureData>();
@@ -90,15 +108,6 @@ rt::Picture QtPictureDecoder::decode_raster(const std::string& path, double dpi)
 }
 
 namespace {
-
-// libwmf hands the drawn metafile over as PNG bytes; the drawing it made
-// them from stays its own and is freed with the session. (A drawing taken
-// over as a gd image has no call to free it, and leaked its pixels on every
-// decode.)
-int collect_png(void* context, char* buffer, int length) {
-    if (length > 0) static_cast<std::string*>(context)->append(buffer, static_cast<std::size_t>(length));
-    return length;
-}
 
 // libwmf's session, destroyed on every way out.
 struct WmfSession {
@@ -160,25 +169,31 @@ rt::Picture QtPictureDecoder::decode_wmf(const std::string& path, double dpi) {
         height_units <= 0 || width_px == 0 || height_px == 0) {
         throw rt::PictureError("metafile without a size: " + path);
     }
-    if (static_cast<std::int64_t>(width_px) * height_px > kMaxMetafilePixels) {
+    if (!rt::picture_size_allowed({width_px, height_px}) ||
+        static_cast<std::int64_t>(width_px) * height_px > kMaxMetafilePixels) {
         throw rt::PictureError("picture too large: " + path);
     }
     auto* device = WMF_GD_GetData(session.api);
     if ((device->flags & WMF_GD_SUPPORTS_PNG) == 0U) {
         throw rt::PictureError("cannot draw metafile: " + path);
     }
-    std::string png;
+    // libwmf hands the drawn metafile over as PNG bytes; the drawing it made
+    // them from stays its own and is freed with the session. (A drawing taken
+    // over as a gd image has no call to free it, and leaked its pixels on
+    // every decode.)
+    PngSink<std::string> png;
     device->type = wmf_gd_png;
     device->flags |= WMF_GD_OUTPUT_MEMORY | WMF_GD_OWN_BUFFER;
     device->sink.context = &png;
-    device->sink.function = collect_png;
+    device->sink.function = PngSink<std::string>::take;
     device->bbox = bbox;
     device->width = width_px;
     device->height = height_px;
     const auto played = wmf_play(session.api, 0, &bbox);
     QImage image;
-    if (played != wmf_E_None || png.empty() ||
-        !image.loadFromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()), "PNG")) {
+    if (played != wmf_E_None || png.failed || png.bytes.empty() ||
+        !image.loadFromData(reinterpret_cast<const uchar*>(png.bytes.data()), static_cast<int>(png.bytes.size()),
+                            "PNG")) {
         throw rt::PictureError("cannot draw metafile: " + path);
     }
     image.convertTo(QImage::Format_ARGB32_Premultiplied);

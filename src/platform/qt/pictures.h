@@ -21,8 +21,6 @@ private:
     QImage image_;
 };
 
-// Pictures larger than this many pixels are refused rather than decoded.
-inline constexpr std::int64_t kMaxPicturePixels = 100'000'000;
 // A metafile is drawn at its own size and passed on as a PNG: about a tenth
 // of a second per million pixels. Drawings larger than 4096 x 4096 pixels are
 // refused, so that a file of a few bytes cannot keep the saver busy for
@@ -35,12 +33,37 @@ std::int32_t pixels_to_himetric(int pixels, double dpi);
 // True when the file starts like a Windows metafile (placeable or plain).
 bool looks_like_wmf(const std::string& head);
 
+// Where libwmf writes the PNG it draws: each piece it hands over is added
+// to `bytes`. Nothing may be thrown through libwmf's C code, so a piece
+// that cannot be added (no memory left) marks the sink failed instead,
+// and the decode fails.
+template <typename Bytes>
+struct PngSink {
+    Bytes bytes;
+    bool failed = false;
+    // libwmf's sink function; `context` is the sink.
+    static int take(void* context, char* buffer, int length) noexcept {
+        auto& sink = *static_cast<PngSink*>(context);
+        if (sink.failed || length <= 0) return 0;
+        try {
+            sink.bytes.append(buffer, static_cast<std::size_t>(length));
+            return length;
+        } catch (...) {
+            sink.failed = true;
+            return 0;
+        }
+    }
+};
+
 class QtPictureDecoder final : public rt::PictureDecoder {
 public:
     // `dpi` gives the screen's logical dots per inch at the time of decoding.
     // `trace` (optional) hears of every decode and its outcome.
     explicit QtPictureDecoder(std::function<double()> dpi, std::function<void(const std::string&)> trace = {});
     [[nodiscard]] std::optional<rt::FileIdentity> identify(const std::string& path) override;
+    // QImageReader's header size; nothing for a metafile, whose drawing
+    // size libwmf finds only by reading every record.
+    [[nodiscard]] std::optional<rt::PixelSize> pixel_size(const std::string& path) override;
     [[nodiscard]] rt::Picture decode(const std::string& path) override;
 
 private:

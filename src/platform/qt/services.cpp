@@ -1,6 +1,7 @@
 #include "platform/qt/services.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,8 +9,10 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QStandardPaths>
 #include <QTime>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -21,25 +24,52 @@ namespace vellora::qt {
 
 // ------------------------------------------------------------------ paths
 
+namespace {
+
+// $HOME when it is an absolute path, else the home folder the password
+// database gives this user; nothing when neither knows one.
+std::filesystem::path home_folder() {
+    const std::filesystem::path home = rt::env("HOME");
+    if (home.is_absolute()) return home;
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        found->pw_dir != nullptr && std::filesystem::path(found->pw_dir).is_absolute()) {
+        return found->pw_dir;
+    }
+    return {};
+}
+
+// An XDG folder: the variable when it holds an absolute path (a relative one
+// is ignored, as the XDG rules say), else `fallback` in the home folder.
+std::filesystem::path xdg_folder(const char* variable, const std::filesystem::path& home, const char* fallback) {
+    const std::filesystem::path dir = rt::env(variable);
+    if (dir.is_absolute()) return dir;
+    return home.empty() ? std::filesystem::path() : home / fallback;
+}
+
+}  // namespace
+
 Paths Paths::from_environment() {
     Paths p;
-    std::filesystem::path home = rt::env("HOME");
-    if (home.empty()) home = "/tmp";
-    p.home = home;
-    const auto config = rt::env("XDG_CONFIG_HOME");
-    p.config_dir = (config.empty() ? home / ".config" : std::filesystem::path(config)) / "vellora";
-    const auto data = rt::env("XDG_DATA_HOME");
-    p.data_dir = (data.empty() ? home / ".local" / "share" : std::filesystem::path(data)) / "vellora";
-    auto dirs = rt::env("XDG_DATA_DIRS");
-    if (dirs.empty()) dirs = "/usr/local/share:/usr/share";
-    std::stringstream list(dirs);
-    std::string dir;
-    while (std::getline(list, dir, ':')) {
-        // Relative entries mean nothing here and are passed over.
-        if (!dir.empty() && dir.front() == '/') p.system_data_dirs.push_back(std::filesystem::path(dir) / "vellora");
+    p.home = home_folder();
+    // Qt takes $HOME as it is (or "/" without it) and a relative XDG folder as
+    // given, so the user's own folders are found here; the shared data
+    // folders are Qt's XDG answer, after the user's own that it lists first.
+    const auto config = xdg_folder("XDG_CONFIG_HOME", p.home, ".config");
+    const auto data = xdg_folder("XDG_DATA_HOME", p.home, ".local/share");
+    if (!config.empty()) p.config_dir = config / "vellora";
+    if (!data.empty()) p.data_dir = data / "vellora";
+    const auto shared = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
+    for (qsizetype i = 1; i < shared.size(); ++i) {
+        p.system_data_dirs.push_back(std::filesystem::path(shared[i].toStdString()) / "vellora");
     }
-    const auto runtime = rt::env("XDG_RUNTIME_DIR");
-    p.runtime_dir = runtime.empty() ? std::filesystem::path("/tmp") : std::filesystem::path(runtime);
+    // Without a runtime folder of the session's, the lock goes to the user's
+    // own settings folder (made 0700): never a shared place such as /tmp,
+    // where another user could make or hold it first.
+    const std::filesystem::path runtime = rt::env("XDG_RUNTIME_DIR");
+    p.runtime_dir = runtime.is_absolute() ? runtime : p.config_dir;
     return p;
 }
 
@@ -122,10 +152,23 @@ std::string unescape_store_value(const std::string& text) {
     return out;
 }
 
-UserStoreFile::UserStoreFile(std::filesystem::path file) : ini_(std::move(file)) {}
+UserStoreFile::UserStoreFile(std::filesystem::path file)
+    : ini_(std::move(file), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write) {}
+
+namespace {
+
+// The folder (a link followed) is this user's own.
+bool owned_by_user(const std::filesystem::path& dir) {
+    struct stat info {};
+    return !dir.empty() && ::stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+}  // namespace
 
 std::string UserStoreFile::read(const std::string& application, const std::string& section,
                                 const std::string& key, const std::string& fallback) {
+    // Nothing of ours is ever kept in another user's folder: what lies there is not read.
+    if (!owned_by_user(ini_.path().parent_path())) return fallback;
     // A marker that no stored (escaped) value can be tells a missing key.
     static const std::string kMissing = "\\missing";
     const auto text = ini_.read(application + "\\" + section, key, kMissing);
@@ -133,30 +176,16 @@ std::string UserStoreFile::read(const std::string& application, const std::strin
     return unescape_store_value(text);
 }
 
-namespace {
-
-// Files created while it lives are their owner's alone. The file mode mask
-// is the process's, so it is held only for the length of one write.
-class PrivateFiles {
-public:
-    PrivateFiles() : previous_(::umask(077)) {}
-    ~PrivateFiles() { ::umask(previous_); }
-    PrivateFiles(const PrivateFiles&) = delete;
-    PrivateFiles& operator=(const PrivateFiles&) = delete;
-
-private:
-    ::mode_t previous_;
-};
-
-}  // namespace
-
 bool UserStoreFile::write(const std::string& application, const std::string& section, const std::string& key,
                           const std::string& value) {
     namespace fs = std::filesystem;
     const fs::path& file = ini_.path();
-    if (!make_private_directories(file.parent_path())) return false;
+    // The password is never kept in a folder another user owns (and could
+    // read or swap): the write fails, and the dialog says it was not saved.
+    if (!make_private_directories(file.parent_path()) || !owned_by_user(file.parent_path())) return false;
     // A store that others can read is tightened before anything new is
-    // written to it: the new file takes the old one's permissions.
+    // written to it: the rewrite's scratch file, and so the new store, takes
+    // the old one's permissions (a new store is created 0600).
     std::error_code ec;
     const auto status = fs::status(file, ec);
     constexpr auto kOthers = fs::perms::group_all | fs::perms::others_all;
@@ -164,10 +193,6 @@ bool UserStoreFile::write(const std::string& application, const std::string& sec
         fs::permissions(file, kOthers, fs::perm_options::remove, ec);
         if (ec) return false;  // the password is not written where others could read it
     }
-    // The new contents go to a scratch file that is renamed over the store:
-    // created under this mask, it is never readable by others, not even
-    // before the rename.
-    const PrivateFiles private_files;
     return ini_.write(application + "\\" + section, key, escape_store_value(value));
 }
 
@@ -206,7 +231,9 @@ QtServices::QtServices(const Options& options, const Trace& trace, std::function
       lock_(LockSources::from_environment(options_.lock_override, options_.paths.home, options_.ask_desktop,
                                           hack_mode())),
       decoder_(dpi_, [&trace](const std::string& line) { trace.line(line); }),
-      instance_lock_(options_.paths.runtime_dir / ("vellora-" + std::to_string(::getuid()) + ".lock")),
+      instance_lock_(options_.paths.runtime_dir.empty()
+                         ? std::filesystem::path()  // no folder of the user's: no lock, nothing stands in the way
+                         : options_.paths.runtime_dir / ("vellora-" + std::to_string(::getuid()) + ".lock")),
       help_(trace, options_.paths.data_search_dirs()) {
     // The folder of the settings file and of the per-user store (which holds
     // the password): made private when it is made.
@@ -220,6 +247,10 @@ QtServices::~QtServices() {
 std::optional<bool> QtServices::desktop_password_flag() { return read_lock_setting(lock_); }
 
 double QtServices::time_of_day() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
+
+double QtServices::steady_seconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 int QtServices::show_cursor(bool show) {
     cursor_ += show ? 1 : -1;

@@ -19,7 +19,8 @@
 
 namespace vellora::qt {
 
-// The folders the program uses, from the XDG variables and $HOME.
+// The folders the program uses, from the XDG variables and the home folder.
+// A folder left empty is not known: nothing is read from it or kept in it.
 struct Paths {
     std::filesystem::path config_dir;   // settings file and per-user store
     std::filesystem::path data_dir;     // the user's own data: the spare picture, the help file
@@ -27,9 +28,11 @@ struct Paths {
     std::filesystem::path home;         // ~/.xscreensaver
     std::vector<std::filesystem::path> system_data_dirs = {};  // data installed for everyone, in order
 
-    // ${XDG_CONFIG_HOME:-$HOME/.config}/vellora, ${XDG_DATA_HOME:-$HOME/.local/share}/vellora,
+    // ${XDG_CONFIG_HOME:-~/.config}/vellora, ${XDG_DATA_HOME:-~/.local/share}/vellora,
     // each absolute folder of ${XDG_DATA_DIRS:-/usr/local/share:/usr/share} with /vellora,
-    // ${XDG_RUNTIME_DIR:-/tmp}.
+    // ${XDG_RUNTIME_DIR:-the config folder}. An XDG variable that is not an
+    // absolute path counts as unset; ~ is $HOME when that is an absolute path,
+    // else the home folder of the password database.
     static Paths from_environment();
     [[nodiscard]] std::filesystem::path settings_file() const { return config_dir / "vellora.ini"; }
     [[nodiscard]] std::filesystem::path user_store_file() const { return config_dir / "user-store.ini"; }
@@ -64,9 +67,11 @@ std::string escape_store_value(const std::string& value);
 std::string unescape_store_value(const std::string& text);
 
 // The per-user store as a profile file: section "<application>\<section>".
-// It holds the password, so it is its owner's alone: the file is created
-// 0600 in a folder created 0700, and a store that others can read is
-// tightened on its next write.
+// It holds the password, so it is its owner's alone: the file (and the
+// scratch file of each rewrite) is created 0600 in a folder created 0700, a
+// store that others can read is tightened on its next write, and a folder
+// that another user owns holds no store: nothing is read from it, and a
+// write there fails.
 class UserStoreFile final : public rt::UserStore {
 public:
     explicit UserStoreFile(std::filesystem::path file);
@@ -112,6 +117,7 @@ public:
     // The desktop's lock setting (always off in hack mode).
     std::optional<bool> desktop_password_flag() override;
     double time_of_day() override;
+    double steady_seconds() override;
     int show_cursor(bool show) override;
     bool previous_instance() override;
     std::string command_line_arguments() override { return options_.arguments; }

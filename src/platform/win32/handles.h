@@ -1,8 +1,9 @@
 // Owners of what the Win32 runtime takes from the system: kernel handles,
 // GDI objects and device contexts, global memory blocks, icons, menus,
-// registry keys, COM pointers, the shell's text blocks and the OLE
-// session. Each gives its object back when it goes, however the scope
-// ends; none of these calls appears anywhere else in the runtime.
+// registry keys, COM pointers (the SDK's own ComPtr), the shell's text
+// blocks and the OLE session. Each gives its object back when it goes,
+// however the scope ends; none of these calls appears anywhere else in the
+// runtime.
 #pragma once
 
 #include <utility>
@@ -12,6 +13,7 @@
 #endif
 #include <windows.h>
 #include <ole2.h>
+#include <wrl/client.h>
 
 namespace vellora::win32 {
 
@@ -71,9 +73,6 @@ struct DestroyMenuHandle {
 struct CloseRegistryKey {
     void operator()(HKEY key) const { RegCloseKey(key); }
 };
-struct ReleaseCom {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
 struct FreeTaskMemory {
     void operator()(void* memory) const { CoTaskMemFree(memory); }
 };
@@ -91,8 +90,7 @@ using IconHandle = Owned<HICON, DestroyIconHandle>;
 using MenuHandle = Owned<HMENU, DestroyMenuHandle>;
 using RegistryKey = Owned<HKEY, CloseRegistryKey>;
 // A COM interface pointer holding one reference.
-template <typename T>
-using ComPtr = Owned<T*, ReleaseCom>;
+using Microsoft::WRL::ComPtr;
 // A block the shell allocated for us (a known folder's path).
 using TaskText = Owned<wchar_t*, FreeTaskMemory>;
 

@@ -4,6 +4,9 @@
 #include <memory>
 
 #include <olectl.h>
+#include <wincodec.h>
+
+#include "platform/win32/services.h"
 
 namespace vellora::win32 {
 
@@ -15,8 +18,8 @@ constexpr std::uint64_t kMaxPictureFile = std::uint64_t{256} << 20U;
 rt::Picture make_picture(ComPtr<IPicture> picture, const std::string& path) {
     OLE_XSIZE_HIMETRIC width = 0;
     OLE_YSIZE_HIMETRIC height = 0;
-    picture.get()->get_Width(&width);
-    picture.get()->get_Height(&height);
+    picture->get_Width(&width);
+    picture->get_Height(&height);
     auto data = std::make_shared<rt::PictureData>();
     data->himetric_width = static_cast<std::int32_t>(width);
     data->himetric_height = static_cast<std::int32_t>(height);
@@ -25,19 +28,43 @@ rt::Picture make_picture(ComPtr<IPicture> picture, const std::string& path) {
     return data;
 }
 
+// A bitmap picture's own bitmap; nullptr for the other kinds.
+HBITMAP bitmap_of(IPicture& picture) {
+    SHORT type = PICTYPE_UNINITIALIZED;
+    OLE_HANDLE handle = 0;
+    if (FAILED(picture.get_Type(&type)) || type != PICTYPE_BITMAP || FAILED(picture.get_Handle(&handle))) {
+        return nullptr;
+    }
+    // OLE hands the handle over as 32 bits; handles are sign-extended.
+    return reinterpret_cast<HBITMAP>(static_cast<INT_PTR>(static_cast<LONG>(handle)));
+}
+
+// The pixels of a decoded picture: a bitmap's own, or what the natural size
+// covers on this screen (a metafile, an icon).
+rt::PixelSize decoded_size(IPicture& picture) {
+    BITMAP info{};
+    if (HBITMAP bitmap = bitmap_of(picture);
+        bitmap != nullptr && GetObjectA(bitmap, sizeof info, &info) == static_cast<int>(sizeof info)) {
+        return {info.bmWidth, info.bmHeight};
+    }
+    OLE_XSIZE_HIMETRIC width = 0;
+    OLE_YSIZE_HIMETRIC height = 0;
+    picture.get_Width(&width);
+    picture.get_Height(&height);
+    const WindowDc screen(nullptr);
+    const auto pixels = [](std::int64_t himetric, int dpi) { return (himetric * dpi + 1270) / 2540; };
+    return {pixels(width, GetDeviceCaps(screen.get(), LOGPIXELSX)), pixels(height, GetDeviceCaps(screen.get(), LOGPIXELSY))};
+}
+
 }  // namespace
 
 OlePicture::OlePicture(ComPtr<IPicture> picture) : picture_(std::move(picture)) {
-    IPicture* ole = picture_.get();
-    SHORT type = PICTYPE_UNINITIALIZED;
+    IPicture* ole = picture_.Get();
     DWORD attributes = 0;
-    OLE_HANDLE handle = 0;
-    if (ole == nullptr || FAILED(ole->get_Type(&type)) || type != PICTYPE_BITMAP) return;
+    HBITMAP bitmap = ole != nullptr ? bitmap_of(*ole) : nullptr;
+    if (bitmap == nullptr) return;
     // A bitmap with a mask (a GIF's transparent colour) shows what lies beneath.
     if (FAILED(ole->get_Attributes(&attributes)) || (attributes & PICTURE_TRANSPARENT) != 0) return;
-    if (FAILED(ole->get_Handle(&handle)) || handle == 0) return;
-    // OLE hands the handle over as 32 bits; handles are sign-extended.
-    auto* bitmap = reinterpret_cast<HBITMAP>(static_cast<INT_PTR>(static_cast<LONG>(handle)));
     BITMAP info{};
     if (GetObjectA(bitmap, sizeof info, &info) != static_cast<int>(sizeof info) || info.bmWidth <= 0 ||
         info.bmHeight <= 0) {
@@ -59,7 +86,7 @@ bool OlePicture::copy(HDC dc, int x, int y, int cx, int cy, int src_x, int src_y
 }
 
 void OlePicture::render(HDC dc, int x, int y, int cx, int cy) const {
-    IPicture* picture = picture_.get();
+    IPicture* picture = picture_.Get();
     OLE_XSIZE_HIMETRIC width = 0;
     OLE_YSIZE_HIMETRIC height = 0;
     picture->get_Width(&width);
@@ -99,15 +126,32 @@ rt::Picture PictureDecoder::decode(const std::string& path) {
     if (!read_ok || got != bytes) throw rt::PictureError("cannot read picture file: " + path);
 
     ComPtr<IStream> stream;
-    if (FAILED(CreateStreamOnHGlobal(memory.get(), TRUE, stream.receive())) || !stream) {
+    if (FAILED(CreateStreamOnHGlobal(memory.get(), TRUE, stream.ReleaseAndGetAddressOf())) || !stream) {
         throw rt::PictureError("cannot read picture file: " + path);
     }
     memory.release();  // the stream frees the memory now
     ComPtr<IPicture> picture;
-    const HRESULT hr = OleLoadPicture(stream.get(), static_cast<LONG>(bytes), FALSE, IID_IPicture,
-                                      reinterpret_cast<void**>(picture.receive()));
+    const HRESULT hr = OleLoadPicture(stream.Get(), static_cast<LONG>(bytes), FALSE, IID_IPicture,
+                                      reinterpret_cast<void**>(picture.ReleaseAndGetAddressOf()));
     if (FAILED(hr) || !picture) throw rt::PictureError("not a picture: " + path);
+    // What WIC could not size beforehand is held to the caps now.
+    if (!rt::picture_size_allowed(decoded_size(*picture.Get()))) throw rt::PictureError("picture too large: " + path);
     return make_picture(std::move(picture), path);
+}
+
+std::optional<rt::PixelSize> PictureDecoder::pixel_size(const std::string& path) {
+    ComPtr<IWICImagingFactory> wic;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    UINT width = 0;
+    UINT height = 0;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&wic))) ||
+        FAILED(wic->CreateDecoderFromFilename(wide_from_ansi(path).c_str(), nullptr, GENERIC_READ,
+                                              WICDecodeMetadataCacheOnDemand, &decoder)) ||
+        FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&width, &height))) {
+        return std::nullopt;
+    }
+    return rt::PixelSize{width, height};
 }
 
 rt::Picture picture_from_icon(HICON icon, bool owned) {
@@ -119,7 +163,7 @@ rt::Picture picture_from_icon(HICON icon, bool owned) {
     desc.icon.hicon = icon;
     ComPtr<IPicture> picture;
     if (FAILED(OleCreatePictureIndirect(&desc, IID_IPicture, owned ? TRUE : FALSE,
-                                        reinterpret_cast<void**>(picture.receive()))) ||
+                                        reinterpret_cast<void**>(picture.ReleaseAndGetAddressOf()))) ||
         !picture) {
         return nullptr;  // an owned icon goes with `own`
     }

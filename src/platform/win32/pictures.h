@@ -41,6 +41,10 @@ private:
 class PictureDecoder final : public rt::PictureDecoder {
 public:
     [[nodiscard]] std::optional<rt::FileIdentity> identify(const std::string& path) override;
+    // The size in the header, through the Windows Imaging Component (which
+    // reads no pixels for it); nothing for what WIC cannot read (metafiles,
+    // formats a system lacks), which decode() holds to the caps itself.
+    [[nodiscard]] std::optional<rt::PixelSize> pixel_size(const std::string& path) override;
     [[nodiscard]] rt::Picture decode(const std::string& path) override;
 };
 

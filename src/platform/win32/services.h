@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/win32/help.h"
 #include "platform/win32/pictures.h"
@@ -29,26 +30,27 @@ HKEY registry_root(std::uint32_t root);
 std::wstring wide_from_ansi(std::string_view text);
 std::string ansi_from_wide(std::wstring_view text);
 
-// The settings file shared by every user: the private-profile functions
-// with a bare file name, so the file lies in the Windows directory. Values
-// are read whole.
+// The settings file shared by every user: read through the private-profile
+// functions with a bare file name, so the file lies in the Windows
+// directory. Values are read whole. A write sets all its keys in one
+// rewrite of the file that replaces it in one step; a file another program
+// holds is tried again for a few hundred milliseconds, and a failure says
+// whether the place is denied to this user or the file was busy.
 class ProfileFile final : public rt::ProfileFile {
 public:
     explicit ProfileFile(std::string file_name = "vellora.ini") : file_name_(std::move(file_name)) {}
     [[nodiscard]] std::string read(const std::string& section, const std::string& key,
                                    const std::string& fallback) override;
-    bool write(const std::string& section, const std::string& key, const std::string& value) override;
+    rt::WriteResult write_all(const std::vector<rt::ProfileEntry>& entries) override;
+    [[nodiscard]] bool readable() override;
     // The Windows directory.
     [[nodiscard]] std::string location() const override;
     [[nodiscard]] const std::string& file_name() const { return file_name_; }
     // The file's full path (in the Windows directory).
     [[nodiscard]] std::wstring path() const;
-    // The last write was refused for its length, not by the file's place.
-    [[nodiscard]] bool refused_last_value() const { return refused_value_; }
 
 private:
     std::string file_name_;
-    bool refused_value_ = false;
 };
 
 // The user's own copy of the settings file, %APPDATA%\Vellora\vellora.ini,
@@ -65,7 +67,9 @@ public:
         : folder_(std::move(folder)), file_name_(std::move(file_name)) {}
     [[nodiscard]] std::string read(const std::string& section, const std::string& key,
                                    const std::string& fallback) override;
-    bool write(const std::string& section, const std::string& key, const std::string& value) override;
+    // As the shared file's.
+    rt::WriteResult write_all(const std::vector<rt::ProfileEntry>& entries) override;
+    [[nodiscard]] bool readable() override;
     // The user's folder, in the ANSI code page (for the message box).
     [[nodiscard]] std::string location() const override;
     // The file's full path; empty when the user has no application data folder.
@@ -104,14 +108,16 @@ class Services final : public rt::SystemServices {
 public:
     explicit Services(WindowSystem& windows);
 
-    // The shared file in the Windows directory; once a write there fails,
-    // the user's own copy, for good.
+    // The shared file in the Windows directory; once a write there is
+    // denied, the user's own copy, for good.
     rt::ProfileFile& settings_file() override { return profile_; }
     rt::UserStore& user_store() override { return user_store_; }
     rt::Registry* registry() override { return &registry_; }
     // The flag is the registry value the program reads itself.
     std::optional<bool> desktop_password_flag() override { return std::nullopt; }
     double time_of_day() override;
+    // GetTickCount64: milliseconds since the system started.
+    double steady_seconds() override;
     int show_cursor(bool show) override;
     bool previous_instance() override;
     std::string command_line_arguments() override;

@@ -5,9 +5,12 @@
 # the desktop's screen saver and enters it in "Add or remove programs". The
 # uninstaller takes it all away and leaves the settings and the password; the
 # user's own c:\imgx.bmp and, with /NOACTIVATE, the user's screen saver stay.
+# Run as another account than the logged-on user's, the setup makes Vellora
+# that user's screen saver, not its own account's, and so does the uninstaller.
 scenario_installer() {
   local top build sys32 instdir f other='C:\windows\system32\other.scr'
   local entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellora'
+  local logged_on='HKU\S-1-5-18\Control Panel\Desktop'
   top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
   build=$(cd "$(dirname "$VELLORA_SCR")/.." && pwd)
   "$top/packaging/windows/make-installer.sh" "$build" "$WORK" >"$WORK/make-installer.log" 2>&1 ||
@@ -16,6 +19,7 @@ scenario_installer() {
   at_exit rm -rf "$sys32/vellora.scr" "$sys32/vellora.hlp" "$instdir"
   at_exit reg delete "$entry" /f
   at_exit reg delete "$DESKTOP" /v SCRNSAVE.EXE /f
+  at_exit reg delete "$logged_on" /v SCRNSAVE.EXE /f
   settings 16711680 ""
   cp "$SETTINGS" "$WORK/before.ini"
   password 'SX]'
@@ -33,6 +37,16 @@ scenario_installer() {
   ! screen_saver >/dev/null || fail "the uninstaller left Vellora as the screen saver"
   cmp -s "$SETTINGS" "$WORK/before.ini" || fail "the uninstaller touched the settings"
   [ "$(stored_password)" = 'SX]' ] || fail "the uninstaller touched the password"
+
+  # Wine has one account: a build of the installer takes SYSTEM for the user logged on to the session.
+  "$top/packaging/windows/make-installer.sh" "$build" "$WORK/as-other" -DLOGGED_ON_USER=SYSTEM \
+    >>"$WORK/make-installer.log" 2>&1 || fail "the installer could not be made: $(cat "$WORK/make-installer.log")"
+  quietly "$WORK/as-other/vellora-setup.exe" /S || fail "the installer failed (another account)"
+  [ "$(reg_value "$logged_on" SCRNSAVE.EXE | tr A-Z a-z)" = 'c:\windows\system32\vellora.scr' ] ||
+    fail "Vellora is not the logged-on user's screen saver"
+  ! screen_saver >/dev/null || fail "the setup made Vellora its own account's screen saver"
+  uninstall
+  ! reg_value "$logged_on" SCRNSAVE.EXE >/dev/null || fail "the uninstaller left Vellora as the logged-on user's screen saver"
 
   picture bmp 16 16 ffa500 "$SPARE"
   cp "$SPARE" "$WORK/users.bmp"

@@ -59,6 +59,7 @@ public:
         p_.add_picture(path, width * 2540 / 96, height * 2540 / 96);
     }
     void copy_time(const std::string& from, const std::string& to) override { p_.copy_file_identity(from, to); }
+    void rewrite_picture(const std::string& path, int width, int height) override { write_picture(path, width, height); }
 
 private:
     template <typename Post>

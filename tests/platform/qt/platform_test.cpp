@@ -4,7 +4,10 @@
 // owner, the desktop's lock setting, the session's platform, and captions that
 // fit in the designed font.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -14,8 +17,10 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTimer>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 
 #include "app/process.h"
@@ -149,6 +154,26 @@ TEST(QtPictures, EachFormatLoadsAtItsNaturalSizeKnownByItsContentAndBrokenOrHuge
         write_file(at(name), bytes);
         EXPECT_THROW((void)decoder.decode(at(name)), rt::PictureError) << name;
     }
+    // The size the picture service holds to the caps is the header's, read before any pixel.
+    write_file(at("wide.bmp"), vellora::testing::bmp_bytes(85'000'000, 1, 0, false));
+    write_file(at("big.bmp"), vellora::testing::bmp_bytes(10'000, 10'001, 0, false));
+    EXPECT_EQ(decoder.pixel_size(at("wide.bmp")), (rt::PixelSize{85'000'000, 1}));
+    EXPECT_EQ(decoder.pixel_size(at("big.bmp")), (rt::PixelSize{10'000, 10'001}));
+    EXPECT_EQ(decoder.pixel_size(at("p.jpg")), (rt::PixelSize{30, 20}));
+    EXPECT_EQ(decoder.pixel_size(at("p.wmf")), std::nullopt);  // drawn within its own limit
+    rt::PictureService pictures(decoder);
+    EXPECT_THROW((void)pictures.load(at("wide.bmp")), rt::PictureError);
+    EXPECT_THROW((void)pictures.load(at("big.bmp")), rt::PictureError);
+    EXPECT_EQ(pictures.decodes(), 0U);
+
+    // No memory left for the drawn metafile: the decode fails, nothing is thrown through libwmf.
+    struct NoMemory {
+        void append(const char* /*bytes*/, std::size_t /*count*/) { throw std::bad_alloc(); }
+    };
+    PngSink<NoMemory> sink;
+    char piece[4] = {};
+    EXPECT_EQ(PngSink<NoMemory>::take(&sink, piece, 4), 0);
+    EXPECT_TRUE(sink.failed);
 }
 
 TEST(QtDataFiles, TheUsersOwnFolderFirstThenEachSystemFolderInOrderForTheSparePictureAndTheHelp) {
@@ -177,6 +202,31 @@ TEST(QtDataFiles, TheUsersOwnFolderFirstThenEachSystemFolderInOrderForTheSparePi
     EXPECT_EQ(line, "help [vellora.hlp] from [" + (first / "vellora" / "vellora.hlp").string() + "]");
 }
 
+// A folder without $HOME or with relative XDG folders: the user's own folders all the same, the lock among them.
+TEST(QtPaths, RelativeXdgFoldersAreIgnoredAndWithoutHomeTheUsersOwnFoldersHoldEverything) {
+    struct Saved {
+        std::string name;
+        std::optional<std::string> value;
+    };
+    std::vector<Saved> saved;
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
+        const char* value = std::getenv(name);
+        saved.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
+    }
+    ::unsetenv("HOME");
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ::setenv("XDG_CONFIG_HOME", "relative/config", 1);
+    ::setenv("XDG_DATA_HOME", "relative/data", 1);
+    const auto p = Paths::from_environment();
+    for (const auto& s : saved) s.value ? ::setenv(s.name.c_str(), s.value->c_str(), 1) : ::unsetenv(s.name.c_str());
+    const passwd* user = ::getpwuid(::geteuid());
+    ASSERT_NE(user, nullptr);
+    const fs::path home = user->pw_dir;  // the password database's
+    EXPECT_EQ(p.config_dir, home / ".config" / "vellora");
+    EXPECT_EQ(p.data_dir, home / ".local" / "share" / "vellora");
+    EXPECT_EQ(p.runtime_dir, p.config_dir);  // private to the user, never /tmp
+}
+
 TEST(QtUserStore, PrivateToItsOwnerFromTheStartAndTightenedOnTheNextWrite) {
     TempDir dir;
     const auto mode_of = [](const fs::path& path) { return fs::status(path).permissions() & fs::perms::mask; };
@@ -194,7 +244,26 @@ TEST(QtUserStore, PrivateToItsOwnerFromTheStartAndTightenedOnTheNextWrite) {
     EXPECT_EQ(mode_of(old_store), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(mode_of(dir.path() / "open") & fs::perms::others_read, fs::perms::others_read);
     EXPECT_EQ(store.read("Other", "Section", "key", ""), "kept");
-    EXPECT_EQ(::umask(old_mask), 022);  // the process's own mask is back as it was
+    EXPECT_EQ(::umask(old_mask), 022);  // the process's own mask is left alone
+    // A folder whose default access list lets everyone read new files, which no mask can stop: still 0600.
+    const auto listed = dir.path() / "listed";
+    fs::create_directory(listed);
+    const std::uint32_t acl[] = {2, 0x00060001, 0xFFFFFFFF, 0x00040004, 0xFFFFFFFF, 0x00040020, 0xFFFFFFFF};
+    if (::setxattr(listed.c_str(), "system.posix_acl_default", acl, sizeof acl, 0) == 0) {
+        ASSERT_TRUE(UserStoreFile(listed / "user-store.ini").write("Samples", "Oskel Screen Saver", "Password", "SX"));
+        EXPECT_EQ(mode_of(listed / "user-store.ini"), fs::perms::owner_read | fs::perms::owner_write);
+    }
+    // A folder another user owns holds no store of ours: nothing planted there is read, nothing is written.
+    fs::path foreign = "/tmp";  // root's, for an ordinary user
+    if (::geteuid() == 0) {
+        foreign = dir.path() / "foreign";
+        fs::create_directory(foreign);
+        write_file(foreign / "user-store.ini", "[Samples\\Oskel Screen Saver]\nPassword=planted\n");
+        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+    }
+    UserStoreFile planted(foreign / (::geteuid() == 0 ? "user-store.ini" : "vellora-test-" + std::to_string(::getpid())));
+    EXPECT_EQ(planted.read("Samples", "Oskel Screen Saver", "Password", ""), "");
+    EXPECT_FALSE(planted.write("Samples", "Oskel Screen Saver", "Password", "SX"));
 }
 
 // The flag the saver reads: the override, else ~/.xscreensaver's "lock:"; never in a hack.

@@ -1,5 +1,5 @@
 // The Win32 runtime's own parts: what a form shows pixel by pixel, a change of the display reaching every form,
-// the user's own settings file and the registry the settings code reads.
+// the size of a picture before it is decoded, the user's own settings file and the registry the settings code reads.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -115,6 +115,32 @@ TEST(Win32Forms, EveryFormHearsOfAChangeOfTheDisplay) {
     EXPECT_EQ(hidden.display_changes, 1);
 }
 
+// The picture service holds the header's size to the caps, read through WIC before any pixel is
+// decoded; what WIC cannot read (a metafile) is held to them once OLE has decoded it.
+TEST(Win32Pictures, TheHeaderGivesTheSizeBeforeAnyPixelIsDecoded) {
+    Win32Platform platform;  // COM on this thread
+    vellora::testing::TempDir temp;
+    const auto at = [&](const char* name) { return (temp.path() / name).string(); };
+    using vellora::testing::bmp_bytes;
+    write_file(at("wide.bmp"), bmp_bytes(85'000'000, 1, 0, false));
+    write_file(at("big.bmp"), bmp_bytes(10'000, 10'001, 0, false));
+    write_file(at("p.bmp"), bmp_bytes(30, 20, rt::rgb(200, 30, 40)));
+    write_file(at("p.wmf"), vellora::testing::wmf_bytes(1440, 720, 1440));
+    write_file(at("wide.wmf"), vellora::testing::wmf_bytes(30000, 10, 20));  // 1500 inches wide
+    auto& decoder = platform.services().picture_decoder();
+    EXPECT_EQ(decoder.pixel_size(at("wide.bmp")), (rt::PixelSize{85'000'000, 1}));
+    EXPECT_EQ(decoder.pixel_size(at("big.bmp")), (rt::PixelSize{10'000, 10'001}));
+    EXPECT_EQ(decoder.pixel_size(at("p.bmp")), (rt::PixelSize{30, 20}));
+    EXPECT_EQ(decoder.pixel_size(at("p.wmf")), std::nullopt);
+    rt::PictureService pictures(decoder);
+    EXPECT_THROW((void)pictures.load(at("wide.bmp")), rt::PictureError);
+    EXPECT_THROW((void)pictures.load(at("big.bmp")), rt::PictureError);
+    EXPECT_EQ(pictures.decodes(), 0U);
+    EXPECT_EQ(pictures.load(at("p.wmf"))->himetric_width, 2540);
+    EXPECT_THROW((void)pictures.load(at("wide.wmf")), rt::PictureError);
+    EXPECT_EQ(pictures.decodes(), 2U);
+}
+
 // The user's copy of a read-only shared file: a folder name outside the ANSI code
 // page, a value with an accented letter, the file's text in the ANSI code page.
 TEST(Win32Settings, TheUsersCopyTakesAnyFolderNameIsWritableAndKeepsTheAnsiText) {
@@ -143,6 +169,40 @@ TEST(Win32Settings, TheUsersCopyTakesAnyFolderNameIsWritableAndKeepsTheAnsiText)
     ASSERT_TRUE(fresh.copy_from(wide_from_ansi((temp.path() / "none.ini").string())));
     ASSERT_TRUE(fresh.write("Color", "hue", "caf" + e_acute));
     EXPECT_EQ(bytes_of(fresh.path()), "[Color]\r\nhue=caf" + e_acute + "\r\n");
+}
+
+// The shared file in a folder of its own: both keys in one rewrite that keeps the rest, read back at once through
+// the profile functions; held by another program, a write is said busy and moves nothing; denied, it moves.
+TEST(Win32Settings, BothKeysInOneRewriteReadBackAtOnceAndOnlyADeniedWriteMovesToTheUsersCopy) {
+    vellora::testing::TempDir temp;
+    const std::string shared_path = (temp.path() / "shared.ini").string();
+    write_file(shared_path, "; kept\r\n[Color]\r\nhue=1\r\n");
+    ProfileFile shared(shared_path);
+    UserProfileFile own(temp.path().wstring() + L"\\own");
+    rt::RelocatingProfileFile file(
+        shared, own, [&] { return own.exists(); }, [&] { return own.copy_from(shared.path()); });
+    EXPECT_EQ(file.read("Color", "hue", "0"), "1");
+    ASSERT_EQ(file.write_all({{"Image", "name", "c:\\sea.bmp"}, {"Color", "hue", "255"}}), rt::WriteResult::Written);
+    EXPECT_EQ(file.read("Color", "hue", "0"), "255");
+    EXPECT_EQ(file.read("Image", "name", "0"), "c:\\sea.bmp");
+    std::ostringstream bytes;
+    bytes << std::ifstream(shared_path, std::ios::binary).rdbuf();
+    EXPECT_EQ(bytes.str(), "; kept\r\n[Color]\r\nhue=255\r\n[Image]\r\nname=c:\\sea.bmp\r\n");
+    {
+        const KernelHandle held =
+            own_file(CreateFileA(shared_path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_EQ(file.write_all({{"Color", "hue", "65280"}}), rt::WriteResult::Busy);
+        EXPECT_FALSE(file.readable());
+        EXPECT_FALSE(own.exists());
+    }
+    SetFileAttributesA(shared_path.c_str(), FILE_ATTRIBUTE_READONLY);
+    const auto moved = file.write_all({{"Color", "hue", "65280"}});
+    SetFileAttributesA(shared_path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(moved, rt::WriteResult::Written);
+    EXPECT_TRUE(own.exists());
+    EXPECT_EQ(file.read("Color", "hue", "0"), "65280");
+    EXPECT_EQ(file.read("Image", "name", "0"), "c:\\sea.bmp");
 }
 
 // A number in the registry, as the desktop's password flag may be stored, reads as three digits.
