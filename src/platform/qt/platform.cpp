@@ -7,8 +7,8 @@
 #include <QFontDatabase>
 #include <QProxyStyle>
 #include <QScreen>
-#include <QWindow>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 #include "platform/qt/form_window.h"
