@@ -1,5 +1,7 @@
 #include "platform/qt/session.h"
 
+#include <string_view>
+
 #include "platform/qt/hack_mode.h"
 #include "runtime/text.h"
 
@@ -32,7 +34,8 @@ std::string needs_x11_window(const std::vector<std::string>& args, bool hack) {
         }
     }
     // The switch as start-up reads it: the first two characters of the argument text, in upper case.
-    const auto text = rt::trim(join_arguments(args), " ");
+    const std::string joined = join_arguments(args);
+    const std::string_view text = rt::trim(joined, " ");
     return rt::to_upper(std::string(text.substr(0, 2))) == "/P" ? "/P" : "";
 }
 
