@@ -40,13 +40,17 @@ int main(int argc, char** argv) {
         return 1;
     }
     org_kde_kwin_fake_input* input = nullptr;
-    wl_registry_add_listener(wl_display_get_registry(display), &listener, &input);
+    wl_registry* registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &listener, &input);
     wl_display_roundtrip(display);
+    wl_registry_destroy(registry);
     if (input == nullptr) {
         std::fprintf(stderr, "fake_input: the compositor offers no org_kde_kwin_fake_input 4\n");
+        wl_display_disconnect(display);
         return 1;
     }
     org_kde_kwin_fake_input_authenticate(input, "vellora tests", "end-to-end tests");
+    int status = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string step = argv[i];
         const auto number = [&] { return i + 1 < argc ? std::atoi(argv[++i]) : -1; };
@@ -66,10 +70,15 @@ int main(int argc, char** argv) {
             std::this_thread::sleep_for(std::chrono::milliseconds(number()));
         } else {
             std::fprintf(stderr, "fake_input: no step \"%s\" (move X Y, key CODE, click, wait MS)\n", step.c_str());
-            return 2;
+            status = 2;
+            break;
         }
-        if (wl_display_roundtrip(display) < 0) return 1;
+        if (wl_display_roundtrip(display) < 0) {
+            status = 1;
+            break;
+        }
     }
+    org_kde_kwin_fake_input_destroy(input);
     wl_display_disconnect(display);
-    return 0;
+    return status;
 }
