@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSpinBox>
@@ -65,8 +66,29 @@ std::vector<std::string> qt_name_filters(const std::string& filter) {
     return out;
 }
 
-QtDialogs::QtDialogs(rt::SystemServices& services, const Trace& trace, std::function<void()> give_back_keyboard)
-    : services_(services), trace_(trace), give_back_keyboard_(std::move(give_back_keyboard)) {}
+QtDialogs::QtDialogs(rt::SystemServices& services, const Trace& trace, std::function<void()> give_back_keyboard,
+                     std::function<bool()> over_full_screen)
+    : services_(services),
+      trace_(trace),
+      give_back_keyboard_(std::move(give_back_keyboard)),
+      over_full_screen_(std::move(over_full_screen)) {}
+
+int QtDialogs::run(QDialog& dialog) {
+    if (!over_full_screen_ || !over_full_screen_()) return dialog.exec();
+    // Qt's modality would block the saver's full-screen surfaces too, where a
+    // compositor may keep the keyboard (sway does); they hand the keys on to
+    // the window above them (outputs.h). The program's forms wait all the same.
+    QEventLoop loop;
+    int result = QDialog::Rejected;
+    QObject::connect(&dialog, &QDialog::finished, &loop, [&](int r) {
+        result = r;
+        loop.quit();
+    });
+    dialog.setWindowModality(Qt::NonModal);  // a message box is modal from the start
+    dialog.show();
+    loop.exec();
+    return result;
+}
 
 void QtDialogs::trace_when_active(QWidget& dialog, const std::string& name) {
     if (!trace_.on()) return;
@@ -87,7 +109,7 @@ void QtDialogs::message_box(const rt::MessageBoxRequest& request) {
                     QMessageBox::Ok);
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     trace_when_active(box, "message");
-    box.exec();
+    run(box);
     give_back_keyboard_();
     trace_.line("message closed");
 }
@@ -118,7 +140,7 @@ std::optional<rt::Color> QtDialogs::choose_color(const rt::ColorDialogRequest& r
     }
     trace_when_active(dialog, "color dialog");
     trace_.line("color dialog opens");
-    const bool accepted = dialog.exec() == QDialog::Accepted;
+    const bool accepted = run(dialog) == QDialog::Accepted;
     give_back_keyboard_();
     if (!accepted) {
         trace_.line("color dialog cancelled");
@@ -144,7 +166,7 @@ std::optional<std::string> QtDialogs::open_file(const rt::FileDialogRequest& req
     if (!request.file_name.empty()) dialog.selectFile(QString::fromStdString(request.file_name));
     trace_when_active(dialog, "file dialog");
     trace_.line("file dialog opens");
-    const bool accepted = dialog.exec() == QDialog::Accepted;
+    const bool accepted = run(dialog) == QDialog::Accepted;
     give_back_keyboard_();
     if (!accepted || dialog.selectedFiles().isEmpty()) {
         trace_.line("file dialog cancelled");

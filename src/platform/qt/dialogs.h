@@ -11,6 +11,7 @@
 #include "platform/qt/trace.h"
 #include "runtime/platform.h"
 
+class QDialog;
 class QWidget;
 
 namespace vellora::qt {
@@ -20,8 +21,10 @@ std::vector<std::string> qt_name_filters(const std::string& filter);
 
 class QtDialogs final : public rt::Dialogs {
 public:
-    // `give_back_keyboard` runs after each dialog has closed.
-    QtDialogs(rt::SystemServices& services, const Trace& trace, std::function<void()> give_back_keyboard);
+    // `give_back_keyboard` runs after each dialog has closed; `over_full_screen`
+    // tells whether a form covers the outputs of a Wayland desktop.
+    QtDialogs(rt::SystemServices& services, const Trace& trace, std::function<void()> give_back_keyboard,
+              std::function<bool()> over_full_screen = {});
 
     void message_box(const rt::MessageBoxRequest& request) override;
     std::optional<rt::Color> choose_color(const rt::ColorDialogRequest& request) override;
@@ -30,10 +33,13 @@ public:
 private:
     // Traces the moment a dialog becomes the active window (and takes the keyboard).
     void trace_when_active(QWidget& dialog, const std::string& name);
+    // Shows the dialog and waits until it has closed; its result.
+    int run(QDialog& dialog);
 
     rt::SystemServices& services_;
     const Trace& trace_;
     std::function<void()> give_back_keyboard_;
+    std::function<bool()> over_full_screen_;
 };
 
 }  // namespace vellora::qt

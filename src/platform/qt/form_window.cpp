@@ -451,6 +451,8 @@ void FormWidget::filter_event(QObject* watched, QEvent* event, bool& filtered) {
 
 void FormWidget::handle_key(QObject* watched, QKeyEvent* event, bool& filtered) {
     QWidget* focus = QApplication::focusWidget();
+    // A form shown through other surfaces (Wayland's outputs) has its own focus.
+    if (focus != nullptr && focus->window() != this && focus->window() != window()) focus = focusWidget();
     if (focus != nullptr ? watched != focus : watched != this) return;  // seen where it first landed
     filtered = true;
     if (!takes_input()) return;
@@ -498,6 +500,7 @@ void FormWindow::show(bool modal) {
         widget_->embed_into(hack->window());
         hack->follow(widget_);
     }
+    windows_.place(*widget_);
     widget_->apply_geometry();
     widget_->show();
     windows_.window_shown(widget_);

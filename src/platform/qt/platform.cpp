@@ -2,15 +2,18 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QFont>
 #include <QFontDatabase>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 #include "platform/qt/form_window.h"
 #include "platform/qt/hack_mode.h"
+#include "platform/qt/outputs.h"
 #include "runtime/failure.h"
 #include "runtime/text.h"
 
@@ -84,6 +87,7 @@ QtWindowSystem::QtWindowSystem(const Options& options, rt::SystemServices& servi
     load_designed_font();
     // A hack draws in one window on one monitor: screens are none of its business.
     if (!hack_) watch_screens();
+    if (!hack_ && on_wayland()) wayland_watch_ = std::make_unique<WaylandWatch>(*this);
 }
 
 QtWindowSystem::~QtWindowSystem() {
@@ -173,22 +177,29 @@ QRect QtWindowSystem::virtual_desktop() {
 void QtWindowSystem::watch_screens() {
     screen_watch_ = std::make_unique<QObject>();
     QObject* context = screen_watch_.get();
+    // Each runs inside the failure boundary, as every connected signal does.
     QObject::connect(qGuiApp, &QGuiApplication::screenAdded, context, [this](QScreen* s) {
-        watch_screen(s);
-        display_changed();
+        rt::guarded(services_, [&] {
+            watch_screen(s);
+            display_changed();
+        });
     });
-    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, context, [this](QScreen*) { display_changed(); });
-    QObject::connect(qGuiApp, &QGuiApplication::primaryScreenChanged, context, [this](QScreen*) { display_changed(); });
+    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, context,
+                     [this](QScreen*) { rt::guarded(services_, [this] { display_changed(); }); });
+    QObject::connect(qGuiApp, &QGuiApplication::primaryScreenChanged, context,
+                     [this](QScreen*) { rt::guarded(services_, [this] { display_changed(); }); });
     for (QScreen* s : QGuiApplication::screens()) watch_screen(s);
 }
 
 void QtWindowSystem::watch_screen(QScreen* screen) {
     QObject::connect(screen, &QScreen::geometryChanged, screen_watch_.get(),
-                     [this](const QRect&) { display_changed(); });
+                     [this](const QRect&) { rt::guarded(services_, [this] { display_changed(); }); });
 }
 
 void QtWindowSystem::display_changed() {
     desktop_.reset();
+    // Each output has its surface at once: a screen that goes is gone when its signal returns.
+    for (auto& [widget, views] : outputs_) views->outputs_changed();
     if (display_change_pending_) return;
     display_change_pending_ = true;
     // Qt reports one change as several signals: the forms hear of it once.
@@ -214,7 +225,10 @@ std::optional<rt::PixelPoint> QtWindowSystem::pointer_position() {
     if (hack_) return std::nullopt;  // a hack takes no input
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (primary == nullptr) return std::nullopt;
-    const QPoint at = QCursor::pos(primary) - origin();
+    std::optional<QPoint> global = QCursor::pos(primary);
+    if (wayland_watch_) global = wayland_watch_->position();
+    if (!global) return std::nullopt;
+    const QPoint at = *global - origin();
     trace_.line("pointer at " + std::to_string(at.x()) + "," + std::to_string(at.y()));
     return rt::PixelPoint{at.x(), at.y()};
 }
@@ -244,6 +258,14 @@ std::optional<rt::PixelRect> QtWindowSystem::window_rect(rt::ForeignWindow windo
     return rt::PixelRect{r->left - o.x(), r->top - o.y(), r->right - o.x(), r->bottom - o.y()};
 }
 
+void QtWindowSystem::request_quit() {
+    quit_ = true;
+    // A dialog of Qt's (a message box, the colour or file dialog) runs a loop of its own.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(w); dialog != nullptr && dialog->isVisible()) dialog->reject();
+    }
+}
+
 void QtWindowSystem::bury(QObject* object) {
     if (object != nullptr) graveyard_.emplace_back(object);
 }
@@ -259,6 +281,55 @@ QStyle* QtWindowSystem::password_style() {
     return password_style_.get();
 }
 
+void QtWindowSystem::place(FormWidget& widget) {
+    if (hack_ || !on_wayland() || outputs_.count(&widget) != 0) return;
+    if (widget.form() != nullptr && widget.form()->design().border == rt::BorderStyle::None) {
+        outputs_[&widget] = std::make_unique<OutputViews>(*this, widget);
+        return;
+    }
+    if (QWindow* parent = newest_surface(&widget)) {
+        (void)widget.winId();
+        widget.windowHandle()->setTransientParent(parent);
+    }
+}
+
+QWidget* QtWindowSystem::window_above(const QWidget& covering) const {
+    QWidget* newest = wayland_watch_ ? wayland_watch_->newest_window() : nullptr;
+    return newest != &covering ? newest : nullptr;
+}
+
+bool QtWindowSystem::covers_outputs() const {
+    return std::any_of(outputs_.begin(), outputs_.end(), [](const auto& entry) { return entry.second->shown(); });
+}
+
+QWindow* QtWindowSystem::newest_surface(const QWidget* opening) const {
+    const OutputViews* covering = nullptr;
+    const QWidget* covering_widget = nullptr;
+    for (const auto& [widget, views] : outputs_) {
+        if (views->shown()) {
+            covering = views.get();
+            covering_widget = widget;
+        }
+    }
+    if (covering == nullptr) return nullptr;
+    if (QWidget* above = window_above(*covering_widget); above != nullptr && above != opening && above->windowHandle()) {
+        return above->windowHandle();
+    }
+    return covering->primary_surface();
+}
+
+void QtWindowSystem::take_pointer_reference() {
+    const std::vector<FormWidget*> shown = shown_;
+    for (FormWidget* widget : shown) {
+        rt::Form* form = widget->form();
+        if (form == nullptr || !form->Visible()) continue;
+        // Taking input again is when a form takes its reference anew (a form
+        // whose input is blocked takes it as it is unblocked).
+        form->block_input();
+        form->unblock_input();
+    }
+}
+
 void QtWindowSystem::window_shown(FormWidget* widget) {
     shown_.erase(std::remove(shown_.begin(), shown_.end(), widget), shown_.end());
     shown_.push_back(widget);
@@ -266,6 +337,7 @@ void QtWindowSystem::window_shown(FormWidget* widget) {
 
 void QtWindowSystem::forget_window(FormWidget* widget) {
     if (hack_) hack_->forget(widget);
+    outputs_.erase(widget);
     shown_.erase(std::remove(shown_.begin(), shown_.end(), widget), shown_.end());
 }
 
@@ -275,7 +347,11 @@ void QtWindowSystem::give_back_keyboard() {
     if (hack_mode()) return;
     for (auto it = shown_.rbegin(); it != shown_.rend(); ++it) {
         if ((*it)->form() != nullptr && (*it)->isVisible()) {
-            (*it)->activateWindow();
+            if (const auto views = outputs_.find(*it); views != outputs_.end()) {
+                views->second->activate();
+            } else {
+                (*it)->activateWindow();
+            }
             return;
         }
     }
@@ -288,7 +364,8 @@ QtPlatform::QtPlatform(Options options)
       trace_(options_.trace_file),
       services_(options_, trace_, [] { return QtWindowSystem::dpi(); }),
       windows_(options_, services_, trace_),
-      dialogs_(services_, trace_, [this] { windows_.give_back_keyboard(); }) {}
+      dialogs_(services_, trace_, [this] { windows_.give_back_keyboard(); },
+               [this] { return windows_.covers_outputs(); }) {}
 
 QtPlatform::~QtPlatform() = default;
 

@@ -11,6 +11,7 @@
 #include <QRect>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,11 +26,15 @@
 class QObject;
 class QScreen;
 class QStyle;
+class QWidget;
+class QWindow;
 
 namespace vellora::qt {
 
 class FormWidget;
 class HackHost;
+class OutputViews;
+class WaylandWatch;
 
 class QtWindowSystem final : public rt::WindowSystem {
 public:
@@ -64,8 +69,21 @@ public:
     void bury(QObject* object);
     [[nodiscard]] QStyle* password_style();
     // Ends every loop at once (SIGTERM in hack mode, after the forms were asked to unload).
-    void request_quit() { quit_ = true; }
+    void request_quit();
     [[nodiscard]] bool quit_requested() const { return quit_; }
+    // Where a form's window goes, before it is first shown. On Wayland a
+    // borderless form covers every output, one surface each (outputs.h),
+    // and a window shown while it is up is a child of its primary surface,
+    // which compositors keep above a full-screen window.
+    void place(FormWidget& widget);
+    // While a form covers the outputs (Wayland): the newest of the program's
+    // windows shown above it, or nullptr. A window opening then is owned by
+    // the newest surface other than its own.
+    [[nodiscard]] QWidget* window_above(const QWidget& covering) const;
+    [[nodiscard]] QWindow* newest_surface(const QWidget* opening) const;
+    [[nodiscard]] bool covers_outputs() const;
+    // Every shown form takes where the pointer is now as its reference for real movement.
+    void take_pointer_reference();
     // Forms' windows as they are shown and destroyed.
     void window_shown(FormWidget* widget);
     void forget_window(FormWidget* widget);
@@ -96,6 +114,8 @@ private:
     std::vector<QPointer<QObject>> graveyard_;
     std::unique_ptr<QStyle> password_style_;
     std::vector<FormWidget*> shown_;
+    std::map<const QWidget*, std::unique_ptr<OutputViews>> outputs_;  // borderless forms on Wayland
+    std::unique_ptr<WaylandWatch> wayland_watch_;                      // on Wayland
     std::unique_ptr<QObject> screen_watch_;  // owns the connections to the screens' signals
     std::optional<QRect> desktop_;           // the virtual desktop as last seen
     bool display_change_pending_ = false;

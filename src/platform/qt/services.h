@@ -11,6 +11,7 @@
 
 #include "platform/qt/hack_mode.h"
 #include "platform/qt/help.h"
+#include "platform/qt/lock_setting.h"
 #include "platform/qt/pictures.h"
 #include "platform/qt/trace.h"
 #include "runtime/ini_file.h"
@@ -54,7 +55,7 @@ struct Options {
     std::optional<bool> lock_override;     // VELLORA_LOCK
     std::optional<HackTarget> hack;        // -root / -window-id / XSCREENSAVER_WINDOW
     std::filesystem::path trace_file;      // VELLORA_TRACE: a log of what the user sees
-    bool ask_gsettings = true;
+    bool ask_desktop = true;               // GNOME's and KDE's own lock settings
 
     // Everything from the environment: XDG folders, VELLORA_LOCK, VELLORA_TRACE.
     static Options from_environment();
@@ -82,20 +83,6 @@ public:
 private:
     rt::IniFile ini_;
 };
-
-// Where the desktop's "password on wake" setting comes from.
-struct LockSources {
-    std::optional<bool> override_value;   // VELLORA_LOCK=0/1
-    std::filesystem::path xscreensaver_rc;  // ~/.xscreensaver, its "lock:" resource
-    bool ask_gsettings = true;             // org.gnome.desktop.screensaver lock-enabled
-    bool never = false;                    // hack mode: no prompt can ever appear
-};
-
-// Reads the lock setting: the override, else XScreenSaver's resource, else
-// GNOME's; nothing when no source says anything.
-std::optional<bool> read_lock_setting(const LockSources& sources);
-// The "lock:" resource of an ~/.xscreensaver text.
-std::optional<bool> xscreensaver_lock(const std::string& rc_text);
 
 // One running copy per user: an flock()ed file. The lock lives as long as
 // this object (and the kernel drops it when the process dies).

@@ -12,7 +12,10 @@ SPARE=$XDG_DATA_HOME/vellora/imgx.bmp SPARE_NAME=$SPARE HELP_TITLE=vellora.hlp
 cp "$(dirname "${BASH_SOURCE[0]}")/../../../resources/vellora.hlp" "$XDG_DATA_HOME/vellora/"
 
 display xvfb 1024 768
-on_failure() { echo "--- trace:"; cat "$VELLORA_TRACE"; }
+on_failure() {
+  echo "--- trace:"; cat "$VELLORA_TRACE"
+  echo "--- the program said:"; tail -n 20 "$WORK/vellora.log" 2>/dev/null || true
+}
 
 app() {
   mark

@@ -1,4 +1,5 @@
 # Scenarios of the Linux program alone: XScreenSaver's hack, two heads, the Debian package, a failed save.
+source "$(dirname "${BASH_SOURCE[0]}")/wayland.sh"
 
 # The hack: the saver drawn into a given window (-window-id, or --root with
 # XSCREENSAVER_WINDOW), two at once, following its window's size; input

@@ -1,7 +1,8 @@
 // The Qt runtime's own parts: what a form shows pixel by pixel, a change of the
 // screens reaching every form, picture files by format and the ones refused,
 // the data files looked up the XDG way, the per-user store private to its
-// owner, the desktop's lock setting, and captions that fit in the designed font.
+// owner, the desktop's lock setting, the session's platform, and captions that
+// fit in the designed font.
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -20,8 +21,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <optional>
+#include <stdexcept>
 
 #include "app/process.h"
+#include "platform/qt/session.h"
 #include "platform/qt/support.h"
 #include "runtime/app.h"
 #include "settings/settings.h"
@@ -113,6 +116,14 @@ TEST_F(QtForms, AChangeOfTheScreensReachesEachFormOnce) {
     settle();
     EXPECT_EQ(shown.display_changes, 1);
     EXPECT_EQ(hidden.display_changes, 1);
+    // A change whose handling fails (here Qt's warning of a null screen, made to throw)
+    // is reported and dropped: nothing reaches Qt's dispatch.
+    ::testing::internal::CaptureStderr();
+    const QtMessageHandler before = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { throw std::runtime_error(text.toStdString()); });
+    EXPECT_NO_THROW(Q_EMIT qGuiApp->screenAdded(nullptr));
+    qInstallMessageHandler(before);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("a handler failed"), std::string::npos);
 }
 
 TEST(QtPictures, EachFormatLoadsAtItsNaturalSizeKnownByItsContentAndBrokenOrHugeFilesAreRefused) {
@@ -269,6 +280,26 @@ TEST(QtLockSetting, TheOverrideOrXScreenSaversLockIsTheDesktopPasswordFlagButNev
     };
     write_file(dir.path() / ".xscreensaver", "mode: one\nlock:\t\tTrue\nlockTimeout: 0:00:00\n");
     EXPECT_EQ((std::vector{flag(std::nullopt), flag(false), flag(true, true)}), (std::vector<std::int16_t>{1, 0, 0}));
+    // KDE Plasma: its automatic lock, in its [Daemon] group, flags and all; on when nothing says otherwise.
+    const std::vector<fs::path> kde = {dir.path() / "missing", dir.path() / "kscreenlockerrc"};
+    write_file(kde[1], "[Greeter]\nAutolock=true\n[Daemon]\nTimeout=5\nAutolock[$i]=false\n");
+    const LockSources on_kde{std::nullopt, {}, true, false, "KDE", kde};
+    EXPECT_EQ(read_lock_setting(on_kde), std::optional<bool>(false));
+    write_file(kde[1], "[Daemon]\nLockOnResume=false\n");
+    EXPECT_EQ(read_lock_setting(on_kde), std::optional<bool>(true));
+}
+
+// In a Wayland session the program runs on Wayland; what draws into another
+// program's X11 window goes through Xwayland, or is refused without it.
+TEST(QtSession, WaylandNativelyAndX11WindowsThroughXwaylandOrRefused) {
+    const auto platform = [](const SessionChoice& c) { return c.platform.value_or("qt's own") + "|" + c.refusal; };
+    EXPECT_EQ(platform(choose_session("wayland-0", "", "", needs_x11_window({"/s"}, false))), "wayland|");
+    EXPECT_EQ(platform(choose_session("", ":0", "", needs_x11_window({"/p", "123"}, false))), "qt's own|");
+    EXPECT_EQ(platform(choose_session("wayland-0", ":0", "", needs_x11_window({"/P", "123"}, false))), "xcb|");
+    const auto refused = choose_session("wayland-0", "", "wayland", needs_x11_window({"-window-id", "7"}, true));
+    EXPECT_FALSE(refused.platform);
+    EXPECT_NE(refused.refusal.find("-window-id"), std::string::npos);
+    EXPECT_NE(refused.refusal.find("Wayland"), std::string::npos);
 }
 
 // Every label and button of the program's windows shows its whole caption in

@@ -9,7 +9,7 @@ inline Options options_in(const std::filesystem::path& dir) {
     Options o;
     o.paths.config_dir = o.paths.data_dir = o.paths.runtime_dir = o.paths.home = dir;
     o.lock_override = false;
-    o.ask_gsettings = false;
+    o.ask_desktop = false;
     return o;
 }
 
