@@ -4,7 +4,12 @@
 # saver child `vellora /S` starts once the desktop has been idle for 3 s,
 # never two at once, and again after it has ended and the desktop was idle again.
 source "$(dirname "${BASH_SOURCE[0]}")/compositors.sh"
-on_failure() { echo "--- watcher:"; cat "$WORK/idle.log"; }
+# A failed scenario shows what the adapter shows, and the watcher's log when there is one.
+eval "adapter_$(declare -f on_failure)"
+on_failure() {
+  adapter_on_failure
+  [ ! -e "$WORK/idle.log" ] || { echo "--- watcher:"; cat "$WORK/idle.log"; }
+}
 
 # watch_idle SOURCE: `vellora --idle 3`, which names SOURCE; its pid in WATCHER.
 # Meanwhile its saver children are counted: never two.
@@ -62,12 +67,14 @@ watcher_lost() {
   ! wait "$WATCHER" && grep -q "^vellora --idle: $1" "$WORK/idle.log" || fail "the watcher did not end with: $1"
 }
 
-# sway: input within the delay postpones the saver; a key ends it; a second
+# sway: input within the delay postpones the saver, which then covers both
+# outputs in the chosen colour; a key ends it; a second
 # watcher leaves at once; sway's own idle inhibitor on a window keeps the
 # saver away until the window closes; losing the compositor ends the watcher.
 scenario_idle_sway() {
-  local first out view
-  wl_need wtype swaymsg
+  local first out view output
+  settings "$GREEN_HUE" ""
+  wl_need wtype swaymsg grim
   compositor sway 2
   export QT_QPA_PLATFORM=wayland
   watch_idle org_kde_kwin_idle
@@ -75,6 +82,7 @@ scenario_idle_sway() {
     fail "a second watcher: $out"
   postponed wtype k
   saver_appears
+  for output in "${OUTPUT_NAMES[@]}"; do wl_covered "$GREEN" "$output" || fail "$output is not covered"; done
   first=$SAVER
   input wtype -s 400 k -s 400
   saver_ended
