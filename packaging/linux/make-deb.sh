@@ -56,9 +56,12 @@ Description: picture screen saver
  A key, a click or real mouse movement ends it, through its own password
  prompt when the desktop locks the screen.
  .
- It runs as an XScreenSaver hack, and on its own with "vellora /S". The
- menu entry "Vellora Screen Saver Settings" chooses the picture and the
- colour.
+ It runs as an XScreenSaver hack, on its own with "vellora /S" (on X11
+ and on Wayland desktops, every output covered), and "vellora --idle"
+ starts it whenever the desktop has been idle, on GNOME, KDE Plasma,
+ wlroots compositors and X11 (a systemd user unit, vellora-idle.service,
+ not enabled by default). The menu entry "Vellora Screen Saver Settings"
+ chooses the picture and the colour.
 CONTROL
 (cd "$root" && find usr -type f -print0 | sort -z | xargs -0 md5sum >DEBIAN/md5sums)
 find "$root" -type d -exec chmod 0755 {} +
