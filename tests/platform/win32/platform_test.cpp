@@ -108,6 +108,11 @@ TEST(Win32Forms, ImagesLieOverTheCirclesInTheirOrderSeeThroughPartsShowWhatIsBen
     EXPECT_TRUE(GetRValue(half) >= 254 && std::abs(GetGValue(half) - 128) <= 1 && std::abs(GetBValue(half) - 128) <= 1)
         << std::hex << half;
     EXPECT_EQ(shown(hwnd, 170, 50), RGB(255, 0, 0));
+    form.Image1.SetStretch(true);  // stretched to twice its width, see-through all the same
+    form.Image1.Move(145 * tx, 45 * ty, 60 * tx, 10 * ty);
+    EXPECT_EQ(shown(hwnd, 150, 50), RGB(0, 255, 0));
+    EXPECT_EQ(shown(hwnd, 197, 50), RGB(255, 0, 0));
+    form.Image1.SetStretch(false);
     write_file(dir.path() / "clear.gif", vellora::testing::gif_bytes(30, 10, rt::rgb(0, 0, 255), 0, [](int x, int) {
                    return x < 10 ? 0 : 2;
                }));
