@@ -59,11 +59,16 @@ struct PixelSize {
 // decoded, as one that cannot be read is.
 inline constexpr std::int64_t kMaxPictureSide = 65'535;
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
-// No decoded picture holds more than 100 million pixels (400 MB). One with
-// more is decoded at half its width and height (a quarter, an eighth: the
-// first that fits), which JPEG decoders do as they decode, never holding
-// the full-size pixels: a 200-megapixel photo shows at 8160 x 6120.
-inline constexpr std::int64_t kMaxDecodedPixels = 100'000'000;
+// No decoded picture holds more than 2^25 (33.5 million) pixels, 128 MB:
+// every ordinary photo (12 megapixels from a phone, 24 to 33 from a
+// camera) is decoded whole. One with more is decoded at half its width and
+// height, or a quarter (an eighth: the first that fits), which JPEG
+// decoders do as they decode, never holding the full-size pixels. The saver
+// shows a picture unscaled, so a 200-megapixel photo shows at 4080 x 3060,
+// as large as the same phone saves its photos unless told otherwise, and a
+// screen shows as much of it as of any phone photo; a 108-megapixel one at
+// 6000 x 4500, a 48-megapixel one at 4000 x 3000.
+inline constexpr std::int64_t kMaxDecodedPixels = std::int64_t{1} << 25;
 
 // True when a picture whose header claims `size` may be decoded.
 [[nodiscard]] constexpr bool picture_size_allowed(PixelSize size) {

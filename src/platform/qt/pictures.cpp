@@ -91,10 +91,11 @@ rt::Picture QtPictureDecoder::decode_raster(const std::string& path, double dpi,
     }
     // The picture service refused a header over the caps and asked for a
     // picture over the decoded pixels' cap reduced, which Qt's JPEG reader
-    // does as it decodes. Qt stops before it allocates more than that cap
-    // allows: where the header gave no size, and for a reader that would
-    // first decode the full size (PNG, TIFF), whose picture is then refused.
-    reader.setAllocationLimit(static_cast<int>(rt::kMaxDecodedPixels * 4 / (1024 * 1024)) + 1);
+    // does as it decodes. A reader that first decodes the full size (PNG,
+    // TIFF) may take 400 MB for it, a picture of 100 million pixels; Qt
+    // refuses a larger one before it allocates, as it does where the header
+    // gave no size.
+    reader.setAllocationLimit(static_cast<int>(kMaxFullDecodeBytes / (1024 * 1024)) + 1);
     QImage image = reader.read();
     if (image.isNull() || image.width() <= 0 || image.height() <= 0) {
         throw rt::PictureError("not a picture: " + path + " (" + reader.errorString().toStdString() + ")");

@@ -30,6 +30,10 @@ private:
 // seconds.
 inline constexpr std::int64_t kMaxMetafilePixels = 4096LL * 4096LL;
 
+// The most a picture decoded at its full size before it is reduced may
+// take: 100 million pixels.
+inline constexpr std::int64_t kMaxFullDecodeBytes = 100'000'000LL * 4;
+
 // Natural size in HIMETRIC of `pixels` at `dpi` dots per inch (half to even).
 std::int32_t pixels_to_himetric(int pixels, double dpi);
 

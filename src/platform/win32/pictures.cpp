@@ -88,13 +88,23 @@ std::vector<WICBitmapTransformOptions> upright_steps(int orientation) {
 }
 
 // Copies the 32-bit pixels of `source` (`stored` in size) upright into
-// `bits` (shown_size x 4 bytes a row) through WIC's flip-rotator. Where it
-// cannot (Wine's turns and mirrors nothing), row by row by hand.
+// `bits` (shown_size x 4 bytes a row) through WIC's flip-rotator, a band of
+// rows at a time (what a band of the picture needs is all that is read and
+// converted at once). Where it cannot (Wine's turns and mirrors nothing),
+// row by row by hand.
 bool copy_upright(IWICImagingFactory& wic, IWICBitmapSource& source, rt::PixelSize stored, int orientation,
                   BYTE* bits) {
+    constexpr std::int64_t kBand = 256;
     const rt::PixelSize shown = rt::shown_size(stored, orientation);
     const auto stride = static_cast<UINT>(shown.width * 4);
-    const auto bytes = static_cast<UINT>(shown.width * shown.height * 4);
+    const auto in_bands = [&](IWICBitmapSource& from) {
+        for (std::int64_t top = 0; top < shown.height; top += kBand) {
+            const auto rows = static_cast<INT>(std::min(kBand, shown.height - top));
+            const WICRect band{0, static_cast<INT>(top), static_cast<INT>(shown.width), rows};
+            if (FAILED(from.CopyPixels(&band, stride, stride * static_cast<UINT>(rows), bits + top * stride))) return false;
+        }
+        return true;
+    };
     ComPtr<IWICBitmapSource> turned(&source);
     for (const auto step : upright_steps(orientation)) {
         ComPtr<IWICBitmapFlipRotator> rotator;
@@ -104,7 +114,7 @@ bool copy_upright(IWICImagingFactory& wic, IWICBitmapSource& source, rt::PixelSi
         }
         turned = rotator;
     }
-    if (turned && SUCCEEDED(turned->CopyPixels(nullptr, stride, bytes, bits))) return true;
+    if (turned && in_bands(*turned.Get())) return true;
     std::vector<std::uint32_t> row(static_cast<std::size_t>(stored.width));
     const auto* from = row.data();
     auto* to = reinterpret_cast<std::uint32_t*>(bits);
