@@ -27,7 +27,8 @@ public:
         return identity;
     }
     std::optional<rt::PixelSize> pixel_size(const std::string& path) override { return inner_.pixel_size(path); }
-    rt::Picture decode(const std::string& path) override { return inner_.decode(path); }
+    rt::Picture decode(const std::string& path, int reduction) override { return inner_.decode(path, reduction); }
+    std::vector<std::string> extensions() override { return inner_.extensions(); }
 
 private:
     rt::PictureDecoder& inner_;

@@ -1,8 +1,9 @@
-// Picture files on Linux: arbitrary bytes saved as a BMP, GIF, JPEG, ICO or
-// WMF file and loaded through the picture service over the Qt decoder. The
-// load either gives a picture with pixels and a positive size within the
-// caps, served again from the decoded copy on the next load, or fails with
-// a PictureError; nothing else may come out of it.
+// Picture files on Linux: arbitrary bytes saved as a BMP, GIF, JPEG, ICO,
+// WMF, PNG, TIFF or WebP file and loaded through the picture service over
+// the Qt decoder (and Qt's image format plugins). The load either gives a
+// picture with pixels and a positive size within the caps of decoded
+// pictures, served again from the decoded copy on the next load, or fails
+// with a PictureError; nothing else may come out of it.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <QCoreApplication>
@@ -16,7 +17,7 @@
 
 namespace {
 
-constexpr const char* kExtensions[] = {"bmp", "gif", "jpg", "ico", "wmf"};
+constexpr const char* kExtensions[] = {"bmp", "gif", "jpg", "ico", "wmf", "png", "tif", "webp"};
 
 }  // namespace
 
@@ -50,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     VELLORA_FUZZ_CHECK(picture->himetric_width > 0 && picture->himetric_height > 0);
     const auto* native = dynamic_cast<const vellora::qt::QtImage*>(picture->image.get());
     VELLORA_FUZZ_CHECK(native != nullptr && !native->image().isNull());
-    VELLORA_FUZZ_CHECK(vellora::rt::picture_size_allowed({native->image().width(), native->image().height()}));
+    VELLORA_FUZZ_CHECK(vellora::rt::decoded_size_allowed({native->image().width(), native->image().height()}));
     // An unchanged file is served from the decoded copy.
     VELLORA_FUZZ_CHECK(pictures.load(path) == picture);
     VELLORA_FUZZ_CHECK(pictures.decodes() == 1);

@@ -85,17 +85,38 @@ def metafile():
     return placeable + header + body
 
 
+def exif(orientation, order="MM"):
+    """A TIFF structure whose first directory holds the orientation."""
+    pack = ">" if order == "MM" else "<"
+    return (order.encode() + struct.pack(pack + "HI", 42, 8) + struct.pack(pack + "H", 1)
+            + struct.pack(pack + "HHIHH", 0x0112, 3, 1, orientation, 0) + struct.pack(pack + "I", 0))
+
+
 def picture_seeds():
-    extensions = ["bmp", "gif", "jpg", "ico", "wmf"]
+    extensions = ["bmp", "gif", "jpg", "ico", "wmf", "png", "tif", "webp"]
     convert = shutil.which("convert", path="/usr/bin") or shutil.which("convert")
     with tempfile.TemporaryDirectory() as tmp:
-        for index, ext in enumerate(extensions[:4]):
+        for index, ext in enumerate(extensions):
+            if ext == "wmf":
+                continue
             out = os.path.join(tmp, "seed." + ext)
             size = "16x16" if ext == "ico" else "5x3"
             subprocess.run([convert, "-size", size, "gradient:red-blue", out], check=True)
             with open(out, "rb") as f:
                 put("fuzz_picture", ext, f.read() + bytes([index]))
     put("fuzz_picture", "wmf", metafile() + bytes([4]))
+    # A JPEG whose Exif segment turns it a quarter turn.
+    with open(os.path.join(CORPUS, "fuzz_picture", "jpg"), "rb") as f:
+        jpeg = f.read()
+    segment = b"Exif\0\0" + exif(6)
+    put("fuzz_picture", "jpg-exif", jpeg[:2] + b"\xff\xe1" + struct.pack(">H", len(segment) + 2) + segment + jpeg[2:])
+
+
+def exif_seeds():
+    put("fuzz_exif_orientation", "tiff-mm", exif(6))
+    put("fuzz_exif_orientation", "tiff-ii", exif(8, "II"))
+    segment = b"Exif\0\0" + exif(3)
+    put("fuzz_exif_orientation", "jpeg", b"\xff\xd8\xff\xe1" + struct.pack(">H", len(segment) + 2) + segment + b"\xff\xda")
 
 
 def main():
@@ -103,6 +124,7 @@ def main():
     command_line_seeds()
     reg_string_seeds()
     password_seeds()
+    exif_seeds()
     if "--no-pictures" not in sys.argv:
         picture_seeds()
 

@@ -31,8 +31,10 @@ depends=$(cd "$work/src" && dpkg-shlibdeps -O "$root/usr/bin/vellora" 2>/dev/nul
 [ -n "$depends" ] || { echo "make-deb: dpkg-shlibdeps found no dependencies" >&2; exit 1; }
 # Captions are drawn in Wine's MS Sans Serif, which has the windows' designed
 # metrics; the metafile reader draws text with the URW fonts; Qt's Wayland
-# platform runs the program natively in a Wayland session.
-depends="$depends, fonts-wine, fonts-urw-base35, qt6-wayland"
+# platform runs the program natively in a Wayland session; Qt's image format
+# plugins (loaded at run time, so no library names them) read WebP, TIFF,
+# TGA, MNG and icns pictures.
+depends="$depends, fonts-wine, fonts-urw-base35, qt6-wayland, qt6-image-formats-plugins"
 
 # The maintainer as the changelog names it (packaging/linux/changelog.in).
 maintainer=$(gzip -dc "$root/usr/share/doc/vellora/changelog.gz" | sed -n 's/^ -- \(.*>\)  .*/\1/p' | head -n1)

@@ -1,4 +1,7 @@
 // "Set Picture": the file-open dialog, the thumbnail's picture and its size.
+#include "setup/picture_selection.h"
+
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -9,13 +12,25 @@
 namespace vellora {
 
 namespace {
-// Seven entries; the WMF and ICO entries carry a blank on each side of their '|'.
-const std::string kPictureFilter = std::string("All Files (*.*)|*.*|BMPs") +
-                                   "(*.bmp)|*.bmp|GIFs(*.Gif)|*.Gif|JPEGs(*.Jpg)|*.Jpg|" +
-                                   "WMFs(*.wmf) | *.wmf|ICOs(*.ico) | *.ico|" +
-                                   "All Picture Formats(*.bmp;*.ico;*.gif;*.jpg;*.wmf)|*.bmp;*.ico;*.gif;*.jpg;*.wmf";
 constexpr int kAllPictureFormats = 7;
+constexpr const char* kClassicFormats[] = {"bmp", "ico", "gif", "jpg", "wmf"};
 }  // namespace
+
+std::string picture_filter(const std::vector<std::string>& readable) {
+    std::vector<std::string> all;
+    for (const char* classic : kClassicFormats) {
+        if (std::find(readable.begin(), readable.end(), classic) != readable.end()) all.emplace_back(classic);
+    }
+    for (const auto& extension : readable) {
+        if (std::find(all.begin(), all.end(), extension) == all.end()) all.push_back(extension);
+    }
+    std::string patterns;
+    for (const auto& extension : all) patterns += (patterns.empty() ? "*." : ";*.") + extension;
+    // The WMF and ICO entries carry a blank on each side of their '|'.
+    return std::string("All Files (*.*)|*.*|BMPs(*.bmp)|*.bmp|GIFs(*.Gif)|*.Gif|") +
+           "JPEGs(*.Jpg)|*.jpg;*.jpeg;*.jpe;*.jfif|WMFs(*.wmf) | *.wmf|ICOs(*.ico) | *.ico|" +
+           "All Picture Formats(*.bmp;*.ico;*.gif;*.jpg;*.wmf)|" + patterns;
+}
 
 void Configuration::Setpic_Click() {
     ope_file();
@@ -39,7 +54,7 @@ void Configuration::Setpic_Click() {
 void Configuration::ope_file() {
     rt::FileDialogRequest request;
     request.hide_read_only = true;
-    request.filter = kPictureFilter;
+    request.filter = picture_filter(process_.app().pictures().extensions());
     request.filter_index = kAllPictureFormats;
     request.file_name = file_name_;
     std::optional<std::string> chosen;

@@ -99,7 +99,7 @@ covered() {
 }
 shows() { local _c=$1; wait_until '[ "$(pixels_not "$(shot screen)" "$_c")" -lt $((SCREEN_W * SCREEN_H - 100)) ]' 5; }
 
-# Picture files: bmp W H RRGGBB OUT, huge-bmp W H OUT.
+# Picture files: bmp|tiff|png W H RRGGBB OUT (the PNG's right half see-through), huge-bmp W H OUT.
 picture() { "${VELLORA_MAKE_PICTURE:?the picture writer}" "$@" || fail "no picture $*"; }
 
 # settings HUE PICTURE: the settings file; a picture given as a path of this

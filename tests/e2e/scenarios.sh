@@ -27,19 +27,21 @@ enter() {
 # locked HUE: settings without a picture, "abc" stored (as the program encodes it), the lock on.
 locked() { settings "$1" "" && password 'SX]' && lock; }
 
-# "/S": the screen in the colour of the settings with circles, the pointer
-# hidden; a second copy ends at once. With the pointer at rest where the saver
-# appeared, three moves leave it and the fourth ends it.
+# "/S": the screen in the colour of the settings with circles and the picture
+# (a PNG whose right half is see-through), the pointer hidden; a second copy
+# ends at once. With the pointer at rest where the saver appeared, three moves
+# leave it and the fourth ends it.
 scenario_saver() {
   local first x s
-  picture bmp 120 80 123456 "$WORK/p.bmp"
-  settings "$GREEN_HUE" "$WORK/p.bmp"
+  picture png 120 80 123456 "$WORK/p.png"
+  settings "$GREEN_HUE" "$WORK/p.png"
   move 200 200
   start /S
   cursor hidden || fail "the pointer shows over the saver"
   # Circles (neither the colour nor the picture) come with the bursts, the first on the third tick (1.2 s).
   wait_until 's=$(shot saver)
     [ $(($(pixels_not "$s" $GREEN) + $(pixels_not "$s" 18,52,86) - SCREEN_W * SCREEN_H)) -gt 200 ]' || fail "no circles"
+  shows 18,52,86 || fail "the saver does not show the picture"
   first=$APP_PID
   app /S
   ended || fail "a second copy did not end at once"
@@ -109,14 +111,14 @@ set_colour() {
   wait_focus || fail "the keyboard did not come back to the setup dialog"
 }
 
-# "/C": the picture at a long path with accents shows; Cancel writes nothing,
+# "/C": the picture (a TIFF) at a long path with accents shows; Cancel writes nothing,
 # OK writes the colour chosen and keeps the path whole; Help shows the help
 # text (left open: the test's end ends it).
 scenario_setup() {
   local folder="$WORK/pictures of the summer holidays, été à la mer €" name inside X Y WIDTH HEIGHT SCREEN WINDOW
   mkdir -p "$folder"
-  picture bmp 100 60 ff0000 "$folder/red-picture.bmp"
-  settings 255 "$folder/red-picture.bmp"
+  picture tiff 100 60 ff0000 "$folder/red-picture.tif"
+  settings 255 "$folder/red-picture.tif"
   name=$(setting name)
   start /C
   shows 255,0,0 || fail "the picture at the long path does not show"

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "runtime/form.h"
 #include "support/picture_files.h"
@@ -30,6 +31,7 @@ struct DialogSeen {
     std::string text, title;
     std::optional<rt::Color> color;
     std::string file_type;  // the selected entry of the file-type list
+    std::optional<std::vector<std::string>> files;  // the files it lists (sorted), where the runtime shows any
 };
 
 class Driver {
@@ -50,6 +52,13 @@ public:
     virtual void write_picture(const std::string& path, int width, int height) {
         testing::write_file(path, testing::bmp_bytes(width, height, rt::rgb(200, 30, 40)));
     }
+    // A JPEG file of `width` x `height` pixels as stored.
+    virtual void write_photo(const std::string& path, const std::string& jpeg, int /*width*/, int /*height*/) {
+        testing::write_file(path, jpeg);
+    }
+    // The colour of a pixel of the form's client area as the screen shows
+    // it; nothing on a runtime without pixels.
+    [[nodiscard]] virtual std::optional<rt::Color> shown_pixel(rt::Form& form, int x, int y) = 0;
     // The modification time, where a file is known by its size and time alone.
     virtual void copy_time(const std::string& /*from*/, const std::string& /*to*/) {}
     // Writes the picture again into the same file, dated a minute later

@@ -185,6 +185,50 @@ TEST_F(Contract, PicturesAreDecodedOncePerVersionOfAFileAndNeverMixedUpBetweenPa
     EXPECT_THROW((void)app.LoadPicture(dir.path().string()), rt::PictureError);  // a folder is no picture file
 }
 
+// A bare form showing one picture at its top-left corner.
+class PhotoForm final : public rt::Form {
+public:
+    explicit PhotoForm(rt::App& app) : rt::Form(app, "Photo") {
+        design_.border = rt::BorderStyle::None;
+        design_.back_color = rt::rgb(0, 0, 255);
+    }
+    rt::Image Image1{*this, "Image1"};
+};
+
+// A phone stores a photo as its sensor read it and notes how to turn it
+// (the Exif orientation); a 200-megapixel one is decoded at a quarter of
+// its width and height.
+TEST_F(Contract, PhotosShowUprightWhateverTheirExifOrientationAndVeryLargeOnesReduced) {
+    PhotoForm form(app);
+    form.Show();
+    const float tpp = app.screen().twips_per_pixel_x;
+    const auto pixels = [&](std::int32_t himetric) { return rt::twips_to_pixels(rt::himetric_to_twips(himetric), tpp); };
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE("orientation " + std::to_string(orientation));
+        const auto file = path("photo-" + std::to_string(orientation) + ".jpg");
+        const bool turned = orientation >= 5;
+        driver->write_photo(file, testing::oriented_jpeg_bytes(orientation), turned ? 16 : 24, turned ? 24 : 16);
+        const auto picture = app.LoadPicture(file);
+        EXPECT_EQ(pixels(picture->himetric_width), 24);
+        EXPECT_EQ(pixels(picture->himetric_height), 16);
+        form.Image1.SetPicture(picture);
+        for (int block = 0; block < 6; ++block) {  // three blocks wide, two high, as the pattern is
+            const auto shown = driver->shown_pixel(form, 4 + 8 * (block % 3), 4 + 8 * (block / 3));
+            if (!shown) break;  // no pixels on this runtime
+            EXPECT_NEAR(rt::red_of(*shown), testing::kPatternGreys.at(static_cast<std::size_t>(block)), 2) << block;
+        }
+    }
+    const auto large = path("200-megapixels.jpg");  // as a 200-megapixel phone camera takes them
+    driver->write_photo(large, testing::jpeg_bytes(16320, 12240, [](int, int) { return 160; }), 16320, 12240);
+    const auto picture = app.LoadPicture(large);
+    EXPECT_EQ(pixels(picture->himetric_width), 4080);
+    EXPECT_EQ(pixels(picture->himetric_height), 3060);
+    form.Image1.SetPicture(picture);
+    if (const auto shown = driver->shown_pixel(form, 30, 30)) {
+        EXPECT_NEAR(rt::red_of(*shown), 160, 2);
+    }
+}
+
 TEST_F(Contract, DialogsShowWhatTheyAreGivenAndGiveTheChoiceOrNothing) {
     auto& dialogs = driver->platform().dialogs();
     driver->answer_next({DialogKind::Message, true, 0, ""});
@@ -198,13 +242,19 @@ TEST_F(Contract, DialogsShowWhatTheyAreGivenAndGiveTheChoiceOrNothing) {
     EXPECT_EQ(dialogs.choose_color({rt::rgb(255, 0, 0), true}), std::optional<rt::Color>(rt::rgb(0, 128, 255)));
     EXPECT_EQ(driver->seen().color, std::optional<rt::Color>(rt::rgb(255, 0, 0)));
 
-    const std::string name = "a-picture-whose-name-is-far-longer-than-twenty-four-characters.bmp";
-    const std::string filter = "All Files (*.*)|*.*|BMPs(*.bmp)|*.bmp";
-    driver->write_picture(path(name), 4, 4);
+    const std::string name = "a-photo-whose-name-is-far-longer-than-twenty-four-characters.jpeg";
+    const std::string filter = "All Files (*.*)|*.*|BMPs(*.bmp)|*.bmp|JPEGs(*.Jpg)|*.jpg;*.jpeg;*.jpe;*.jfif";
+    for (const auto& photo : {name, std::string("photo.jpeg"), std::string("PHOTO.JPG"), std::string("photo.jfif")}) {
+        driver->write_photo(path(photo), testing::oriented_jpeg_bytes(1), 24, 16);
+    }
+    driver->write_picture(path("picture.bmp"), 4, 4);
     driver->answer_next({DialogKind::File, true, 0, path(name)});
-    const auto chosen = dialogs.open_file({filter, 2, true, ""});
+    const auto chosen = dialogs.open_file({filter, 3, true, path("photo.jpeg")});  // the last choice
     EXPECT_TRUE(chosen && chosen->ends_with(name)) << chosen.value_or("nothing");
-    EXPECT_EQ(driver->seen().file_type.rfind("BMPs(*.bmp)", 0), 0U) << driver->seen().file_type;
+    EXPECT_EQ(driver->seen().file_type.rfind("JPEGs(*.Jpg)", 0), 0U) << driver->seen().file_type;
+    if (const auto listed = driver->seen().files) {  // every JPEG's name, in any case, and nothing else
+        EXPECT_EQ(*listed, (std::vector<std::string>{"PHOTO.JPG", name, "photo.jfif", "photo.jpeg"}));
+    }
     driver->answer_next({DialogKind::File, false, 0, ""});
     EXPECT_EQ(dialogs.open_file({filter, 2, true, name}), std::nullopt);
 }

@@ -55,6 +55,7 @@ TEST(SetPicture, SizesTheThumbnailFromThePicturesShapeInHimetricAgainstTheBounds
 
 TEST(SetPicture, TheFirstChoiceOpensOnAllPictureFormatsAndItsCancelClearsTheThumbnailAndStoresNoPath) {
     SetupRig rig;
+    rig.platform.set_picture_extensions({"bmp", "gif", "ico", "jfif", "jpe", "jpeg", "jpg", "png", "webp", "wmf"});
     rig.platform.add_picture(kStored, 16933, 12700);  // shown unscaled, wider than the dialog
     rig.store_image(kStored);
     auto& dialog = rig.open();
@@ -63,9 +64,20 @@ TEST(SetPicture, TheFirstChoiceOpensOnAllPictureFormatsAndItsCancelClearsTheThum
     const auto& request = rig.platform.file_requests().at(0);
     EXPECT_EQ(request.file_name, "");
     EXPECT_TRUE(request.hide_read_only);
-    const auto entries = rt::split_filter(request.filter);  // opens on all picture formats
-    ASSERT_EQ(entries.size(), 7U);
-    EXPECT_EQ(entries.at(static_cast<std::size_t>(request.filter_index - 1)).pattern, "*.bmp;*.ico;*.gif;*.jpg;*.wmf");
+    // Seven entries with their texts; JPEGs under each of their names; all
+    // picture formats, the one it opens on, are the ones the platform reads.
+    EXPECT_EQ(rt::split_filter(request.filter),
+              (std::vector<rt::FilterEntry>{
+                  {"All Files (*.*)", "*.*"},
+                  {"BMPs(*.bmp)", "*.bmp"},
+                  {"GIFs(*.Gif)", "*.Gif"},
+                  {"JPEGs(*.Jpg)", "*.jpg;*.jpeg;*.jpe;*.jfif"},
+                  {"WMFs(*.wmf) ", " *.wmf"},
+                  {"ICOs(*.ico) ", " *.ico"},
+                  {"All Picture Formats(*.bmp;*.ico;*.gif;*.jpg;*.wmf)",
+                   "*.bmp;*.ico;*.gif;*.jpg;*.wmf;*.jfif;*.jpe;*.jpeg;*.png;*.webp"},
+              }));
+    EXPECT_EQ(request.filter_index, 7);
     EXPECT_EQ(shown(dialog), kNone);
     EXPECT_FLOAT_EQ(dialog.Image1.Left(), 0.0F);
     EXPECT_FLOAT_EQ(dialog.Image1.Width(), dialog.Width());

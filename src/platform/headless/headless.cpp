@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "runtime/failure.h"
+#include "runtime/orientation.h"
 #include "runtime/text.h"
 
 namespace vellora::headless {
@@ -113,17 +114,21 @@ public:
         const auto pixels = [](std::int32_t himetric) { return std::llround(himetric * 96.0 / 2540.0); };
         return rt::PixelSize{pixels(it->second.width), pixels(it->second.height)};
     }
-    rt::Picture decode(const std::string& path) override {
+    rt::Picture decode(const std::string& path, int reduction) override {
         ++p_.decode_count_;
         auto it = p_.files_.find(path);
         if (it == p_.files_.end()) throw rt::PictureError("file not found: " + path);
         if (!it->second.picture) throw rt::PictureError("not a picture: " + path);
+        // Turned as the file's Exif data says (this runtime has no reader of its own), and reduced.
+        const rt::PixelSize shown = rt::reduced_size(
+            rt::shown_size({it->second.width, it->second.height}, rt::exif_orientation(it->second.head)), reduction);
         auto data = std::make_shared<rt::PictureData>();
-        data->himetric_width = it->second.width;
-        data->himetric_height = it->second.height;
+        data->himetric_width = static_cast<std::int32_t>(shown.width);
+        data->himetric_height = static_cast<std::int32_t>(shown.height);
         data->path = path;
         return data;
     }
+    std::vector<std::string> extensions() override { return p_.extensions_; }
 
 private:
     HeadlessPlatform& p_;
@@ -471,14 +476,16 @@ void HeadlessPlatform::run_until(const std::function<bool()>& done) {
 
 void HeadlessPlatform::add_picture(const std::string& path, std::int32_t himetric_width,
                                    std::int32_t himetric_height) {
-    files_[path] = FakeFile{true, himetric_width, himetric_height, ++file_version_, std::nullopt};
+    files_[path] = FakeFile{true, himetric_width, himetric_height, ++file_version_, std::nullopt, {}};
 }
 
-void HeadlessPlatform::add_non_picture(const std::string& path) { files_[path] = FakeFile{false, 0, 0, ++file_version_, std::nullopt}; }
+void HeadlessPlatform::add_non_picture(const std::string& path) { files_[path] = FakeFile{false, 0, 0, ++file_version_, std::nullopt, {}}; }
 
 void HeadlessPlatform::remove_file(const std::string& path) { files_.erase(path); }
 
 void HeadlessPlatform::set_header_size(const std::string& path, rt::PixelSize size) { files_.at(path).header = size; }
+
+void HeadlessPlatform::set_file_head(const std::string& path, std::string head) { files_.at(path).head = std::move(head); }
 
 void HeadlessPlatform::copy_file_identity(const std::string& from, const std::string& to) {
     files_.at(to).version = files_.at(from).version;

@@ -130,6 +130,11 @@ public:
     void remove_file(const std::string& path);
     // Makes a picture's header claim another pixel size than it decodes to.
     void set_header_size(const std::string& path, rt::PixelSize size);
+    // The file's first bytes, whose Exif orientation turns the picture as it
+    // is decoded (its size as stored is the one added).
+    void set_file_head(const std::string& path, std::string head);
+    // The extensions the decoder claims to read.
+    void set_picture_extensions(std::vector<std::string> extensions) { extensions_ = std::move(extensions); }
     // Gives `to` the identity `from` has, as two files of one length written
     // at the same moment have where a file's identity is its size and time.
     void copy_file_identity(const std::string& from, const std::string& to);
@@ -220,10 +225,12 @@ private:
         std::int32_t width = 0, height = 0;
         std::uint64_t version = 0;
         std::optional<rt::PixelSize> header;  // nothing: the natural size at 96 dots per inch
+        std::string head;                     // the file's first bytes
     };
     std::map<std::string, FakeFile> files_;
     std::uint64_t file_version_ = 0;
     std::size_t decode_count_ = 0;
+    std::vector<std::string> extensions_ = {"bmp", "gif", "ico", "jfif", "jpe", "jpeg", "jpg", "png", "wmf"};
     struct RegValue {
         std::uint32_t type = 0;
         std::vector<std::uint8_t> data;

@@ -19,18 +19,6 @@ std::int32_t pixels_to_himetric(int pixels, double dpi) {
     return static_cast<std::int32_t>(std::nearbyint(static_cast<double>(pixels) * 2540.0 / dpi));
 }
 
-bool looks_like_wmf(const std::string& head) {
-    if (head.size() < 18) return false;
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(head[i]); };
-    // Placeable metafile: the key 0x9AC6CDD7.
-    if (byte(0) == 0xD7 && byte(1) == 0xCD && byte(2) == 0xC6 && byte(3) == 0x9A) return true;
-    // Plain metafile header: type 1 (memory) or 2 (disk), header size 9 words, version 0x100 or 0x300.
-    const unsigned type = byte(0) | (byte(1) << 8U);
-    const unsigned words = byte(2) | (byte(3) << 8U);
-    const unsigned version = byte(4) | (byte(5) << 8U);
-    return (type == 1 || type == 2) && words == 9 && (version == 0x100 || version == 0x300);
-}
-
 QtPictureDecoder::QtPictureDecoder(std::function<double()> dpi, std::function<void(const std::string&)> trace)
     : dpi_(std::move(dpi)), trace_(std::move(trace)) {}
 
@@ -59,18 +47,18 @@ std::optional<std::string> file_head(const std::string& path) {
 
 std::optional<rt::PixelSize> QtPictureDecoder::pixel_size(const std::string& path) {
     const auto head = file_head(path);
-    if (!head || looks_like_wmf(*head)) return std::nullopt;
+    if (!head || rt::looks_like_wmf(*head)) return std::nullopt;
     const QSize size = QImageReader(QString::fromStdString(path)).size();
     if (!size.isValid()) return std::nullopt;
     return rt::PixelSize{size.width(), size.height()};
 }
 
-rt::Picture QtPictureDecoder::decode(const std::string& path) {
+rt::Picture QtPictureDecoder::decode(const std::string& path, int reduction) {
     const auto head = file_head(path);
     if (!head) throw rt::PictureError("cannot open picture file: " + path);
     const double dpi = dpi_ ? dpi_() : 96.0;
     try {
-        auto picture = looks_like_wmf(*head) ? decode_wmf(path, dpi) : decode_raster(path, dpi);
+        auto picture = rt::looks_like_wmf(*head) ? decode_wmf(path, dpi) : decode_raster(path, dpi, reduction);
         if (trace_) {
             const auto* native = dynamic_cast<const QtImage*>(picture->image.get());
             const QSize px = native != nullptr ? native->image().size() : QSize();
@@ -85,18 +73,34 @@ rt::Picture QtPictureDecoder::decode(const std::string& path) {
     }
 }
 
-rt::Picture QtPictureDecoder::decode_raster(const std::string& path, double dpi) {
+std::vector<std::string> QtPictureDecoder::extensions() {
+    std::vector<std::string> names = {"wmf"};
+    for (const QByteArray& format : QImageReader::supportedImageFormats()) names.push_back(format.toStdString());
+    return rt::picture_extensions(std::move(names));
+}
+
+rt::Picture QtPictureDecoder::decode_raster(const std::string& path, double dpi, int reduction) {
     QImageReader reader(QString::fromStdString(path));
-    reader.setAutoTransform(false);
-    // The picture service refused a header over the caps; where the header
-    // gave no size, Qt stops before it allocates more than the caps allow,
-    // and what it decoded is held to them.
-    reader.setAllocationLimit(static_cast<int>(rt::kMaxPicturePixels * 4 / (1024 * 1024)) + 1);
+    // A photo's Exif orientation (JPEG, TIFF) turns it upright; the size
+    // asked for is the stored one, which Qt reduces before it turns it.
+    reader.setAutoTransform(true);
+    if (reduction > 1) {
+        const QSize stored = reader.size();
+        const rt::PixelSize reduced = rt::reduced_size({stored.width(), stored.height()}, reduction);
+        reader.setScaledSize(QSize(static_cast<int>(reduced.width), static_cast<int>(reduced.height)));
+    }
+    // The picture service refused a header over the caps and asked for a
+    // picture over the decoded pixels' cap reduced, which Qt's JPEG reader
+    // does as it decodes. A reader that first decodes the full size (PNG,
+    // TIFF) may take 400 MB for it, a picture of 100 million pixels; Qt
+    // refuses a larger one before it allocates, as it does where the header
+    // gave no size.
+    reader.setAllocationLimit(static_cast<int>(kMaxFullDecodeBytes / (1024 * 1024)) + 1);
     QImage image = reader.read();
     if (image.isNull() || image.width() <= 0 || image.height() <= 0) {
         throw rt::PictureError("not a picture: " + path + " (" + reader.errorString().toStdString() + ")");
     }
-    if (!rt::picture_size_allowed({image.width(), image.height()})) throw rt::PictureError("picture too large: " + path);
+    if (!rt::decoded_size_allowed({image.width(), image.height()})) throw rt::PictureError("picture too large: " + path);
     const auto format = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
     image.convertTo(format);
     auto data = std::make_shared<rt::PictureData>();
@@ -169,7 +173,7 @@ rt::Picture QtPictureDecoder::decode_wmf(const std::string& path, double dpi) {
         height_units <= 0 || width_px == 0 || height_px == 0) {
         throw rt::PictureError("metafile without a size: " + path);
     }
-    if (!rt::picture_size_allowed({width_px, height_px}) ||
+    if (!rt::decoded_size_allowed({width_px, height_px}) ||
         static_cast<std::int64_t>(width_px) * height_px > kMaxMetafilePixels) {
         throw rt::PictureError("picture too large: " + path);
     }

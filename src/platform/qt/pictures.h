@@ -1,11 +1,14 @@
-// Picture files on Qt: BMP, GIF, JPEG, ICO (and PNG) through QImageReader,
-// WMF through libwmf, each rendered once into a QImage.
+// Picture files on Qt: BMP, GIF, JPEG, ICO, PNG and what Qt's image format
+// plugins read (WebP, TIFF ...) through QImageReader, turned upright as
+// their Exif data says; WMF through libwmf; each rendered once into a
+// QImage.
 #pragma once
 
 #include <QImage>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "runtime/picture.h"
 
@@ -27,11 +30,12 @@ private:
 // seconds.
 inline constexpr std::int64_t kMaxMetafilePixels = 4096LL * 4096LL;
 
+// The most a picture decoded at its full size before it is reduced may
+// take: 100 million pixels.
+inline constexpr std::int64_t kMaxFullDecodeBytes = 100'000'000LL * 4;
+
 // Natural size in HIMETRIC of `pixels` at `dpi` dots per inch (half to even).
 std::int32_t pixels_to_himetric(int pixels, double dpi);
-
-// True when the file starts like a Windows metafile (placeable or plain).
-bool looks_like_wmf(const std::string& head);
 
 // Where libwmf writes the PNG it draws: each piece it hands over is added
 // to `bytes`. Nothing may be thrown through libwmf's C code, so a piece
@@ -64,10 +68,13 @@ public:
     // QImageReader's header size; nothing for a metafile, whose drawing
     // size libwmf finds only by reading every record.
     [[nodiscard]] std::optional<rt::PixelSize> pixel_size(const std::string& path) override;
-    [[nodiscard]] rt::Picture decode(const std::string& path) override;
+    [[nodiscard]] rt::Picture decode(const std::string& path, int reduction) override;
+    // The formats of Qt's image readers (its own and the plugins found at
+    // run time: WebP, TIFF ...) and metafiles.
+    [[nodiscard]] std::vector<std::string> extensions() override;
 
 private:
-    [[nodiscard]] rt::Picture decode_raster(const std::string& path, double dpi);
+    [[nodiscard]] rt::Picture decode_raster(const std::string& path, double dpi, int reduction);
     [[nodiscard]] rt::Picture decode_wmf(const std::string& path, double dpi);
     std::function<double()> dpi_;
     std::function<void(const std::string&)> trace_;

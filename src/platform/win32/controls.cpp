@@ -23,14 +23,14 @@ std::string window_text(HWND hwnd) {
 // Draws a picture at its natural size into the top-left corner of `box`, clipped to it.
 void draw_picture(HDC dc, const rt::Picture& picture, const RECT& box, int dpi_x, int dpi_y) {
     if (!picture || !picture->image) return;
-    const auto* ole = dynamic_cast<const OlePicture*>(picture->image.get());
-    if (ole == nullptr) return;
+    const auto* native = dynamic_cast<const WinPicture*>(picture->image.get());
+    if (native == nullptr) return;
     const int cx = MulDiv(picture->himetric_width, dpi_x, 2540);
     const int cy = MulDiv(picture->himetric_height, dpi_y, 2540);
     if (cx <= 0 || cy <= 0 || box.right <= box.left || box.bottom <= box.top) return;
     const SavedDc saved(dc);
     IntersectClipRect(dc, box.left, box.top, box.right, box.bottom);
-    ole->render(dc, box.left, box.top, cx, cy);
+    native->render(dc, box.left, box.top, cx, cy);
 }
 
 }  // namespace

@@ -285,10 +285,11 @@ void clip_to(HDC dc, const rt::PixelRects& parts) {
 }
 
 // An image's picture in `parts`: a bitmap at its own size is copied, only
-// the parts in view; others (icons, metafiles, stretched or rescaled
-// pictures) are rendered once, clipped to them.
+// the parts in view (its see-through pixels blended over what is there);
+// others (icons, metafiles, stretched pictures) are rendered once, clipped
+// to them.
 void paint_image(HDC dc, const rt::ShownImage& shown, const rt::PixelRects& parts) {
-    const auto* picture = parts.empty() ? nullptr : dynamic_cast<const OlePicture*>(shown.image->GetPicture()->image.get());
+    const auto* picture = parts.empty() ? nullptr : dynamic_cast<const WinPicture*>(shown.image->GetPicture()->image.get());
     if (picture == nullptr) return;
     const rt::PixelRect& box = shown.element.box;
     const int cx = shown.element.width;
@@ -317,17 +318,17 @@ void FormWindow::compose(HDC dc, const RECT& part) {
     // What shows where is the runtime's rule (rt::compose): here the pixels
     // are only copied, each once, straight to the window. Where a
     // see-through picture (an icon, a metafile, a GIF with a transparent
-    // colour) lies over something, the part is composed off screen first
-    // (no flicker), in a buffer kept for the next paint.
+    // colour, a PNG with alpha) lies over something, the part is composed
+    // off screen first (no flicker), in a buffer kept for the next paint.
     const int dpi_x = system_.dpi_x();
     const int dpi_y = system_.dpi_y();
     const auto shown = rt::shown_images(form_, system_.twips_per_pixel_x(), system_.twips_per_pixel_y(),
                                         [dpi_x, dpi_y](const rt::PictureData& p) -> std::optional<rt::PictureLook> {
-                                            const auto* ole = dynamic_cast<const OlePicture*>(p.image.get());
-                                            if (ole == nullptr) return std::nullopt;
+                                            const auto* native = dynamic_cast<const WinPicture*>(p.image.get());
+                                            if (native == nullptr) return std::nullopt;
                                             return rt::PictureLook{MulDiv(p.himetric_width, dpi_x, 2540),
                                                                    MulDiv(p.himetric_height, dpi_y, 2540),
-                                                                   ole->opaque()};
+                                                                   native->opaque()};
                                         });
     const rt::PixelRect layer = layer_.empty() ? rt::PixelRect{} : rt::PixelRect{0, 0, layer_.width(), layer_.height()};
     const rt::Composition parts = rt::compose({to_pixel_rect(part)}, layer, shown);

@@ -1,8 +1,13 @@
-// Pictures through OLE: the decoder of picture files and the decoded picture.
+// Pictures on Win32: the decoder of picture files and the decoded pictures.
+// Bitmaps of every format the Windows Imaging Component reads (BMP, GIF,
+// JPEG, PNG, TIFF, ICO, JPEG XR and the codecs installed: HEIF, WebP,
+// AVIF ...) are decoded by WIC into 32-bit pixels, turned upright as their
+// Exif data says; metafiles (WMF, EMF), and what WIC cannot read, by OLE.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/win32/handles.h"
 #include "runtime/picture.h"
@@ -11,21 +16,47 @@
 
 namespace vellora::win32 {
 
-// A decoded picture: an OLE picture object.
-class OlePicture final : public rt::NativeImage {
+// A decoded picture as a form paints it.
+class WinPicture : public rt::NativeImage {
+public:
+    // Draws the whole picture into the pixel box (x, y, cx, cy) of `dc`.
+    virtual void render(HDC dc, int x, int y, int cx, int cy) const = 0;
+    // True for a picture without a see-through pixel: it hides everything
+    // beneath the pixels it covers.
+    [[nodiscard]] virtual bool opaque() const = 0;
+    // Copies the `cx` x `cy` pixels at (src_x, src_y) of the picture to
+    // (x, y) of `dc`, pixel for pixel (see-through ones blended over what
+    // is there). Only a bitmap drawn at its own pixel size (`width` x
+    // `height`) can be copied; false means it must be rendered instead.
+    virtual bool copy(HDC dc, int x, int y, int cx, int cy, int src_x, int src_y, int width, int height) const = 0;
+};
+
+// The pixels WIC decoded: a top-down 32-bit bitmap, premultiplied alpha.
+class PixelPicture final : public WinPicture {
+public:
+    // Takes the bitmap; `opaque` when every pixel's alpha is full.
+    PixelPicture(GdiObject<HBITMAP> bitmap, int width, int height, bool opaque);
+    void render(HDC dc, int x, int y, int cx, int cy) const override;
+    [[nodiscard]] bool opaque() const override { return opaque_; }
+    bool copy(HDC dc, int x, int y, int cx, int cy, int src_x, int src_y, int width, int height) const override;
+
+private:
+    // Gone in reverse order: the bitmap out of the DC, the DC, the bitmap.
+    GdiObject<HBITMAP> bitmap_;
+    MemoryDc dc_;
+    Selection selected_;
+    int width_, height_;
+    bool opaque_;
+};
+
+// An OLE picture object: a metafile, an icon, or a bitmap WIC could not read.
+class OlePicture final : public WinPicture {
 public:
     explicit OlePicture(ComPtr<IPicture> picture);
-    // Draws the whole picture into the pixel box (x, y, cx, cy) of `dc`.
-    void render(HDC dc, int x, int y, int cx, int cy) const;
-    // A bitmap with no transparent pixels (BMP, JPEG, GIF without a
-    // transparent colour): it hides everything beneath the pixels it covers.
-    // Icons and metafiles are never opaque.
-    [[nodiscard]] bool opaque() const { return opaque_; }
-    // Copies the `cx` x `cy` pixels at (src_x, src_y) of the picture to
-    // (x, y) of `dc`, pixel for pixel. Only a bitmap drawn at its own pixel
-    // size (`width` x `height`) can be copied; false means it must be
-    // rendered instead.
-    bool copy(HDC dc, int x, int y, int cx, int cy, int src_x, int src_y, int width, int height) const;
+    void render(HDC dc, int x, int y, int cx, int cy) const override;
+    // A bitmap with no transparent colour; icons and metafiles never are.
+    [[nodiscard]] bool opaque() const override { return opaque_; }
+    bool copy(HDC dc, int x, int y, int cx, int cy, int src_x, int src_y, int width, int height) const override;
 
 private:
     ComPtr<IPicture> picture_;
@@ -45,7 +76,9 @@ public:
     // reads no pixels for it); nothing for what WIC cannot read (metafiles,
     // formats a system lacks), which decode() holds to the caps itself.
     [[nodiscard]] std::optional<rt::PixelSize> pixel_size(const std::string& path) override;
-    [[nodiscard]] rt::Picture decode(const std::string& path) override;
+    [[nodiscard]] rt::Picture decode(const std::string& path, int reduction) override;
+    // The extensions of every WIC decoder installed, and OLE's metafiles.
+    [[nodiscard]] std::vector<std::string> extensions() override;
 };
 
 // A picture made from an icon handle (the program's own icon). With

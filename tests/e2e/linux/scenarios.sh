@@ -73,6 +73,8 @@ scenario_package() {
     >"$WORK/make-deb.log" 2>&1 || fail "the package could not be made: $(cat "$WORK/make-deb.log")"
   PACKAGE=$(tail -n1 "$WORK/make-deb.log")
   lintian --fail-on error,warning "$PACKAGE" >"$WORK/lintian.log" 2>&1 || fail "lintian: $(cat "$WORK/lintian.log")"
+  # WebP and TIFF come with Qt's image format plugins, which no library of the program names.
+  dpkg-deb -f "$PACKAGE" Depends | grep -q 'qt6-image-formats-plugins' || fail "the package does not need Qt's image formats"
   if [ "$(id -u)" -eq 0 ] && ! dpkg-query -W -f='${Status}' vellora 2>/dev/null | grep -q installed; then
     root=""
     at_exit sh -c 'dpkg -r vellora >/dev/null 2>&1'

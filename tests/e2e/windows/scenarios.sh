@@ -93,12 +93,13 @@ scenario_multimonitor() {
 
 # A Windows directory nobody may write (chattr +i), as for a standard user:
 # OK in "/C" saves in the user's own copy (%APPDATA%\Vellora), made from the
-# shared file, and "/S" shows it: the new colour and the picture whose name
-# has an accented letter (ANSI text, byte for byte).
+# shared file, and "/S" shows it: the new colour and the picture (a TIFF,
+# which only WIC reads) whose name has an accented letter (ANSI text, byte
+# for byte).
 scenario_protected() {
   local windir=$WINEPREFIX/drive_c/windows name
-  picture bmp 120 80 ff0000 "$WORK/café.bmp"
-  name=$(native "$WORK/café.bmp")   # é as the byte E9
+  picture tiff 120 80 ff0000 "$WORK/café.tif"
+  name=$(native "$WORK/café.tif")   # é as the byte E9
   settings 8388608 "$name"
   chattr +i "$SETTINGS" "$windir" 2>/dev/null ||
     { echo "SKIP: chattr +i does not work here (it needs root and a file system that keeps the flag)"; exit 77; }

@@ -46,7 +46,7 @@ public:
     DialogSeen seen() override {
         DialogSeen seen;
         if (kind_ == DialogKind::Message) {
-            seen = {p_.messages().back().text, p_.messages().back().title, std::nullopt, ""};
+            seen = {p_.messages().back().text, p_.messages().back().title, std::nullopt, "", {}};
         } else if (kind_ == DialogKind::Color && p_.color_requests().back().start_on_initial) {
             seen.color = p_.color_requests().back().initial;
         } else if (kind_ == DialogKind::File) {
@@ -58,6 +58,11 @@ public:
     void write_picture(const std::string& path, int width, int height) override {
         p_.add_picture(path, width * 2540 / 96, height * 2540 / 96);
     }
+    void write_photo(const std::string& path, const std::string& jpeg, int width, int height) override {
+        write_picture(path, width, height);
+        p_.set_file_head(path, jpeg);
+    }
+    std::optional<rt::Color> shown_pixel(rt::Form& /*form*/, int /*x*/, int /*y*/) override { return std::nullopt; }
     void copy_time(const std::string& from, const std::string& to) override { p_.copy_file_identity(from, to); }
     void rewrite_picture(const std::string& path, int width, int height) override { write_picture(path, width, height); }
 

@@ -7,10 +7,12 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/qt/support.h"
@@ -54,24 +56,50 @@ public:
         return reported_;
     }
 
+    std::optional<rt::Color> shown_pixel(rt::Form& form, int x, int y) override {
+        QApplication::processEvents();
+        const QColor c = window(form)->grab().toImage().pixelColor(x, y);
+        return rt::rgb(c.red(), c.green(), c.blue());
+    }
+
     void answer_next(const DialogAnswer& answer) override {
         auto* timer = new QTimer;
-        QObject::connect(timer, &QTimer::timeout, timer, [this, timer, answer] {
+        QObject::connect(timer, &QTimer::timeout, timer, [this, timer, answer, waited = 0, tries = 0, last = std::vector<std::string>()]() mutable {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (dialog == nullptr) return;
+            auto* files = qobject_cast<QFileDialog*>(dialog);
+            std::vector<std::string> listed;
+            if (files != nullptr) {
+                // Its folder is read in the background, a few files at a time, the file it was
+                // given selected after: the list counts once it has stayed the same for 0.2 s (or 5 s passed).
+                const auto* list = files->findChild<QListView*>(QStringLiteral("listView"));
+                const QModelIndex folder = list->rootIndex();
+                for (int row = 0; row < list->model()->rowCount(folder); ++row) {
+                    const QModelIndex file = list->model()->index(row, 0, folder);
+                    if (file.flags().testFlag(Qt::ItemIsEnabled)) listed.push_back(file.data().toString().toStdString());
+                }
+                std::sort(listed.begin(), listed.end());
+                const bool same = listed == last;
+                last = listed;
+                waited = same ? waited + 1 : 0;
+                if ((listed.empty() || waited < 20) && ++tries < 500) return;
+            }
             timer->stop();
             timer->deleteLater();
             seen_ = {};
             if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
-                seen_ = {box->text().toStdString(), box->windowTitle().toStdString(), std::nullopt, ""};
+                seen_ = {box->text().toStdString(), box->windowTitle().toStdString(), std::nullopt, "", {}};
             } else if (auto* colors = qobject_cast<QColorDialog*>(dialog)) {
                 const QColor c = colors->currentColor();
                 seen_.color = rt::rgb(c.red(), c.green(), c.blue());
                 colors->setCurrentColor(QColor(rt::red_of(answer.color), rt::green_of(answer.color),
                                                rt::blue_of(answer.color)));
-            } else if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+            } else if (files != nullptr) {
                 seen_.file_type = files->selectedNameFilter().toStdString();
-                // Typed as a user would: selectFile() leaves a name box that has the focus alone.
+                seen_.files = listed;
+                // Typed as a user would, over the file selected in the list (selectFile() leaves a
+                // name box that has the focus alone).
+                files->findChild<QListView*>(QStringLiteral("listView"))->clearSelection();
                 files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromStdString(answer.file));
             }
             answer.ok ? dialog->accept() : dialog->reject();

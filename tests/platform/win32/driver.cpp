@@ -3,9 +3,12 @@
 // read from the debugger's output.
 #include <algorithm>
 #include <map>
+#include <string_view>
 
 #include "platform/win32/support.h"
 #include "runtime/contract_driver.h"
+
+#include <commctrl.h>
 
 namespace vellora::contract {
 namespace {
@@ -37,6 +40,33 @@ LONG CALLBACK collect_debug_output(EXCEPTION_POINTERS* exception) {
         debug_output += reinterpret_cast<const char*>(record.ExceptionInformation[1]);
     }
     return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// The names in the file list of an open file dialog, sorted.
+std::vector<std::string> listed_files(HWND dialog) {
+    HWND list = nullptr;
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM found) {
+            char name[32] = {};
+            GetClassNameA(child, name, sizeof name);
+            if (std::string_view(name) != "SysListView32") return TRUE;
+            *reinterpret_cast<HWND*>(found) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&list));
+    std::vector<std::string> names;
+    const auto count = list != nullptr ? SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) : 0;
+    for (LRESULT i = 0; i < count; ++i) {
+        char text[MAX_PATH] = {};
+        LVITEMA item{};
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        names.emplace_back(text);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 class Win32Driver final : public Driver {
@@ -75,17 +105,20 @@ public:
     }
     std::string failures() override { return debug_output; }
     void answer_next(const DialogAnswer& answer) override {
-        every(20, [this, answer] {
+        every(20, [this, answer, waited = 0]() mutable {
             HWND dialog = FindWindowA("#32770", nullptr);  // the system's dialog class
             if (dialog == nullptr || IsWindowVisible(dialog) == FALSE) return false;
             seen_ = {};
             if (answer.kind == DialogKind::Message) {
-                seen_ = {text_of(GetDlgItem(dialog, 0xFFFF)), text_of(dialog), std::nullopt, ""};
+                seen_ = {text_of(GetDlgItem(dialog, 0xFFFF)), text_of(dialog), std::nullopt, "", {}};
             } else if (answer.kind == DialogKind::Color) {  // the red, green and blue boxes
                 const auto part = [&](int id) { return static_cast<int>(GetDlgItemInt(dialog, id, nullptr, FALSE)); };
                 seen_.color = rt::rgb(part(706), part(707), part(708));
                 for (int i = 0; i < 3; ++i) SetDlgItemInt(dialog, 706 + i, (answer.color >> (8 * i)) & 0xFFU, FALSE);
             } else {
+                const auto listed = listed_files(dialog);
+                if (listed.empty() && ++waited < 100) return false;  // its folder is read yet
+                seen_.files = listed;
                 HWND types = GetDlgItem(dialog, 0x0470);  // the file-type box
                 std::string type(256, '\0');
                 const auto n = SendMessageA(types, CB_GETLBTEXT, static_cast<WPARAM>(SendMessageA(types, CB_GETCURSEL, 0, 0)),
@@ -97,6 +130,13 @@ public:
             PostMessageA(dialog, WM_COMMAND, answer.ok ? IDOK : IDCANCEL, 0);
             return true;
         });
+    }
+    std::optional<rt::Color> shown_pixel(rt::Form& form, int x, int y) override {
+        win32::testing::settle(platform_);
+        HDC dc = GetDC(hwnd_of(form));
+        const COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(hwnd_of(form), dc);
+        return rt::rgb(GetRValue(c), GetGValue(c), GetBValue(c));
     }
     void copy_time(const std::string& from, const std::string& to) override {
         WIN32_FILE_ATTRIBUTE_DATA data{};

@@ -1,7 +1,10 @@
 // The Win32 runtime's own parts: what a form shows pixel by pixel, a change of the display reaching every form,
-// the size of a picture before it is decoded, the user's own settings file and the registry the settings code reads.
+// the formats WIC reads and the size of a picture before it is decoded, the user's own settings file and the
+// registry the settings code reads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -94,6 +97,28 @@ TEST(Win32Forms, ImagesLieOverTheCirclesInTheirOrderSeeThroughPartsShowWhatIsBen
     EXPECT_EQ(shown(hwnd, 185, 50), RGB(0, 0, 255));  // beyond the picture, in its box: the layer
     form.Image2.SetStretch(true);
     EXPECT_EQ(shown(hwnd, 185, 50), RGB(255, 0, 0));
+    // Over it a PNG's alpha through WIC: opaque, half see-through, see-through; and a GIF's transparent colour.
+    write_file(dir.path() / "alpha.png", vellora::testing::png_bytes(30, 10, [](int x, int) {
+                   return x < 10 ? 0xFF00FF00U : x < 20 ? 0x80FFFFFFU : 0x00000000U;
+               }));
+    form.Image1.SetPicture(app.LoadPicture((dir.path() / "alpha.png").string()));
+    form.Image1.Move(145 * tx, 45 * ty);
+    EXPECT_EQ(shown(hwnd, 150, 50), RGB(0, 255, 0));
+    const COLORREF half = shown(hwnd, 160, 50);
+    EXPECT_TRUE(GetRValue(half) >= 254 && std::abs(GetGValue(half) - 128) <= 1 && std::abs(GetBValue(half) - 128) <= 1)
+        << std::hex << half;
+    EXPECT_EQ(shown(hwnd, 170, 50), RGB(255, 0, 0));
+    form.Image1.SetStretch(true);  // stretched to twice its width, see-through all the same
+    form.Image1.Move(145 * tx, 45 * ty, 60 * tx, 10 * ty);
+    EXPECT_EQ(shown(hwnd, 150, 50), RGB(0, 255, 0));
+    EXPECT_EQ(shown(hwnd, 197, 50), RGB(255, 0, 0));
+    form.Image1.SetStretch(false);
+    write_file(dir.path() / "clear.gif", vellora::testing::gif_bytes(30, 10, rt::rgb(0, 0, 255), 0, [](int x, int) {
+                   return x < 10 ? 0 : 2;
+               }));
+    form.Image1.SetPicture(app.LoadPicture((dir.path() / "clear.gif").string()));
+    EXPECT_EQ(shown(hwnd, 150, 50), RGB(0, 0, 255));
+    EXPECT_EQ(shown(hwnd, 170, 50), RGB(255, 0, 0));
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     EXPECT_EQ(shown(hwnd, 200, 150), RGB(0, 255, 0));  // painted whole again: the circles stay on their layer
     form.SetBackColor(rt::rgb(0, 128, 0));             // a new background colour starts a clean layer
@@ -115,21 +140,31 @@ TEST(Win32Forms, EveryFormHearsOfAChangeOfTheDisplay) {
     EXPECT_EQ(hidden.display_changes, 1);
 }
 
-// The picture service holds the header's size to the caps, read through WIC before any pixel is
-// decoded; what WIC cannot read (a metafile) is held to them once OLE has decoded it.
-TEST(Win32Pictures, TheHeaderGivesTheSizeBeforeAnyPixelIsDecoded) {
+// WIC reads what OLE cannot (TIFF), and the file dialog offers every format it reads. The picture
+// service holds the header's size to the caps, read through WIC before any pixel is decoded; what
+// WIC cannot read (a metafile) is held to them once OLE has decoded it.
+TEST(Win32Pictures, WicReadsEveryFormatItHasAndTheHeaderGivesTheSizeBeforeAnyPixelIsDecoded) {
     Win32Platform platform;  // COM on this thread
     vellora::testing::TempDir temp;
     const auto at = [&](const char* name) { return (temp.path() / name).string(); };
     using vellora::testing::bmp_bytes;
+    write_file(at("p.tif"), vellora::testing::tiff_bytes(30, 20, rt::rgb(255, 128, 0)));
+    rt::App app(platform);
+    const auto tiff = app.LoadPicture(at("p.tif"));
+    EXPECT_EQ(tiff->himetric_width, MulDiv(30, 2540, platform.window_system().dpi_x()));
+    EXPECT_TRUE(dynamic_cast<const PixelPicture&>(*tiff->image).opaque());
+    const auto extensions = app.pictures().extensions();
+    for (const char* extension : {"bmp", "emf", "gif", "ico", "jfif", "jpe", "jpeg", "jpg", "png", "tif", "tiff", "wmf"}) {
+        EXPECT_NE(std::find(extensions.begin(), extensions.end(), extension), extensions.end()) << extension;
+    }
     write_file(at("wide.bmp"), bmp_bytes(85'000'000, 1, 0, false));
-    write_file(at("big.bmp"), bmp_bytes(10'000, 10'001, 0, false));
+    write_file(at("big.bmp"), bmp_bytes(16'385, 16'384, 0, false));
     write_file(at("p.bmp"), bmp_bytes(30, 20, rt::rgb(200, 30, 40)));
     write_file(at("p.wmf"), vellora::testing::wmf_bytes(1440, 720, 1440));
     write_file(at("wide.wmf"), vellora::testing::wmf_bytes(30000, 10, 20));  // 1500 inches wide
     auto& decoder = platform.services().picture_decoder();
     EXPECT_EQ(decoder.pixel_size(at("wide.bmp")), (rt::PixelSize{85'000'000, 1}));
-    EXPECT_EQ(decoder.pixel_size(at("big.bmp")), (rt::PixelSize{10'000, 10'001}));
+    EXPECT_EQ(decoder.pixel_size(at("big.bmp")), (rt::PixelSize{16'385, 16'384}));
     EXPECT_EQ(decoder.pixel_size(at("p.bmp")), (rt::PixelSize{30, 20}));
     EXPECT_EQ(decoder.pixel_size(at("p.wmf")), std::nullopt);
     rt::PictureService pictures(decoder);
