@@ -29,9 +29,11 @@ locked() { settings "$1" "" && password 'SX]' && lock; }
 
 # "/S": the screen in the colour of the settings with circles, the pointer
 # hidden; a second copy ends at once. With the pointer at rest where the saver
-# appeared, three moves leave it and the fourth ends it.
+# appeared, three moves leave it and the fourth ends it. At 144 and 192 dots
+# per inch (scales of 1.5 and 2) it covers the screen to its edges, and the
+# picture's pixels are the screen's: 120 x 80 of them for a whole copy.
 scenario_saver() {
-  local first x s
+  local first x s dpi n
   picture bmp 120 80 123456 "$WORK/p.bmp"
   settings "$GREEN_HUE" "$WORK/p.bmp"
   move 200 200
@@ -51,6 +53,17 @@ scenario_saver() {
   start /S
   click 500 400
   ended || fail "a click did not end the saver"
+  for dpi in 144 192; do
+    at_dpi "$dpi"
+    start /S
+    wait_until 's=$(shot "saver-$dpi") && n=$((SCREEN_W * SCREEN_H - $(pixels_not "$s" 18,52,86))) && [ "$n" -ge 9600 ]' ||
+      fail "at $dpi dpi no whole copy of the picture shows"
+    [ "$n" -le 19200 ] || fail "at $dpi dpi the picture covers $n pixels: its pixels are not the screen's"
+    edges_covered "$s" || fail "at $dpi dpi the saver leaves an edge of the screen uncovered"
+    key a
+    ended || fail "at $dpi dpi a key did not end the saver"
+  done
+  at_dpi 96
 }
 
 # "/A" stores a password, then changes it once the old one is given right;
@@ -110,10 +123,11 @@ set_colour() {
 }
 
 # "/C": the picture at a long path with accents shows; Cancel writes nothing,
-# OK writes the colour chosen and keeps the path whole; Help shows the help
-# text (left open: the test's end ends it).
+# OK writes the colour chosen and keeps the path whole; at 144 and 192 dots
+# per inch an OCR reads every caption whole, in letters of that scale; Help
+# shows the help text (left open: the test's end ends it).
 scenario_setup() {
-  local folder="$WORK/pictures of the summer holidays, été à la mer €" name inside X Y WIDTH HEIGHT SCREEN WINDOW
+  local folder="$WORK/pictures of the summer holidays, été à la mer €" name inside dpi X Y WIDTH HEIGHT SCREEN WINDOW
   mkdir -p "$folder"
   picture bmp 100 60 ff0000 "$folder/red-picture.bmp"
   settings 255 "$folder/red-picture.bmp"
@@ -129,6 +143,15 @@ scenario_setup() {
   ended || fail "OK did not close the dialog"
   [ "$(setting hue)" = "$COLOUR" ] || fail "OK wrote hue=$(setting hue), not $COLOUR"
   [ "$(setting name)" = "$name" ] || fail "the picture's path did not survive: $(setting name)"
+  for dpi in 144 192; do
+    at_dpi "$dpi"
+    start /C
+    wait_until 'captions_read "$dpi" "Set Picture" "Set Color" OK Cancel' 5 ||
+      fail "at $dpi dpi an OCR reads the setup dialog as: $(echo $OCR)"
+    key alt+c
+    ended || fail "at $dpi dpi Cancel did not close the setup dialog"
+  done
+  at_dpi 96
   start /C
   wait_focus || fail "the setup dialog has no keyboard"
   key alt+h
