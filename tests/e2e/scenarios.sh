@@ -29,9 +29,10 @@ locked() { settings "$1" "" && password 'SX]' && lock; }
 
 # "/S": the screen in the colour of the settings with circles, the pointer
 # hidden; a second copy ends at once. With the pointer at rest where the saver
-# appeared, three moves leave it and the fourth ends it. At 144 and 192 dots
-# per inch (scales of 1.5 and 2) it covers the screen to its edges, and the
-# picture's pixels are the screen's: 120 x 80 of them for a whole copy.
+# appeared, three moves leave it and the fourth ends it. At 144, 192 and 216
+# dots per inch (scales of 1.5, 2 and 2.25) it covers the screen to its
+# edges, and the picture's pixels are the screen's: 120 x 80 of them for a
+# whole copy.
 scenario_saver() {
   local first x s dpi n
   picture bmp 120 80 123456 "$WORK/p.bmp"
@@ -53,7 +54,7 @@ scenario_saver() {
   start /S
   click 500 400
   ended || fail "a click did not end the saver"
-  for dpi in 144 192; do
+  for dpi in 144 192 216; do
     at_dpi "$dpi"
     start /S
     wait_until 's=$(shot "saver-$dpi") && n=$((SCREEN_W * SCREEN_H - $(pixels_not "$s" 18,52,86))) && [ "$n" -ge 9600 ]' ||

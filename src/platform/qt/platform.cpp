@@ -103,6 +103,16 @@ double logical_dpi_y() {
 
 int to_device(int logical, double ratio) { return static_cast<int>(std::lround(logical * ratio)); }
 
+// The device pixels up to a screen's far edge. Qt rounds a screen's size to
+// whole logical pixels: at a fractional ratio the screen may hold more
+// device pixels than the logical ones times the ratio (768 at a ratio of
+// 2.25 are 341 logical, which are 767.25), so the far edge is the last one
+// that rounds to it.
+int to_device_edge(int logical, double ratio) {
+    if (ratio == std::floor(ratio)) return to_device(logical, ratio);
+    return static_cast<int>(std::ceil((logical + 0.5) * ratio)) - 1;
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------ the window system
@@ -183,12 +193,12 @@ rt::ScreenMetrics QtWindowSystem::screen() {
         // whole: a window placed from them covers what they cover.
         const double r = device_pixel_ratio();
         const QRect primary = s->geometry();
-        m.width_px = to_device(primary.width(), r);
-        m.height_px = to_device(primary.height(), r);
+        m.width_px = to_device_edge(primary.width(), r);
+        m.height_px = to_device_edge(primary.height(), r);
         const QRect desktop = virtual_desktop().translated(-primary.topLeft());
         m.desktop_px = rt::PixelRect{to_device(desktop.left(), r), to_device(desktop.top(), r),
-                                     to_device(desktop.left() + desktop.width(), r),
-                                     to_device(desktop.top() + desktop.height(), r)};
+                                     to_device_edge(desktop.left() + desktop.width(), r),
+                                     to_device_edge(desktop.top() + desktop.height(), r)};
     }
     return m;
 }
