@@ -90,21 +90,26 @@ edges_covered() {
 }
 
 # captions_in FILE WxH+X+Y DPI CAPTION...: that part of a screenshot, read by
-# an OCR (tesseract), shows each caption whole, every word of it in letters
-# at least as tall as the designed font's at that many dots per inch (7
-# pixels at 96): a caption cut short, or letters left at their size on a
-# larger screen, are not read. The words read are in $OCR. captions_read DPI
-# CAPTION...: the same for the window last found ($WIN) on the X display.
+# an OCR (tesseract), shows each caption whole on one line, every word of it
+# in letters at least three quarters as tall as the designed font's at that
+# many dots per inch (7 pixels at 96; a bitmap font's nearest size may be a
+# step smaller): a caption cut short, or letters left at their size on a
+# screen of twice the resolution, are not read. The lines read are in $OCR
+# (two readings: dark text on a framed button, grey text of a disabled label).
+# captions_read DPI CAPTION...: the same for the window last found ($WIN) on
+# the X display.
 captions_in() {
-  local _file=$1 _region=$2 _dpi=$3 _caption _word
+  local _file=$1 _region=$2 _dpi=$3 _caption _threshold
   shift 3
   need tesseract
-  convert "$_file" -crop "$_region" +repage -colorspace gray -resize 200% -threshold 60% "$WORK/captions.png"
-  OCR=$(tesseract "$WORK/captions.png" - --psm 11 tsv 2>/dev/null |
-    awk -F'\t' -v min=$((14 * _dpi / 96)) 'NR > 1 && $12 != "" && $10 >= min { print $12 }')
-  for _caption; do
-    for _word in $_caption; do grep -qxF -- "$_word" <<<"$OCR" || return 1; done
-  done
+  OCR=$(for _threshold in 40 65; do
+    convert "$_file" -crop "$_region" +repage -colorspace gray -resize 200% -threshold "$_threshold%" "$WORK/captions.png"
+    tesseract "$WORK/captions.png" - --psm 11 tsv 2>/dev/null | awk -F'\t' -v min=$((21 * _dpi / 192)) '
+      NR > 1 && $12 != "" && $10 >= min { k = $3 "." $4 "." $5; if (!(k in line)) order[++n] = k
+        line[k] = line[k] (line[k] == "" ? "" : " ") $12 }
+      END { for (i = 1; i <= n; i++) print line[order[i]] }'
+  done)
+  for _caption; do grep -qwF -- "$_caption" <<<"$OCR" || return 1; done
 }
 captions_read() {
   local X Y WIDTH HEIGHT SCREEN WINDOW

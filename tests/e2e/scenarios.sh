@@ -24,6 +24,24 @@ enter() {
   key Return
 }
 
+# read_at_high_dpi SWITCH KEY CAPTION...: at 144 and 192 dots per inch the
+# window that the switch opens shows each caption whole, as an OCR reads it,
+# in letters of that scale; the key closes it.
+read_at_high_dpi() {
+  local switch=$1 close=$2 dpi captions
+  shift 2
+  captions=("$@")
+  for dpi in 144 192; do
+    at_dpi "$dpi"
+    start "$switch"
+    wait_until 'captions_read "$dpi" "${captions[@]}"' 5 ||
+      fail "at $dpi dpi an OCR reads \"$switch\" as: ${OCR//$'\n'/ | }"
+    key "$close"
+    ended || fail "at $dpi dpi $close did not close \"$switch\""
+  done
+  at_dpi 96
+}
+
 # locked HUE: settings without a picture, "abc" stored (as the program encodes it), the lock on.
 locked() { settings "$1" "" && password 'SX]' && lock; }
 
@@ -70,7 +88,8 @@ scenario_saver() {
 # "/A" stores a password, then changes it once the old one is given right;
 # "/S" with the lock on: a key opens the prompt with the pointer shown, a
 # wrong password is refused and the saver goes on, the new one typed in
-# another case ends it.
+# another case ends it. At 144 and 192 dots per inch "/A" shows every
+# caption whole.
 scenario_prompt() {
   lock
   start /A
@@ -98,6 +117,7 @@ scenario_prompt() {
   wait_shown "$PROMPT" && wait_focus || fail "the prompt did not open again"
   enter DEF
   ended || fail "the new password did not end the saver"
+  read_at_high_dpi /A Escape "Change Password" "Old Password" "New Password" "Retype New Password" OK Cancel
 }
 
 # "/P": the preview in another program's window; it ends when that window
@@ -125,10 +145,10 @@ set_colour() {
 
 # "/C": the picture at a long path with accents shows; Cancel writes nothing,
 # OK writes the colour chosen and keeps the path whole; at 144 and 192 dots
-# per inch an OCR reads every caption whole, in letters of that scale; Help
-# shows the help text (left open: the test's end ends it).
+# per inch every caption shows whole; Help shows the help text (left open:
+# the test's end ends it).
 scenario_setup() {
-  local folder="$WORK/pictures of the summer holidays, été à la mer €" name inside dpi X Y WIDTH HEIGHT SCREEN WINDOW
+  local folder="$WORK/pictures of the summer holidays, été à la mer €" name inside X Y WIDTH HEIGHT SCREEN WINDOW
   mkdir -p "$folder"
   picture bmp 100 60 ff0000 "$folder/red-picture.bmp"
   settings 255 "$folder/red-picture.bmp"
@@ -144,15 +164,7 @@ scenario_setup() {
   ended || fail "OK did not close the dialog"
   [ "$(setting hue)" = "$COLOUR" ] || fail "OK wrote hue=$(setting hue), not $COLOUR"
   [ "$(setting name)" = "$name" ] || fail "the picture's path did not survive: $(setting name)"
-  for dpi in 144 192; do
-    at_dpi "$dpi"
-    start /C
-    wait_until 'captions_read "$dpi" "Set Picture" "Set Color" OK Cancel' 5 ||
-      fail "at $dpi dpi an OCR reads the setup dialog as: $(echo $OCR)"
-    key alt+c
-    ended || fail "at $dpi dpi Cancel did not close the setup dialog"
-  done
-  at_dpi 96
+  read_at_high_dpi /C alt+c "Set Picture" "Set Color" OK Cancel
   start /C
   wait_focus || fail "the setup dialog has no keyboard"
   key alt+h

@@ -276,19 +276,19 @@ std::optional<rt::PixelPoint> QtWindowSystem::pointer_position() {
     if (hack_) return std::nullopt;  // a hack takes no input
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (primary == nullptr) return std::nullopt;
+    const auto device = [](const QPoint& global) {
+        const QPointF p = QPointF(global - origin()) * device_pixel_ratio();
+        return rt::PixelPoint{static_cast<int>(std::lround(p.x())), static_cast<int>(std::lround(p.y()))};
+    };
     std::optional<rt::PixelPoint> at;
     if (wayland_watch_) {
-        if (const auto global = wayland_watch_->position()) {
-            const QPointF p = QPointF(*global - origin()) * device_pixel_ratio();
-            at = rt::PixelPoint{static_cast<int>(std::lround(p.x())), static_cast<int>(std::lround(p.y()))};
-        }
+        if (const auto global = wayland_watch_->position()) at = device(*global);
     } else if (const auto native = x11().pointer()) {
         // X11's own device pixels: Qt's logical position is rounded at a fractional scale. A screen's
         // top-left corner is the same point in both.
         at = rt::PixelPoint{native->x - origin().x(), native->y - origin().y()};
     } else {
-        const QPointF p = QPointF(QCursor::pos(primary) - origin()) * device_pixel_ratio();
-        at = rt::PixelPoint{static_cast<int>(std::lround(p.x())), static_cast<int>(std::lround(p.y()))};
+        at = device(QCursor::pos(primary));
     }
     if (!at) return std::nullopt;
     trace_.line("pointer at " + std::to_string(at->x) + "," + std::to_string(at->y));
