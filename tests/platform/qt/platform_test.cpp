@@ -323,7 +323,10 @@ TEST_F(QtForms, EveryCaptionOfEveryWindowFitsItsBoxInTheFontDrawnAtTheScreensSca
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
                 const QRgb pixel = image.pixel(x, y);
-                if (qAlpha(pixel) == 255 && qGray(pixel) < 128) top = std::min(top, y), bottom = std::max(bottom, y);
+                if (qAlpha(pixel) == 255 && qGray(pixel) < 128) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
             }
         }
         return bottom - top + 1;
