@@ -79,6 +79,44 @@ display() {
 
 shot() { import -window root "$WORK/$1.png" && echo "$WORK/$1.png"; }
 
+# edges_covered FILE: the four edges of a screen of SCREEN_W x SCREEN_H show no
+# black pixel, none of what lies behind a window.
+edges_covered() {
+  local strip size
+  for strip in "${SCREEN_W}x1+0+0" "${SCREEN_W}x1+0+$((SCREEN_H - 1))" "1x${SCREEN_H}+0+0" "1x${SCREEN_H}+$((SCREEN_W - 1))+0"; do
+    size=${strip%%+*}
+    [ "$(pixels_not "$1" 0,0,0 "$strip")" -eq $((${size%x*} * ${size#*x})) ] || return 1
+  done
+}
+
+# captions_in FILE WxH+X+Y DPI CAPTION...: that part of a screenshot, read by
+# an OCR (tesseract), shows each caption whole on one line, every word of it
+# in letters at least three quarters as tall as the designed font's at that
+# many dots per inch (7 pixels at 96; a bitmap font's nearest size may be a
+# step smaller): a caption cut short, or letters left at their size on a
+# screen of twice the resolution, are not read. The lines read are in $OCR
+# (two readings: dark text on a framed button, grey text of a disabled label).
+# captions_read DPI CAPTION...: the same for the window last found ($WIN) on
+# the X display.
+captions_in() {
+  local _file=$1 _region=$2 _dpi=$3 _caption _threshold
+  shift 3
+  need tesseract
+  OCR=$(for _threshold in 40 65; do
+    convert "$_file" -crop "$_region" +repage -colorspace gray -resize 200% -threshold "$_threshold%" "$WORK/captions.png"
+    tesseract "$WORK/captions.png" - --psm 11 tsv 2>/dev/null | awk -F'\t' -v min=$((21 * _dpi / 192)) '
+      NR > 1 && $12 != "" && $10 >= min { k = $3 "." $4 "." $5; if (!(k in line)) order[++n] = k
+        line[k] = line[k] (line[k] == "" ? "" : " ") $12 }
+      END { for (i = 1; i <= n; i++) print line[order[i]] }'
+  done)
+  for _caption; do grep -qwF -- "$_caption" <<<"$OCR" || return 1; done
+}
+captions_read() {
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$WIN")"
+  captions_in "$(shot captions)" "${WIDTH}x${HEIGHT}+$X+$Y" "$@"
+}
+
 # pixel FILE X Y: the colour there as "r,g,b".
 pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:; }
 

@@ -24,15 +24,36 @@ enter() {
   key Return
 }
 
+# read_at_high_dpi SWITCH KEY CAPTION...: at 144 and 192 dots per inch the
+# window that the switch opens shows each caption whole, as an OCR reads it,
+# in letters of that scale; the key closes it.
+read_at_high_dpi() {
+  local switch=$1 close=$2 dpi captions
+  shift 2
+  captions=("$@")
+  for dpi in 144 192; do
+    at_dpi "$dpi"
+    start "$switch"
+    wait_until 'captions_read "$dpi" "${captions[@]}"' 5 ||
+      fail "at $dpi dpi an OCR reads \"$switch\" as: ${OCR//$'\n'/ | }"
+    key "$close"
+    ended || fail "at $dpi dpi $close did not close \"$switch\""
+  done
+  at_dpi 96
+}
+
 # locked HUE: settings without a picture, "abc" stored (as the program encodes it), the lock on.
 locked() { settings "$1" "" && password 'SX]' && lock; }
 
 # "/S": the screen in the colour of the settings with circles and the picture
 # (a PNG whose right half is see-through), the pointer hidden; a second copy
 # ends at once. With the pointer at rest where the saver appeared, three moves
-# leave it and the fourth ends it.
+# leave it and the fourth ends it. At 144, 192 and 216 dots per inch (scales
+# of 1.5, 2 and 2.25) it covers the screen to its edges, and the picture's
+# pixels are the screen's: 60 x 80 of them (the PNG's opaque half) for a
+# whole copy.
 scenario_saver() {
-  local first x s
+  local first x s dpi n
   picture png 120 80 123456 "$WORK/p.png"
   settings "$GREEN_HUE" "$WORK/p.png"
   move 200 200
@@ -53,12 +74,24 @@ scenario_saver() {
   start /S
   click 500 400
   ended || fail "a click did not end the saver"
+  for dpi in 144 192 216; do
+    at_dpi "$dpi"
+    start /S
+    wait_until 's=$(shot "saver-$dpi") && n=$((SCREEN_W * SCREEN_H - $(pixels_not "$s" 18,52,86))) && [ "$n" -ge 4800 ]' ||
+      fail "at $dpi dpi no whole copy of the picture shows"
+    [ "$n" -le 9600 ] || fail "at $dpi dpi the picture covers $n pixels: its pixels are not the screen's"
+    edges_covered "$s" || fail "at $dpi dpi the saver leaves an edge of the screen uncovered"
+    key a
+    ended || fail "at $dpi dpi a key did not end the saver"
+  done
+  at_dpi 96
 }
 
 # "/A" stores a password, then changes it once the old one is given right;
 # "/S" with the lock on: a key opens the prompt with the pointer shown, a
 # wrong password is refused and the saver goes on, the new one typed in
-# another case ends it.
+# another case ends it. At 144 and 192 dots per inch "/A" shows every
+# caption whole.
 scenario_prompt() {
   lock
   start /A
@@ -86,6 +119,7 @@ scenario_prompt() {
   wait_shown "$PROMPT" && wait_focus || fail "the prompt did not open again"
   enter DEF
   ended || fail "the new password did not end the saver"
+  read_at_high_dpi /A Escape "Change Password" "Old Password" "New Password" "Retype New Password" OK Cancel
 }
 
 # "/P": the preview in another program's window; it ends when that window
@@ -112,8 +146,9 @@ set_colour() {
 }
 
 # "/C": the picture (a TIFF) at a long path with accents shows; Cancel writes nothing,
-# OK writes the colour chosen and keeps the path whole; Help shows the help
-# text (left open: the test's end ends it).
+# OK writes the colour chosen and keeps the path whole; at 144 and 192 dots
+# per inch every caption shows whole; Help shows the help text (left open:
+# the test's end ends it).
 scenario_setup() {
   local folder="$WORK/pictures of the summer holidays, été à la mer €" name inside X Y WIDTH HEIGHT SCREEN WINDOW
   mkdir -p "$folder"
@@ -131,6 +166,7 @@ scenario_setup() {
   ended || fail "OK did not close the dialog"
   [ "$(setting hue)" = "$COLOUR" ] || fail "OK wrote hue=$(setting hue), not $COLOUR"
   [ "$(setting name)" = "$name" ] || fail "the picture's path did not survive: $(setting name)"
+  read_at_high_dpi /C alt+c "Set Picture" "Set Color" OK Cancel
   start /C
   wait_focus || fail "the setup dialog has no keyboard"
   key alt+h

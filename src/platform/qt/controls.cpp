@@ -53,9 +53,9 @@ protected:
     void paintEvent(QPaintEvent* event) override {
         rt::guarded(services_, [&] {
             QPainter p(this);
-            const rt::Composition parts = rt::compose(to_pixel_rects(event->region()), layer_.rect());
+            const rt::Composition parts = rt::compose(device_rects(event->region()), layer_.rect());
             layer_.paint(p, parts.layer);
-            for (const auto& r : parts.background) p.fillRect(to_qrect(r), to_qcolor(back_color()));
+            for (const auto& r : parts.background) p.fillRect(logical_rect(r), to_qcolor(back_color()));
         });
     }
 
@@ -146,7 +146,8 @@ LabelPeer::LabelPeer(FormWidget& owner, rt::Label& label)
 
 void LabelPeer::apply_look(rt::Change /*what*/) {
     widget_label_->setText(QString::fromStdString(rt::parse_access_key(label_.Caption()).text));
-    QFont f = widget_label_->font();
+    // Its own weight; the face and size stay its form's, which follow the screen.
+    QFont f;
     f.setBold(label_.Bold());
     widget_label_->setFont(f);
     QPalette pal = widget_label_->palette();
@@ -261,7 +262,7 @@ void ImagePeer::update(rt::Change what) {
 
 void ImagePeer::repaint(const rt::PixelRect& box) {
     FormWidget* owner = owner_.data();
-    if (owner != nullptr && !rt::is_empty(box)) owner->repaint_content(to_qrect(box));
+    if (owner != nullptr && !rt::is_empty(box)) owner->repaint_content(logical_cover(box));
 }
 
 }  // namespace vellora::qt

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QTimer>
 #include <QWindow>
@@ -35,16 +36,49 @@ rt::PixelRect pixel_rect(const rt::Control& control) {
     return rt::pixel_box(control, QtWindowSystem::twips_per_pixel_x(), QtWindowSystem::twips_per_pixel_y());
 }
 
-QRect pixel_box(const rt::Control& control) { return to_qrect(pixel_rect(control)); }
+QRect pixel_box(const rt::Control& control) {
+    return to_qrect(rt::pixel_box(control, QtWindowSystem::logical_twips_per_pixel_x(),
+                                  QtWindowSystem::logical_twips_per_pixel_y()));
+}
 
-rt::PixelRects to_pixel_rects(const QRegion& region, const QPoint& offset) {
+rt::PixelRects to_pixel_rects(const QRegion& region) {
     rt::PixelRects rects;
     rects.reserve(static_cast<std::size_t>(region.rectCount()));
-    for (const QRect& r : region) {
-        const QRect moved = r.translated(offset);
-        rects.push_back({moved.left(), moved.top(), moved.left() + moved.width(), moved.top() + moved.height()});
-    }
+    for (const QRect& r : region) rects.push_back({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
     return rects;
+}
+
+namespace {
+
+// The pixel edge at or before, or at or after, a coordinate; a coordinate
+// within a rounding error of an edge is that edge.
+int edge_before(double at) { return static_cast<int>(std::floor(at + 1e-6)); }
+int edge_after(double at) { return static_cast<int>(std::ceil(at - 1e-6)); }
+
+}  // namespace
+
+QRectF logical_rect(const rt::PixelRect& device) {
+    const double r = QtWindowSystem::device_pixel_ratio();
+    return {device.left / r, device.top / r, device.width() / r, device.height() / r};
+}
+
+QRect logical_cover(const rt::PixelRect& device) {
+    const double r = QtWindowSystem::device_pixel_ratio();
+    return QRect(QPoint(edge_before(device.left / r), edge_before(device.top / r)),
+                 QPoint(edge_after(device.right / r) - 1, edge_after(device.bottom / r) - 1));
+}
+
+rt::PixelRects device_rects(const QRegion& region, const QPoint& offset) {
+    const double r = QtWindowSystem::device_pixel_ratio();
+    if (r == 1.0) return to_pixel_rects(region.translated(offset));
+    QRegion device;
+    for (const QRect& part : region) {
+        const QRect moved = part.translated(offset);
+        device += QRect(QPoint(edge_before(moved.left() * r), edge_before(moved.top() * r)),
+                        QPoint(edge_after((moved.left() + moved.width()) * r) - 1,
+                               edge_after((moved.top() + moved.height()) * r) - 1));
+    }
+    return to_pixel_rects(device);
 }
 
 namespace {
@@ -89,24 +123,24 @@ std::optional<rt::PictureLook> look(const rt::PictureData& picture) {
     return rt::PictureLook{image->width(), image->height(), !image->hasAlphaChannel()};
 }
 
-// An image's picture in `parts` (client pixels), moved by `shift`: stretched
-// into its box, or at its own size from the box's corner.
-void paint_image(QPainter& painter, const rt::ShownImage& shown, const rt::PixelRects& parts, const QPoint& shift) {
+// An image's picture in `parts` (device pixels), moved by `shift` (logical
+// pixels): stretched into its box, or at its own size from the box's
+// corner, each of its pixels on one of the device's.
+void paint_image(QPainter& painter, const rt::ShownImage& shown, const rt::PixelRects& parts, const QPointF& shift) {
     const QImage* picture = parts.empty() ? nullptr : decoded(*shown.image->GetPicture());
     if (picture == nullptr) return;
     const QRect box = to_qrect(shown.element.box);
     if (shown.image->Stretch()) {
-        QRegion clip;
-        for (const auto& r : parts) clip += to_qrect(r);
+        QPainterPath clip;
+        for (const auto& r : parts) clip.addRect(logical_rect(r).translated(shift));
         painter.save();
-        painter.setClipRegion(clip.translated(shift));
-        painter.drawImage(box.translated(shift), *picture);
+        painter.setClipPath(clip);
+        painter.drawImage(logical_rect(shown.element.box).translated(shift), *picture);
         painter.restore();
         return;
     }
     for (const auto& r : parts) {
-        const QRect part = to_qrect(r);
-        painter.drawImage(part.topLeft() + shift, *picture, part.translated(-box.topLeft()));
+        painter.drawImage(logical_rect(r).translated(shift), *picture, QRectF(to_qrect(r).translated(-box.topLeft())));
     }
 }
 
@@ -117,7 +151,9 @@ void paint_image(QPainter& painter, const rt::ShownImage& shown, const rt::Pixel
 DrawingLayer::DrawingLayer(rt::SystemServices& services, QObject& context, std::function<void(const QRect&)> show)
     : services_(services), context_(context), show_(std::move(show)) {}
 
-void DrawingLayer::grow(const QSize& size, rt::Color background) {
+void DrawingLayer::grow(const QSize& logical, rt::Color background) {
+    const double ratio = QtWindowSystem::device_pixel_ratio();
+    const QSize size(edge_after(logical.width() * ratio), edge_after(logical.height() * ratio));
     if (size.isEmpty() || (image_.width() >= size.width() && image_.height() >= size.height())) return;
     end_burst();
     QImage grown(size.expandedTo(image_.size()), QImage::Format_RGB32);
@@ -152,7 +188,9 @@ void DrawingLayer::circle(float x, float y, float radius, rt::Color outline, rt:
             [this] {
                 rt::guarded(services_, [this] {
                     end_burst();
-                    show_(std::exchange(pending_, QRect()));
+                    const QRect drawn = std::exchange(pending_, QRect());
+                    show_(logical_cover({drawn.left(), drawn.top(), drawn.left() + drawn.width(),
+                                         drawn.top() + drawn.height()}));
                 });
             },
             Qt::QueuedConnection);
@@ -160,12 +198,9 @@ void DrawingLayer::circle(float x, float y, float radius, rt::Color outline, rt:
     pending_ |= circle_bounds(cx, cy, r);
 }
 
-void DrawingLayer::paint(QPainter& painter, const rt::PixelRects& parts, const QPoint& shift) {
+void DrawingLayer::paint(QPainter& painter, const rt::PixelRects& parts, const QPointF& shift) {
     end_burst();
-    for (const auto& r : parts) {
-        const QRect part = to_qrect(r);
-        painter.drawImage(part.topLeft() + shift, image_, part);
-    }
+    for (const auto& r : parts) painter.drawImage(logical_rect(r).translated(shift), image_, QRectF(to_qrect(r)));
 }
 
 // ====================================================================== client area
@@ -248,10 +283,7 @@ FormWidget::FormWidget(QtWindowSystem& windows, rt::Form& form)
     setWindowFlags(flags);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_DeleteOnClose, false);
-    QFont font(QString::fromStdString(design.font_name));
-    font.setPointSizeF(static_cast<double>(design.font_size));
-    font.setBold(design.font_bold);
-    setFont(font);
+    apply_font();
     client_ = new ClientWidget(*this);
     if (design.has_menu) {
         menu_ = new QMenuBar(this);
@@ -282,30 +314,58 @@ bool FormWidget::takes_input() const {
     return form_ != nullptr && input_enabled_ && !windows_.hack_mode() && form_->input_enabled();
 }
 
-float FormWidget::twips_x(double px) { return rt::pixels_to_twips(px, QtWindowSystem::twips_per_pixel_x()); }
-float FormWidget::twips_y(double px) { return rt::pixels_to_twips(px, QtWindowSystem::twips_per_pixel_y()); }
+float FormWidget::twips_x(double px) { return rt::pixels_to_twips(px, QtWindowSystem::logical_twips_per_pixel_x()); }
+float FormWidget::twips_y(double px) { return rt::pixels_to_twips(px, QtWindowSystem::logical_twips_per_pixel_y()); }
+
+int FormWidget::menu_pixels() const {
+    return static_cast<int>(std::lround(menu_height() * QtWindowSystem::device_pixel_ratio()));
+}
 
 void FormWidget::apply_geometry() {
     if (form_ == nullptr) return;
     const float tx = QtWindowSystem::twips_per_pixel_x();
     const float ty = QtWindowSystem::twips_per_pixel_y();
+    const double ratio = QtWindowSystem::device_pixel_ratio();
     const auto insets = form_->peer() != nullptr ? form_->peer()->frame() : rt::FrameInsets{};
-    const int menu = menu_height();
-    // The widget is the window less its border and title bar; the menu bar is inside it.
-    const int w = std::max(1, rt::twips_to_pixels(form_->Width(), tx) - insets.left - insets.right);
-    const int h = std::max(1, rt::twips_to_pixels(form_->Height(), ty) - (insets.top - menu) - insets.bottom);
+    // The widget is the window less its border and title bar; the menu bar
+    // is inside it. The runtime's pixels are device pixels; Qt places
+    // windows in logical ones.
+    const rt::PixelRect device{
+        rt::twips_to_pixels(form_->Left(), tx), rt::twips_to_pixels(form_->Top(), ty),
+        rt::twips_to_pixels(form_->Left(), tx) +
+            std::max(1, rt::twips_to_pixels(form_->Width(), tx) - insets.left - insets.right),
+        rt::twips_to_pixels(form_->Top(), ty) +
+            std::max(1, rt::twips_to_pixels(form_->Height(), ty) - (insets.top - menu_pixels()) - insets.bottom)};
+    QRect logical;
+    if (form_->design().border == rt::BorderStyle::None) {
+        // A borderless window (the saver) covers every device pixel of its
+        // area, at a fractional ratio too: no seam at the screen's edges.
+        logical = logical_cover(device);
+    } else {
+        const auto nearest = [ratio](int px) { return static_cast<int>(std::lround(px / ratio)); };
+        logical = QRect(nearest(device.left), nearest(device.top), nearest(device.width()), nearest(device.height()));
+    }
+    logical.setSize(logical.size().expandedTo(QSize(1, 1)));
     if (host_ != nullptr) {
-        setGeometry(0, 0, w, h);
+        setGeometry(0, 0, logical.width(), logical.height());
     } else {
         // Positions count from the primary screen's top-left corner.
-        move(QtWindowSystem::origin() +
-             QPoint(rt::twips_to_pixels(form_->Left(), tx), rt::twips_to_pixels(form_->Top(), ty)));
+        move(QtWindowSystem::origin() + logical.topLeft());
         if (form_->design().border == rt::BorderStyle::None) {
-            resize(w, h);
+            resize(logical.size());
         } else {
-            setFixedSize(w, h);
+            setFixedSize(logical.size());
         }
     }
+}
+
+void FormWidget::apply_font() {
+    if (form_ == nullptr) return;
+    const auto& design = form_->design();
+    QFont font(QtWindowSystem::face_for(design.font_name, devicePixelRatioF()));
+    font.setPointSizeF(static_cast<double>(design.font_size));
+    font.setBold(design.font_bold);
+    if (font != this->font() || !testAttribute(Qt::WA_SetFont)) setFont(font);
 }
 
 void FormWidget::apply_text() {
@@ -337,10 +397,12 @@ void FormWidget::paint_content(QPainter& painter, const QRegion& region, const Q
     if (form_ != nullptr) {
         shown = rt::shown_images(*form_, QtWindowSystem::twips_per_pixel_x(), QtWindowSystem::twips_per_pixel_y(), look);
     }
-    const rt::Composition parts = rt::compose(to_pixel_rects(region, origin), layer_.rect(), shown);
-    const QPoint shift = -origin;
+    const rt::Composition parts = rt::compose(device_rects(region, origin), layer_.rect(), shown);
+    const QPointF shift = -QPointF(origin);
     layer_.paint(painter, parts.layer, shift);
-    for (const auto& r : parts.background) painter.fillRect(to_qrect(r).translated(shift), to_qcolor(back_color()));
+    for (const auto& r : parts.background) {
+        painter.fillRect(logical_rect(r).translated(shift), to_qcolor(back_color()));
+    }
     for (std::size_t i = 0; i < shown.size(); ++i) paint_image(painter, shown[i], parts.elements[i], shift);
 }
 
@@ -397,8 +459,10 @@ void FormWidget::embed_into(std::uint32_t window) {
 
 void FormWidget::host_resized(int width, int height) {
     if (form_ == nullptr || width <= 0 || height <= 0) return;
-    // The saver window covers the host, as it covers the screen elsewhere.
-    form_->Move(0, 0, twips_x(width), twips_y(height));
+    // The saver window covers the host, as it covers the screen elsewhere
+    // (X11's size, in device pixels).
+    form_->Move(0, 0, rt::pixels_to_twips(width, QtWindowSystem::twips_per_pixel_x()),
+                rt::pixels_to_twips(height, QtWindowSystem::twips_per_pixel_y()));
 }
 
 bool FormWidget::event(QEvent* event) {
@@ -407,6 +471,8 @@ bool FormWidget::event(QEvent* event) {
             if (form_ != nullptr && !windows_.hack_mode()) form_->activated();
         });
     }
+    // On another screen the window may show at another device pixel ratio.
+    if (event->type() == QEvent::ScreenChangeInternal) rt::guarded(windows_.services(), [this] { apply_font(); });
     return QWidget::event(event);
 }
 
@@ -488,11 +554,16 @@ void FormWindow::update(rt::Change what) {
 
 rt::FrameInsets FormWindow::frame() const {
     // Windows-like frame sizes, so that a form's inner size is the one it
-    // was designed with; inside a hack's host there is no frame.
+    // was designed with; inside a hack's host there is no frame. Device
+    // pixels, like the rest of the runtime's: the frame grows with the
+    // pixel ratio as a Windows frame grows with the dots per inch.
     const auto& design = form_.design();
-    const int menu = widget_->menu_height();
-    if (windows_.hack_mode()) return {0, design.has_menu ? menu : 0, 0, 0};
-    return rt::classic_frame(design, menu);
+    const int menu = design.has_menu ? widget_->menu_pixels() : 0;
+    if (windows_.hack_mode()) return {0, menu, 0, 0};
+    const double ratio = QtWindowSystem::device_pixel_ratio();
+    const auto scaled = [ratio](int px) { return static_cast<int>(std::lround(px * ratio)); };
+    const rt::FrameInsets classic = rt::classic_frame(design, 0);
+    return {scaled(classic.left), scaled(classic.top) + menu, scaled(classic.right), scaled(classic.bottom)};
 }
 
 void FormWindow::show(bool modal) {
@@ -503,6 +574,7 @@ void FormWindow::show(bool modal) {
     windows_.place(*widget_);
     widget_->apply_geometry();
     widget_->show();
+    widget_->apply_font();  // the window's own screen is known now
     windows_.window_shown(widget_);
     if (!windows_.hack_mode()) {
         widget_->raise();

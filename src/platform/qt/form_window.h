@@ -27,33 +27,46 @@ class ClientWidget;
 
 QColor to_qcolor(rt::Color color);
 
-// A control's box in its form's client pixels (placed by the runtime's rounding rule).
+// A control's box in its form's client area, placed by the runtime's
+// rounding rule: in the runtime's (device) pixels, where images and the
+// drawing layer are composed, and in Qt's logical pixels, where a control's
+// widget goes.
 rt::PixelRect pixel_rect(const rt::Control& control);
 QRect pixel_box(const rt::Control& control);
 QRect to_qrect(const rt::PixelRect& r);
-rt::PixelRects to_pixel_rects(const QRegion& region, const QPoint& offset = {});
+rt::PixelRects to_pixel_rects(const QRegion& region);
+// Device pixels and logical ones: the exact logical rectangle of a device
+// one, the smallest logical one that covers it, and the device pixels a
+// logical region touches (moved by `offset`, logical), in rectangles that do
+// not overlap.
+QRectF logical_rect(const rt::PixelRect& device);
+QRect logical_cover(const rt::PixelRect& device);
+rt::PixelRects device_rects(const QRegion& region, const QPoint& offset = {});
 
 // The persistent drawing layer of a form or a picture box: an off-screen
 // image of the back colour (and of a picture box's picture) that circles
-// are drawn on. It only grows, keeping what was drawn; a new back colour or
-// picture starts it again. Circles come in bursts of a couple of hundred:
-// one painter serves a burst, and the pixels they touched are shown with
-// one repaint once the burst is over.
+// are drawn on, in device pixels, so that a circle's outline is one pixel
+// of the screen and a picture lies on the screen's pixels one to one. It
+// only grows, keeping what was drawn; a new back colour or picture starts
+// it again. Circles come in bursts of a couple of hundred: one painter
+// serves a burst, and the pixels they touched are shown with one repaint
+// once the burst is over.
 class DrawingLayer {
 public:
-    // `show` repaints a part of what the layer lies under (its pixels are
-    // the layer's), from the event loop and only while `context` lives.
+    // `show` repaints a part (logical pixels) of what the layer lies under
+    // (its pixels are the layer's), from the event loop and only while
+    // `context` lives.
     DrawingLayer(rt::SystemServices& services, QObject& context, std::function<void(const QRect&)> show);
-    // Grows to hold `size`; the new pixels are `background`.
+    // Grows to hold a widget of `size` (logical pixels); the new pixels are `background`.
     void grow(const QSize& size, rt::Color background);
     // Starts again: the back colour and, at its own size in the top-left
     // corner, the picture.
     void clear(rt::Color background, const QImage* picture = nullptr);
     // A filled disc with a 1-pixel outline; centre and radius in twips.
     void circle(float x, float y, float radius, rt::Color outline, rt::Color fill);
-    // Copies the layer's pixels in `parts` to the same places of `painter`,
-    // moved by `shift`.
-    void paint(QPainter& painter, const rt::PixelRects& parts, const QPoint& shift = {});
+    // Copies the layer's pixels in `parts` (device pixels) to the same
+    // places of `painter`, moved by `shift` (logical pixels).
+    void paint(QPainter& painter, const rt::PixelRects& parts, const QPointF& shift = {});
     [[nodiscard]] rt::PixelRect rect() const { return {0, 0, image_.width(), image_.height()}; }
 
 private:
@@ -80,9 +93,13 @@ public:
     [[nodiscard]] QtWindowSystem& windows() const { return windows_; }
     // The area under the menu bar, where the controls live.
     [[nodiscard]] QWidget* client() const;
-    [[nodiscard]] int menu_height() const;
+    [[nodiscard]] int menu_height() const;  // logical pixels
+    [[nodiscard]] int menu_pixels() const;  // device pixels
 
     void apply_geometry();
+    // The designed font in the face that suits the device pixel ratio the
+    // window shows at now (platform.h, face_for).
+    void apply_font();
     void apply_text();
     void apply_colors();
     void draw_circle(float x, float y, float radius, rt::Color outline, rt::Color fill);
@@ -105,7 +122,7 @@ public:
     void embed_into(std::uint32_t window);
     void host_resized(int width, int height);
 
-    // Twips from client pixels.
+    // Twips from client pixels (logical, as Qt's events give them).
     [[nodiscard]] static float twips_x(double px);
     [[nodiscard]] static float twips_y(double px);
 

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 
 #include "platform/qt/form_window.h"
 #include "platform/qt/hack_mode.h"
@@ -65,16 +66,51 @@ private:
 // The windows are designed in MS Sans Serif 8.25 pt. Wine's free
 // re-creation of it (Debian's fonts-wine) has its metrics, 13 pixels a line
 // at 96 dpi, so every caption fits the box it was designed for; it lives
-// outside fontconfig's folders and is loaded for this program alone.
-constexpr const char* kDesignedFontFile = "/usr/share/wine/fonts/ms_sans_serif.ttf";
+// outside fontconfig's folders and is loaded for this program alone. It is
+// a bitmap font with strikes of 13, 16 and 20 pixels, of which Qt lists the
+// first only, and Qt draws a bitmap glyph at its own size whatever the
+// device pixel ratio: at a ratio of 2 the letters would stand apart at half
+// their size. So the bitmap serves a ratio of 1, and every other ratio
+// gets Wine's scalable Tahoma from the same package: its advances come
+// within a pixel of MS Sans Serif's over a caption, its lines are shorter.
+constexpr const char* kDesignedFace = "MS Sans Serif";
+constexpr const char* kScalableFace = "Tahoma";
+constexpr const char* kFontFiles[] = {"/usr/share/wine/fonts/ms_sans_serif.ttf", "/usr/share/wine/fonts/tahoma.ttf",
+                                      "/usr/share/wine/fonts/tahomabd.ttf"};
 
-void load_designed_font() {
-    if (QFontDatabase::hasFamily(QStringLiteral("MS Sans Serif"))) return;
-    (void)QFontDatabase::addApplicationFont(QString::fromLatin1(kDesignedFontFile));
-    // Without it, the closest narrow fonts of a Linux desktop stand in.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
-                                QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+void load_designed_fonts() {
+    if (!QFontDatabase::hasFamily(QString::fromLatin1(kDesignedFace))) {
+        for (const char* file : kFontFiles) (void)QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+    }
+    // Without them, the closest narrow fonts of a Linux desktop stand in.
+    const QStringList narrow = {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
+                                QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")};
+    QFont::insertSubstitutions(QString::fromLatin1(kDesignedFace), narrow);
+    QFont::insertSubstitutions(QString::fromLatin1(kScalableFace), narrow);
+}
+
+// The primary screen's logical dots per inch (Qt's own coordinates).
+double logical_dpi_x() {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    const double d = s != nullptr ? s->logicalDotsPerInchX() : 96.0;
+    return d > 0 ? d : 96.0;
+}
+
+double logical_dpi_y() {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s != nullptr && s->logicalDotsPerInchY() > 0 ? s->logicalDotsPerInchY() : logical_dpi_x();
+}
+
+int to_device(int logical, double ratio) { return static_cast<int>(std::lround(logical * ratio)); }
+
+// The device pixels up to a screen's far edge. Qt rounds a screen's size to
+// whole logical pixels: at a fractional ratio the screen may hold more
+// device pixels than the logical ones times the ratio (768 at a ratio of
+// 2.25 are 341 logical, which are 767.25), so the far edge is the last one
+// that rounds to it.
+int to_device_edge(int logical, double ratio) {
+    if (ratio == std::floor(ratio)) return to_device(logical, ratio);
+    return static_cast<int>(std::ceil((logical + 0.5) * ratio)) - 1;
 }
 
 }  // namespace
@@ -84,7 +120,7 @@ void load_designed_font() {
 QtWindowSystem::QtWindowSystem(const Options& options, rt::SystemServices& services, const Trace& trace)
     : services_(services), trace_(trace) {
     if (options.hack) hack_ = std::make_unique<HackHost>(*this, options.hack->window);
-    load_designed_font();
+    load_designed_fonts();
     // A hack draws in one window on one monitor: screens are none of its business.
     if (!hack_) watch_screens();
     if (!hack_ && on_wayland()) wayland_watch_ = std::make_unique<WaylandWatch>(*this);
@@ -119,18 +155,27 @@ void QtWindowSystem::run_until(const std::function<bool()>& done) {
     if (depth_ == 0) purge();
 }
 
-double QtWindowSystem::dpi() {
+double QtWindowSystem::device_pixel_ratio() {
     const QScreen* s = QGuiApplication::primaryScreen();
-    const double d = s != nullptr ? s->logicalDotsPerInchX() : 96.0;
-    return d > 0 ? d : 96.0;
+    const double r = s != nullptr ? s->devicePixelRatio() : 1.0;
+    return r > 0 ? r : 1.0;
 }
+
+double QtWindowSystem::dpi() { return logical_dpi_x() * device_pixel_ratio(); }
 
 float QtWindowSystem::twips_per_pixel_x() { return static_cast<float>(1440.0 / dpi()); }
 
 float QtWindowSystem::twips_per_pixel_y() {
-    const QScreen* s = QGuiApplication::primaryScreen();
-    const double d = s != nullptr && s->logicalDotsPerInchY() > 0 ? s->logicalDotsPerInchY() : dpi();
-    return static_cast<float>(1440.0 / d);
+    return static_cast<float>(1440.0 / (logical_dpi_y() * device_pixel_ratio()));
+}
+
+float QtWindowSystem::logical_twips_per_pixel_x() { return static_cast<float>(1440.0 / logical_dpi_x()); }
+
+float QtWindowSystem::logical_twips_per_pixel_y() { return static_cast<float>(1440.0 / logical_dpi_y()); }
+
+QString QtWindowSystem::face_for(const std::string& designed, double device_pixel_ratio) {
+    if (designed == kDesignedFace && std::abs(device_pixel_ratio - 1.0) > 1e-3) return QString::fromLatin1(kScalableFace);
+    return QString::fromStdString(designed);
 }
 
 rt::ScreenMetrics QtWindowSystem::screen() {
@@ -138,17 +183,22 @@ rt::ScreenMetrics QtWindowSystem::screen() {
     m.twips_per_pixel_x = twips_per_pixel_x();
     m.twips_per_pixel_y = twips_per_pixel_y();
     if (hack_) {
+        // The host's size is X11's, in device pixels already.
         m.width_px = std::max(1, hack_->width());
         m.height_px = std::max(1, hack_->height());
         return m;
     }
     if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        // Qt's logical rectangles, scaled by the primary screen's ratio as a
+        // whole: a window placed from them covers what they cover.
+        const double r = device_pixel_ratio();
         const QRect primary = s->geometry();
-        m.width_px = primary.width();
-        m.height_px = primary.height();
+        m.width_px = to_device_edge(primary.width(), r);
+        m.height_px = to_device_edge(primary.height(), r);
         const QRect desktop = virtual_desktop().translated(-primary.topLeft());
-        m.desktop_px = rt::PixelRect{desktop.left(), desktop.top(), desktop.left() + desktop.width(),
-                                     desktop.top() + desktop.height()};
+        m.desktop_px = rt::PixelRect{to_device(desktop.left(), r), to_device(desktop.top(), r),
+                                     to_device_edge(desktop.left() + desktop.width(), r),
+                                     to_device_edge(desktop.top() + desktop.height(), r)};
     }
     return m;
 }
@@ -215,6 +265,7 @@ void QtWindowSystem::display_changed() {
                 FormWidget* widget = w.data();
                 if (widget == nullptr || widget->form() == nullptr) continue;
                 widget->apply_geometry();  // positions count from the primary screen, which may have moved
+                widget->apply_font();      // and the screen may show at another pixel ratio
                 if (rt::Form* form = widget->form()) form->deliver_display_changed();
             }
         });
@@ -225,12 +276,23 @@ std::optional<rt::PixelPoint> QtWindowSystem::pointer_position() {
     if (hack_) return std::nullopt;  // a hack takes no input
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (primary == nullptr) return std::nullopt;
-    std::optional<QPoint> global = QCursor::pos(primary);
-    if (wayland_watch_) global = wayland_watch_->position();
-    if (!global) return std::nullopt;
-    const QPoint at = *global - origin();
-    trace_.line("pointer at " + std::to_string(at.x()) + "," + std::to_string(at.y()));
-    return rt::PixelPoint{at.x(), at.y()};
+    const auto device = [](const QPoint& global) {
+        const QPointF p = QPointF(global - origin()) * device_pixel_ratio();
+        return rt::PixelPoint{static_cast<int>(std::lround(p.x())), static_cast<int>(std::lround(p.y()))};
+    };
+    std::optional<rt::PixelPoint> at;
+    if (wayland_watch_) {
+        if (const auto global = wayland_watch_->position()) at = device(*global);
+    } else if (const auto native = x11().pointer()) {
+        // X11's own device pixels: Qt's logical position is rounded at a fractional scale. A screen's
+        // top-left corner is the same point in both.
+        at = rt::PixelPoint{native->x - origin().x(), native->y - origin().y()};
+    } else {
+        at = device(QCursor::pos(primary));
+    }
+    if (!at) return std::nullopt;
+    trace_.line("pointer at " + std::to_string(at->x) + "," + std::to_string(at->y));
+    return at;
 }
 
 x11::Display& QtWindowSystem::x11() {

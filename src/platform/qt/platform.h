@@ -9,6 +9,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
+#include <QString>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -58,9 +59,23 @@ public:
     // Where a handler's failure goes (the failure boundary).
     [[nodiscard]] rt::SystemServices& services() const { return services_; }
     [[nodiscard]] const Trace& trace() const { return trace_; }
+    // The runtime's pixels are the screen's device pixels, as on a
+    // DPI-aware Windows: at a scale of 2 (QT_SCALE_FACTOR, Xft.dpi 192, a
+    // Wayland output's scale) a pixel is 7.5 twips and a picture of N
+    // pixels is N device pixels wide. Qt's own coordinates (widgets, events)
+    // are logical pixels, the device pixels divided by the primary screen's
+    // device pixel ratio.
+    [[nodiscard]] static double device_pixel_ratio();
+    // Device dots per inch: the screen's logical DPI times its pixel ratio.
     [[nodiscard]] static double dpi();
     [[nodiscard]] static float twips_per_pixel_x();
     [[nodiscard]] static float twips_per_pixel_y();
+    [[nodiscard]] static float logical_twips_per_pixel_x();
+    [[nodiscard]] static float logical_twips_per_pixel_y();
+    // The face a window is drawn in for its designed font at a device pixel
+    // ratio: the designed MS Sans Serif is Wine's bitmap re-creation, right
+    // at a ratio of 1 only; elsewhere a scalable face with its metrics.
+    [[nodiscard]] static QString face_for(const std::string& designed, double device_pixel_ratio);
     // Hack mode: the host window the saver draws in, or nullptr.
     [[nodiscard]] bool hack_mode() const { return hack_ != nullptr; }
     [[nodiscard]] HackHost* hack_host() const { return hack_.get(); }

@@ -71,4 +71,17 @@ std::uint32_t Display::root_window() {
     return static_cast<std::uint32_t>(XDefaultRootWindow(static_cast<::Display*>(display_)));
 }
 
+std::optional<Point> Display::pointer() {
+    if (display_ == nullptr) return std::nullopt;
+    auto* d = static_cast<::Display*>(display_);
+    ::Window root = 0;
+    ::Window child = 0;
+    Point at;
+    int x = 0;
+    int y = 0;
+    unsigned int mask = 0;
+    if (XQueryPointer(d, XDefaultRootWindow(d), &root, &child, &at.x, &at.y, &x, &y, &mask) == 0) return std::nullopt;
+    return at;
+}
+
 }  // namespace vellora::x11

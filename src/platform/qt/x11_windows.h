@@ -7,6 +7,11 @@
 
 namespace vellora::x11 {
 
+struct Point {
+    int x = 0;
+    int y = 0;
+};
+
 struct Rect {
     int left = 0;
     int top = 0;
@@ -31,6 +36,8 @@ public:
     // Position on the screen and size, border included.
     [[nodiscard]] std::optional<Rect> window_rect(std::uint32_t window);
     [[nodiscard]] std::uint32_t root_window();
+    // Where the pointer is on the root window, in the server's own pixels.
+    [[nodiscard]] std::optional<Point> pointer();
 
 private:
     void* display_ = nullptr;

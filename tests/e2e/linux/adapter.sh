@@ -25,6 +25,10 @@ app() {
 
 native() { echo "$1"; }
 
+# at_dpi DPI: the programs started from now on show at that many dots per
+# inch: X11's Xft.dpi, which Qt takes as a scale (192 is 2).
+at_dpi() { echo "Xft.dpi: $1" | xrdb -nocpp -merge; }
+
 # password ENCODED: the stored password as the program encodes it, each
 # character written as \xNN in the store.
 password() {

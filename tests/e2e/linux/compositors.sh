@@ -2,10 +2,12 @@
 # Mutter 43 and KWin 5.27. Source it after lib.sh (it uses WORK, started,
 # wait_until and fail).
 #
-#   compositor sway|mutter|kwin [OUTPUTS]
+#   compositor sway|mutter|kwin [OUTPUTS] [SCALE]
 #
 # starts the compositor with OUTPUTS (default 2) outputs of 800 x 600 side by
-# side and leaves it running until the test ends. For the clients that follow
+# side and leaves it running until the test ends. On sway each output may
+# have a whole SCALE (default 1): 800 x 600 logical pixels of SCALE x SCALE
+# pixels each. For the clients that follow
 # it exports WAYLAND_DISPLAY (an absolute path), XDG_RUNTIME_DIR (a 0700
 # folder of the caller's own), DBUS_SESSION_BUS_ADDRESS (the compositor's own
 # session bus, for Mutter and KWin), SWAYSOCK (sway), COMPOSITOR, its process
@@ -19,7 +21,7 @@
 # the installed one carries.
 
 compositor() {
-  local kind=$1 count=${2:-2} i dir=$WORK/wl-$1
+  local kind=$1 count=${2:-2} scale=${3:-1} i dir=$WORK/wl-$1
   wl_need wayland-info dbus-daemon
   mkdir -p "$dir/home"
   export XDG_RUNTIME_DIR=$dir/run
@@ -31,7 +33,7 @@ compositor() {
       wl_need sway
       local as_user=() server_run=$XDG_RUNTIME_DIR
       for ((i = 1; i <= count; i++)); do
-        echo "output HEADLESS-$i resolution 800x600 position $(((i - 1) * 800)) 0"
+        echo "output HEADLESS-$i resolution $((800 * scale))x$((600 * scale)) position $(((i - 1) * 800)) 0 scale $scale"
       done >"$dir/sway.cfg"
       if [ "$(id -u)" -eq 0 ]; then
         id -u vellora-test >/dev/null 2>&1 || useradd --create-home --shell /usr/sbin/nologin vellora-test

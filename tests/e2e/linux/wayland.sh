@@ -20,10 +20,10 @@ wl_type() { mark; wtype -s 400 "$1" -s 400; }
 # wl_enter TEXT: the text, then Enter.
 wl_enter() { mark; wtype -s 400 "$1" -k Return -s 400; }
 
-# sway_session: sway with two outputs, and the tools that look at it and type.
+# sway_session [SCALE]: sway with two outputs (of that scale), and the tools that look at it and type.
 sway_session() {
   wl_need grim wtype jq swaymsg
-  compositor sway 2
+  compositor sway 2 "${1:-1}"
 }
 
 # sway_windows: the program's windows as sway has them, one a line:
@@ -101,17 +101,23 @@ scenario_wayland_prompt() {
   ended || fail "the right password did not end the saver"
 }
 
-# The dialogs on sway, as ordinary windows of their designed size: "/C"
-# takes a colour through the colour dialog and OK writes it; "/A" stores a
-# password. "/P" and the hack, which need another program's X11 window, say
-# so in one line and end with a non-zero status.
+# The dialogs on sway, on outputs of scale 2, as ordinary windows of their
+# designed size whose captions an OCR reads whole, in letters of that scale:
+# "/C" takes a colour through the colour dialog and OK writes it; "/A"
+# stores a password. "/S" covers both outputs to their edges, the picture's
+# pixels the output's. "/P" and the hack, which need another program's X11
+# window, say so in one line and end with a non-zero status.
 scenario_wayland_dialogs() {
-  local out status
+  local out status output x y width height left s n
   settings 255 ""
-  sway_session
+  sway_session 2
   start_wl /C "$SETUP"
   wait_until '[ "$(sway_windows | awk -F"\t" -v t="$SETUP" "\$8 == t { print \$5 }")" = 332 ]' ||
     fail "the setup dialog is not a window of its designed width: $(sway_windows)"
+  read -r output _ x y width height _ <<<"$(sway_windows | awk -F'\t' -v t="$SETUP" '$8 == t')"
+  left=$(swaymsg -t get_outputs | jq -r --arg o "$output" '.[] | select(.name == $o) | .rect.x')
+  wait_until 'captions_in "$(wl_shot setup "$output")" "$((2 * width))x$((2 * height))+$((2 * (x - left)))+$((2 * y))" \
+    192 "Set Picture" "Set Color" OK Cancel' 5 || fail "at scale 2 an OCR reads the setup dialog as: $(echo $OCR)"
   wait_focus || fail "the setup dialog has no keyboard"
   wl_key Tab && wl_key Tab && wl_key Tab && wl_key Return
   wait_until 'traced "^color dialog active"' || fail "no colour dialog"
@@ -122,6 +128,19 @@ scenario_wayland_dialogs() {
   wait_until 'traced "^focus Configuration"' || fail "the keyboard did not come back to the setup dialog"
   mark && wtype -s 400 -M alt o -m alt -s 400
   ended && [ "$(setting hue)" = 65280 ] || fail "OK did not save the colour: hue=$(setting hue)"
+  picture bmp 120 80 123456 "$WORK/p.bmp"
+  settings "$GREEN_HUE" "$WORK/p.bmp"
+  app /S
+  wait_until '[ "$(full_screen_outputs)" -eq 2 ]' || fail "the saver is not full screen on both outputs"
+  for output in "${OUTPUT_NAMES[@]}"; do
+    wait_until 's=$(wl_shot "saver-$output" "$output") && [ "$(pixels_not "$s" "$GREEN" 1600x1200+0+0)" -le 480000 ]' 5 &&
+      SCREEN_W=1600 SCREEN_H=1200 edges_covered "$s" || fail "at scale 2 the saver does not cover $output to its edges"
+  done
+  wait_until 'n=$((1600 * 1200 - $(pixels_not "$(wl_shot picture "${OUTPUT_NAMES[0]}")" 18,52,86 1600x1200+0+0))) &&
+    [ "$n" -ge 9600 ]' || fail "at scale 2 no whole copy of the picture shows"
+  [ "$n" -le 19200 ] || fail "at scale 2 the picture covers $n pixels: its pixels are not the output's"
+  wl_key a
+  ended || fail "a key did not end the saver"
   start_wl /A 'VELLORA Screen Saver Password'
   wait_focus || fail "the password dialog has no keyboard"
   mark && wtype -s 400 abc -k Tab abc -k Return -s 400

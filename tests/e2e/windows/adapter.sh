@@ -35,6 +35,13 @@ native() { local p=${1//\//\\}; echo "Z:$p" | iconv -f UTF-8 -t CP1252; }  # in 
 password() { reg add "$PASSWORD_KEY" /v Password /t REG_SZ /d "$1" /f; }
 stored_password() { reg_value "$PASSWORD_KEY" Password || true; }
 lock() { reg add "$DESKTOP" /v ScreenSaveUsePassword /t REG_SZ /d 1 /f; }
+# at_dpi DPI: the programs started from now on show at that many dots per
+# inch (the desktop's LogPixels; the prefix serves the whole run, so the
+# value goes when the test ends).
+at_dpi() {
+  reg add "$DESKTOP" /v LogPixels /t REG_DWORD /d "$1" /f
+  [ -n "${DPI_SET:-}" ] || { at_exit reg delete "$DESKTOP" /v LogPixels /f; DPI_SET=1; }
+}
 mark() { :; }  # the window list tells what shows now
 
 # wait_shown TEXT: a window or control shows exactly that text. wait_focus: a

@@ -78,6 +78,7 @@ scenario_multimonitor() {
   at_exit env WINEPREFIX="$WINEPREFIX" "$wineserver" -k
   at_exit rm -rf "$WINEPREFIX"
   "$WINE" wineboot -i >/dev/null 2>&1 || true
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"  # as with-wine.sh does
   reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
   reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f
   "$wineserver" -w

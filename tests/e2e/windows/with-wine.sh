@@ -17,6 +17,9 @@ chattr -i "$prefix/drive_c/windows" "$prefix/drive_c/windows/vellora.ini" 2>/dev
 rm -rf "$prefix"
 mkdir -p "$(dirname "$prefix")"
 "$VELLORA_WINE" wineboot -i >/dev/null 2>&1 || true
+# A Windows has MS Sans Serif, the dialogs' font; Debian's Wine 8 does not load its own re-creation (fonts-wine)
+# from its data folder, and would draw the captions in DejaVu Sans, too wide for them. The prefix gets them.
+cp /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/"
 # No window manager runs on the virtual display: Wine places and focuses the windows itself.
 "$VELLORA_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 "$VELLORA_WINESERVER" -w

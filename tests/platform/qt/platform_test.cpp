@@ -12,6 +12,7 @@
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -77,6 +78,7 @@ struct QtForms : ::testing::Test {
     rt::App app{platform};
 };
 
+// In the screen's device pixels (ctest runs this at several scales, see the caption test).
 TEST_F(QtForms, CirclesLieUnderTheImagesInTheirOrderAndSeeThroughPixelsShowWhatIsBeneath) {
     Canvas canvas(app);
     canvas.Show();
@@ -102,6 +104,8 @@ TEST_F(QtForms, CirclesLieUnderTheImagesInTheirOrderAndSeeThroughPixelsShowWhatI
     canvas.Image2.Move(10 * tpp, 10 * tpp, 40 * tpp, 8 * tpp);  // a box wider than its picture: the layer beside it
     EXPECT_EQ(shot(35, 12), QColor(0, 0, 255));
     EXPECT_EQ(shot(12, 12), QColor(255, 0, 0));
+    EXPECT_EQ(shot(29, 17), QColor(255, 0, 0));  // 20 pixels of the picture on 20 of the screen, at every scale
+    EXPECT_EQ(shot(30, 17), QColor(0, 0, 255));
     canvas.Image2.Move(300 * tpp, 10 * tpp);  // moved away: the circle beneath shows
     EXPECT_EQ(shot(15, 15), QColor(255, 255, 0));
 }
@@ -312,10 +316,30 @@ TEST(QtSession, WaylandNativelyAndX11WindowsThroughXwaylandOrRefused) {
 }
 
 // Every label and button of the program's windows shows its whole caption in
-// the font the runtime draws them in: Wine's re-creation of the designed MS
-// Sans Serif (13 pixels a line at 96 dots per inch), whose metrics it has.
-TEST_F(QtForms, EveryCaptionOfEveryWindowFitsItsBoxInTheDesignedFont) {
+// the font the runtime draws them in at the screen's pixel ratio (ctest runs
+// this at 1, 1.25, 1.5 and 2): Wine's bitmap re-creation of the designed MS
+// Sans Serif at 1 (13 pixels a line at 96 dots per inch), whose metrics it
+// has, and Wine's scalable Tahoma elsewhere. Its letters are as large on the
+// screen as the ratio makes them: a bitmap font keeps its glyphs' size while
+// their places grow.
+TEST_F(QtForms, EveryCaptionOfEveryWindowFitsItsBoxInTheFontDrawnAtTheScreensScale) {
     Process process(platform, make_window);
+    const double ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
+    const std::string face = ratio == 1.0 ? "MS Sans Serif 13" : "Tahoma 11";
+    const auto ink_height = [](const QImage& image) {  // rows with a dark pixel, from the first to the last
+        int top = image.height();
+        int bottom = -1;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                if (qAlpha(pixel) == 255 && qGray(pixel) < 128) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+            }
+        }
+        return bottom - top + 1;
+    };
     int measured = 0;
     for (const Window which :
          {Window::MainForm, Window::ControlForm, Window::Configuration, Window::PassChange, Window::PassCheck}) {
@@ -326,6 +350,7 @@ TEST_F(QtForms, EveryCaptionOfEveryWindowFitsItsBoxInTheDesignedFont) {
             if (label == nullptr && button == nullptr) continue;
             QStyleOptionButton option;
             option.initFrom(w);
+            if (button != nullptr && button->isDefault()) option.features |= QStyleOptionButton::DefaultButton;
             const QString text = label ? label->text() : button->text();
             const QRect box =
                 label ? w->contentsRect() : w->style()->subElementRect(QStyle::SE_PushButtonContents, &option, w);
@@ -335,7 +360,18 @@ TEST_F(QtForms, EveryCaptionOfEveryWindowFitsItsBoxInTheDesignedFont) {
                 << "[" << text.toStdString() << "] needs " << needed.width() << "x" << needed.height() << ", has "
                 << box.width() << "x" << box.height();
             const QFontInfo font(w->font());
-            EXPECT_EQ(font.family().toStdString() + " " + std::to_string(font.pixelSize()), "MS Sans Serif 13");
+            EXPECT_EQ(font.family().toStdString() + " " + std::to_string(font.pixelSize()), face);
+            if (button != nullptr && !text.contains('&')) {  // one line, no access key's underline
+                const QRect inside = box.adjusted(2, 2, -2, -2);  // clear of a default button's frame
+                QImage at_one(inside.size(), QImage::Format_RGB32);
+                at_one.fill(Qt::white);
+                QPainter painter(&at_one);
+                painter.setFont(w->font());
+                painter.drawText(at_one.rect(), Qt::AlignCenter, text);
+                painter.end();
+                EXPECT_NEAR(ink_height(const_cast<QWidget*>(w)->grab(inside).toImage()), ratio * ink_height(at_one), 1.5)
+                    << "[" << text.toStdString() << "] is not drawn at the scale of " << ratio;
+            }
             ++measured;
         }
         form.Unload();

@@ -1,6 +1,6 @@
 // The Win32 runtime's own parts: what a form shows pixel by pixel, a change of the display reaching every form,
-// the formats WIC reads and the size of a picture before it is decoded, the user's own settings file and the
-// registry the settings code reads.
+// captions that fit their controls, the formats WIC reads and the size of a picture before it is decoded, the user's
+// own settings file and the registry the settings code reads.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,10 +8,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/process.h"
 #include "platform/win32/services.h"
 #include "platform/win32/support.h"
 #include "runtime/app.h"
+#include "runtime/failure.h"
 #include "settings/settings.h"
+#include "startup/windows.h"
 #include "support/picture_files.h"
 #include "support/temp_dir.h"
 
@@ -138,6 +141,53 @@ TEST(Win32Forms, EveryFormHearsOfAChangeOfTheDisplay) {
     testing::settle(platform);
     EXPECT_EQ(shown.display_changes, 1);
     EXPECT_EQ(hidden.display_changes, 1);
+}
+
+// Every label and button of the program's windows shows its whole caption in the font it is drawn in: MS Sans Serif
+// where the system has it, else a face held to its advances (Wine without its own fonts stands in a wider one, which
+// cut "Change Password:" short). Loading the windows may name the spare picture in the settings file: the file
+// is put back as it was.
+TEST(Win32Forms, EveryCaptionOfEveryWindowFitsItsControl) {
+    char windows_dir[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows_dir, MAX_PATH);
+    const std::filesystem::path settings = std::filesystem::path(windows_dir) / "vellora.ini";
+    const bool existed = std::filesystem::exists(settings);
+    std::ostringstream before;
+    before << std::ifstream(settings, std::ios::binary).rdbuf();
+    const rt::ScopeExit put_back([&] {
+        if (existed) {
+            write_file(settings, before.str());
+        } else {
+            std::filesystem::remove(settings);
+        }
+    });
+    Win32Platform platform;
+    Process process(platform, make_window);
+    int measured = 0;
+    for (const Window which :
+         {Window::MainForm, Window::ControlForm, Window::Configuration, Window::PassChange, Window::PassCheck}) {
+        rt::Form& form = process.form(which);
+        for (HWND child = GetWindow(hwnd_of(form), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            char kind[16] = {};
+            char text[512] = {};
+            GetClassNameA(child, kind, sizeof kind);
+            const bool label = lstrcmpiA(kind, "Static") == 0;
+            if ((!label && lstrcmpiA(kind, "Button") != 0) || GetWindowTextA(child, text, sizeof text) == 0) continue;
+            RECT box{};
+            GetClientRect(child, &box);
+            if (!label) InflateRect(&box, -GetSystemMetrics(SM_CXEDGE), -GetSystemMetrics(SM_CYEDGE));  // its frame
+            const WindowDc dc(child);
+            const Selection font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(child, WM_GETFONT, 0, 0)));
+            RECT needed{0, 0, box.right - box.left, 0};
+            DrawTextA(dc.get(), text, -1, &needed, DT_CALCRECT | (label ? DT_WORDBREAK : DT_SINGLELINE));
+            EXPECT_TRUE(needed.right <= box.right - box.left && needed.bottom <= box.bottom - box.top)
+                << "[" << text << "] needs " << needed.right << "x" << needed.bottom << ", has "
+                << box.right - box.left << "x" << box.bottom - box.top;
+            ++measured;
+        }
+        form.Unload();
+    }
+    EXPECT_GE(measured, 15);  // every window's labels and buttons were there to measure
 }
 
 // WIC reads what OLE cannot (TIFF), and the file dialog offers every format it reads. The picture
