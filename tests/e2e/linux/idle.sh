@@ -6,10 +6,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/compositors.sh"
 # A failed scenario shows what the adapter shows, and the watcher's log when there is one.
 eval "adapter_$(declare -f on_failure)"
-on_failure() {
-  adapter_on_failure
-  [ ! -e "$WORK/idle.log" ] || { echo "--- watcher:"; cat "$WORK/idle.log"; }
-}
+on_failure() { adapter_on_failure; [ ! -e "$WORK/idle.log" ] || { echo "--- watcher:"; cat "$WORK/idle.log"; }; }
 
 # watch_idle SOURCE: `vellora --idle 3`, which names SOURCE; its pid in WATCHER.
 # Meanwhile its saver children are counted: never two.
@@ -22,11 +19,7 @@ watch_idle() {
   started $!
 }
 # The watcher's children that run `vellora /S`.
-savers() {
-  local pid
-  for pid in $(pgrep -P "$WATCHER"); do [ "$(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline")" != "vellora /S " ] || echo "$pid"; done
-  return 0
-}
+savers() { pgrep -P "$WATCHER" -fx 'vellora /S' || true; }
 
 # input COMMAND...: input, its moment in INPUT. postponed COMMAND...: three
 # inputs 1.5 s apart; no saver starts meanwhile.
@@ -43,8 +36,8 @@ now() { cut -d" " -f1 /proc/uptime; }
 saver_appears() {
   local since=${INPUT:-$(started_at "$WATCHER")} after
   wait_until 'SAVER=$(savers); [ -n "$SAVER" ]' 10 || fail "no saver started"
-  after=$(awk -v at="$(started_at "$SAVER")" -v since="$since" 'BEGIN { print at - since }')
-  awk -v after="$after" 'BEGIN { exit !(after >= 2.8) }' || fail "a saver started $after s after input"
+  after=$(awk -v at="$(started_at "$SAVER")" -v since="$since" 'BEGIN { print at - since; exit at - since < 2.8 }') ||
+    fail "a saver started $after s after input"
   sleep 0.5 && running "$SAVER" || fail "the saver did not keep running"
 }
 saver_ended() { wait_until '! running "$SAVER"' || fail "the saver did not end"; }
@@ -67,15 +60,14 @@ watcher_lost() {
   ! wait "$WATCHER" && grep -q "^vellora --idle: $1" "$WORK/idle.log" || fail "the watcher did not end with: $1"
 }
 
-# sway: input within the delay postpones the saver, which then covers both
-# outputs in the chosen colour; a key ends it; a second
-# watcher leaves at once; sway's own idle inhibitor on a window keeps the
-# saver away until the window closes; losing the compositor ends the watcher.
+# sway: a second watcher leaves at once; input within the delay postpones
+# the saver, which then covers both outputs in the chosen colour; a key ends
+# it; sway's own idle inhibitor on a window keeps the next one away until the
+# window closes; losing the compositor ends the watcher.
 scenario_idle_sway() {
-  local first out view output
+  local out view output
   settings "$GREEN_HUE" ""
-  wl_need wtype swaymsg grim
-  compositor sway 2
+  sway_session
   export QT_QPA_PLATFORM=wayland
   watch_idle org_kde_kwin_idle
   out=$(timeout 5 "$VELLORA" --idle 3) && [[ $out == "vellora --idle: a watcher already runs for this session"* ]] ||
@@ -83,11 +75,6 @@ scenario_idle_sway() {
   postponed wtype k
   saver_appears
   for output in "${OUTPUT_NAMES[@]}"; do wl_covered "$GREEN" "$output" || fail "$output is not covered"; done
-  first=$SAVER
-  input wtype -s 400 k -s 400
-  saver_ended
-  saver_appears
-  [ "$SAVER" != "$first" ] || fail "the same saver"
   input wtype -s 400 k -s 400
   saver_ended
   "$VELLORA" /C >>"$WORK/vellora.log" 2>&1 &
@@ -102,17 +89,17 @@ scenario_idle_sway() {
 }
 
 # KWin: once a saver has ended, none starts while the desktop stays idle (a
-# crashing saver is not restarted in a loop); after input, one does. Input
-# is simulated through org_kde_kwin_idle: KWin headless takes no keys.
+# crashing saver is not restarted in a loop); after input (a pointer's move
+# through KWin's fake input), one does.
 scenario_idle_kwin() {
+  export KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 QT_QPA_PLATFORM=wayland
   compositor kwin 1
-  export QT_QPA_PLATFORM=wayland
   watch_idle ext-idle-notify-v1
   saver_appears
   kill "$SAVER"
   saver_ended
   no_saver 5
-  input "$IDLE_ACTIVITY"
+  input "$FAKE_INPUT" move 10 10 wait 100
   saver_appears
   watcher_done
 }
@@ -147,21 +134,17 @@ mutter_input() {
 # so the watcher asks gnome-session (as on MATE or Budgie on X11) and an idle
 # inhibitor keeps the saver away. Pointer moves postpone it, a click ends it.
 scenario_idle_x11() {
-  local first
   mkdir -p "$WORK/bus" && wl_session_bus "$WORK/bus"
   inhibited_session
   watch_idle MIT-SCREEN-SAVER
   no_saver 5
   grep -q "^vellora --idle: idleness is inhibited" "$WORK/idle.log" || fail "the inhibitor was not seen"
   kill "$INHIBITOR"
-  wait_until '! session_inhibited' || fail "the inhibitor was not released"
   postponed xdotool mousemove_relative 10 10
   saver_appears
-  first=$SAVER
   input click 100 100
   saver_ended
   saver_appears
-  [ "$SAVER" != "$first" ] || fail "the same saver"
   watcher_done
 }
 
