@@ -2,6 +2,8 @@
 // of circles every 400 ms, and the end once the pane is gone.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "saver/saver_rig.h"
 
 namespace vellora {
@@ -17,10 +19,8 @@ TEST(Preview, DrawsIntoThePaneUntilItIsGone) {
     const auto& drawn = rig.platform.window("ControlForm")->controls["Picture1"];
     EXPECT_FALSE(rig.platform.window("ControlForm")->visible);
     EXPECT_EQ(drawn.parent, 4242U);
-    EXPECT_EQ(box.Left(), 0);
-    EXPECT_EQ(box.Top(), 0);
-    EXPECT_EQ(box.Width(), 152 * 15);
-    EXPECT_EQ(box.Height(), 112 * 15);
+    EXPECT_EQ((std::vector<float>{box.Left(), box.Top(), box.Width(), box.Height()}),
+              (std::vector<float>{0, 0, 152 * 15, 112 * 15}));
 
     rig.platform.advance(1200);
     ASSERT_EQ(drawn.circles.size(), 3 * 202U);
