@@ -103,6 +103,7 @@ TEST(PassChange, RefusalsShowTheirMessageEmptyEveryBoxAndStoreNothing) {
         rig.platform.post_paint(d);
         rig.platform.run();
         EXPECT_EQ(d.ActiveControl(), &d.Text3);
+        EXPECT_EQ(d.Text3.display_text(), "*");
         rig.platform.post_key(d, rt::keys::Escape);  // Cancel
         rig.platform.run();
         EXPECT_FALSE(d.loaded());
