@@ -42,32 +42,10 @@ struct Rig {
     }
 };
 
-TEST(PassChange, TheOldPasswordIsAskedOnlyWhenThereIsOneAndCountsInAnyCaseToTwentyCharacters) {
-    struct Case {
-        const char* password;
-        const char* old_text;
-        const char* text;
-        const char* again;
-    } const cases[] = {
-        {nullptr, "ignored", "Secret", "Secret"},
-        {"CorrectHorseBatteryStaple", "correcthorsebatterysXXXXX", "NewOne", "nEWoNE"},  // new ones may differ in case
-        {"hunter2", "hunter2", "", ""},  // empty: the password is removed
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        Rig rig(c.password);
-        auto& d = *rig.dialog;
-        EXPECT_EQ(d.Text1.Enabled(), c.password != nullptr);
-        EXPECT_EQ(d.Label1.ForeColor(), c.password ? rt::rgb(0, 0, 0) : rt::rgb(128, 128, 128));
-        EXPECT_EQ(d.ActiveControl(), c.password ? &d.Text1 : &d.Text2);
-        rig.submit(c.old_text, c.text, c.again);
-        EXPECT_TRUE(rig.platform.messages().empty());
-        EXPECT_FALSE(d.loaded());
-        EXPECT_EQ(rig.stored(), EncodePassword(c.text));
-    }
-}
-
-TEST(PassChange, RefusalsShowTheirMessageEmptyEveryBoxAndStoreNothing) {
+// The old password is asked only when there is one and counts in any case
+// to twenty characters; a refusal shows its message, empties every box and
+// stores nothing.
+TEST(PassChange, StoresTheNewPasswordOrRefusesWithAMessageAndStoresNothing) {
     const std::string twenty(20, 'a');
     const char* wrong_old =
         "The value for Old Password is not correct.\r\n\r\nCheck your screen-saver password, and then try again.";
@@ -75,29 +53,41 @@ TEST(PassChange, RefusalsShowTheirMessageEmptyEveryBoxAndStoreNothing) {
     struct Case {
         const char* password;
         std::string old_text, text, again;
-        const char* message;
-        bool store_fails;
+        const char* message = nullptr;  // nothing: stored
+        bool store_fails = false;
     } const cases[] = {
-        {"hunter2", "hunter3", "next", "next", wrong_old, false},
-        {"hunter2", "HUNTER2", twenty + "X", twenty + "Y", no_match, false},
-        {nullptr, "", "one", "two", no_match, false},
+        {nullptr, "ignored", "Secret", "Secret"},
+        {"CorrectHorseBatteryStaple", "correcthorsebatterysXXXXX", "NewOne", "nEWoNE"},  // new ones may differ in case
+        {"hunter2", "hunter2", "", ""},  // empty: the password is removed
+        {"hunter2", "hunter3", "next", "next", wrong_old},
+        {"hunter2", "HUNTER2", twenty + "X", twenty + "Y", no_match},
+        {nullptr, "", "one", "two", no_match},
         {"hunter2", "hunter2", "next", "next", "The new password could not be saved.\r\n\r\nTry again", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         Rig rig(c.password);
         auto& d = *rig.dialog;
+        EXPECT_EQ(d.Text1.Enabled(), c.password != nullptr);
+        EXPECT_EQ(d.Label1.ForeColor(), c.password ? rt::rgb(0, 0, 0) : rt::rgb(128, 128, 128));
+        const rt::Control* first = c.password ? &d.Text1 : &d.Text2;  // focused at the start and after a refusal
+        EXPECT_EQ(d.ActiveControl(), first);
         const auto before = rig.stored();
         rig.platform.set_user_store_fails(c.store_fails);
-        rig.platform.answer_message_box();
+        if (c.message) rig.platform.answer_message_box();
         rig.submit(c.old_text, c.text, c.again);
+        EXPECT_EQ(d.loaded(), c.message != nullptr);
+        if (c.message == nullptr) {
+            EXPECT_TRUE(rig.platform.messages().empty());
+            EXPECT_EQ(rig.stored(), EncodePassword(c.text));
+            continue;
+        }
         ASSERT_EQ(rig.platform.messages().size(), 1U);
         EXPECT_EQ(rig.platform.messages()[0].text, c.message);
         EXPECT_EQ(rig.platform.messages()[0].title, "Change Password");
         EXPECT_EQ(rig.platform.messages()[0].icon, rt::MessageIcon::Stop);
         EXPECT_TRUE(d.Text1.Text().empty() && d.Text2.Text().empty() && d.Text3.Text().empty());
-        EXPECT_EQ(d.ActiveControl(), c.password ? &d.Text1 : &d.Text2);
-        EXPECT_TRUE(d.loaded());
+        EXPECT_EQ(d.ActiveControl(), first);
 
         rig.platform.post_type(d.Text3, "x");  // a later paint leaves the focus be
         rig.platform.post_paint(d);

@@ -2,7 +2,7 @@
 # (compositors.sh): sway, where windows, outputs and keys can be seen and
 # driven from outside, and Mutter and KWin, where the program's own protocol
 # log (WAYLAND_DEBUG) shows what the compositor made of its surfaces; on KWin
-# its fake input (fake_input.cpp) stands in for a pointer and a keyboard.
+# its fake input (fake_input.cpp) stands in for a pointer.
 source "$(dirname "${BASH_SOURCE[0]}")/compositors.sh"
 
 # wl_shot NAME OUTPUT: a screenshot of one output.
@@ -22,10 +22,7 @@ wl_enter() { mark; wtype -s 400 "$1" -k Return -s 400; }
 near() { [ $(($1 - $2)) -le 4 ] && [ $(($2 - $1)) -le 4 ]; }  # A B: at most 4 apart
 
 # sway_session: sway with two outputs, and the tools that look at it and type.
-sway_session() {
-  wl_need grim wtype jq swaymsg
-  compositor sway 2
-}
+sway_session() { wl_need grim wtype jq swaymsg && compositor sway 2; }
 
 # sway_windows: the program's windows as sway has them, one a line:
 # output, full-screen (1) or not (0), the inner area's x, y, width and height,
@@ -103,9 +100,9 @@ scenario_wayland_dialogs() {
   local out status
   settings 255 ""
   sway_session
-  start_wl /C "$SETUP"
-  wait_until '[ "$(sway_windows | awk -F"\t" -v t="$SETUP" "\$8 == t { print \$5 }")" = 332 ]' ||
-    fail "the setup dialog is not a window of its designed width: $(sway_windows)"
+  app /C
+  wait_until '[ "$(sway_windows | awk -F"\t" -v t="$SETUP" "\$8 == t { print \$5 }")" = 332 ]' 20 ||
+    fail "no setup dialog, or not a window of its designed width: $(sway_windows)"
   wait_focus || fail "the setup dialog has no keyboard"
   wl_key Tab && wl_key Tab && wl_key Tab && wl_key Return
   wait_until 'traced "^color dialog active"' || fail "no colour dialog"
@@ -124,13 +121,6 @@ scenario_wayland_dialogs() {
   done
 }
 
-# start_wl ARGS TITLE: the program, and its window of that title on sway.
-start_wl() {
-  local _title=$2
-  app "$1"
-  wait_until 'sway_windows | awk -F"\t" -v t="$_title" "\$8 == t" | grep -q .' 20 || fail "\"$1\": no window \"$_title\""
-}
-
 # surfaces_per_output: from the program's protocol log, how many outputs
 # have a full-screen surface of their own (asked for on that output, and
 # entered there), and that no output holds two.
@@ -146,13 +136,14 @@ surfaces_per_output() {
 saver_on() {
   settings "$GREEN_HUE" ""
   compositor "$1" 2
-  WAYLAND_DEBUG=client app /S
-  wait_until 'traced "^first paint MainForm"' 20 || fail "$1: the saver did not show"
+  shown
   wait_until '[ "$(surfaces_per_output)" -eq 2 ]' || fail "$1: not one full-screen surface on each output"
   kill -TERM "$APP_PID"
   ended || fail "$1: SIGTERM did not end the saver"
 }
 scenario_wayland_mutter() { saver_on mutter; }
+# shown: "/S" with its protocol log, shown.
+shown() { WAYLAND_DEBUG=client app /S && wait_until 'traced "^first paint MainForm"' 20 || fail "the saver did not show"; }
 
 # pointer_hidden: from the protocol log, how many surfaces the pointer
 # entered; none when, after an enter, the last image the program set before
@@ -175,8 +166,7 @@ scenario_wayland_kwin() {
   export KWIN_WAYLAND_NO_PERMISSION_CHECKS=1
   saver_on kwin
   : >"$WORK/vellora.log"
-  WAYLAND_DEBUG=client app /S
-  wait_until 'traced "^first paint MainForm"' 20 || fail "the saver did not show again"
+  shown
   # One pointer for the whole way (the seat has it while fake input is connected): onto each output,
   # then along the second until the saver has long ended.
   "$FAKE_INPUT" move 100 100 wait 200 $(for x in {900..970..10}; do echo move "$x" 100 wait 200; done) wait 100 ||
@@ -186,8 +176,7 @@ scenario_wayland_kwin() {
   moves=$(grep -c 'wl_pointer@[0-9]*\.motion(' "$WORK/vellora.log")
   [ "$moves" -eq 5 ] || fail "the saver did not end on the fourth move after the first: $moves movements"
   [ "$(pointer_hidden)" -eq 2 ] || fail "the pointer is not hidden over both surfaces it entered"
-  app /S
-  wait_until 'traced "^first paint MainForm"' 20 || fail "the saver did not show a third time"
+  shown
   "$FAKE_INPUT" move 400 300 wait 300 click wait 300
   ended || fail "a click did not end the saver"
 }
