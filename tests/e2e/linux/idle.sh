@@ -1,8 +1,6 @@
-# The idle watcher, `vellora --idle 3`, on each desktop's own idle signal:
-# sway 1.7 (org_kde_kwin_idle), KWin 5.27 (ext-idle-notify-v1), Mutter 43
-# (org.gnome.Mutter.IdleMonitor) and Xvfb (MIT-SCREEN-SAVER). Each time the
-# saver child `vellora /S` starts once the desktop has been idle for 3 s,
-# never two at once, and again after it has ended and the desktop was idle again.
+# The idle watcher, `vellora --idle 3`, on sway 1.7, KWin 5.27, Mutter 43 and Xvfb: each time the saver
+# child `vellora /S` starts once the desktop has been idle for 3 s, never two at once, and again after it
+# has ended and the desktop was idle again.
 source "$(dirname "${BASH_SOURCE[0]}")/compositors.sh"
 # A failed scenario shows what the adapter shows, and the watcher's log when there is one.
 eval "adapter_$(declare -f on_failure)"
@@ -30,9 +28,8 @@ postponed() { for _ in 1 2 3; do sleep 1.5 && input "$@" && [ -z "$(savers)" ] |
 started_at() { awk -v hz="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); print $20 / hz }' "/proc/$1/stat"; }
 now() { cut -d" " -f1 /proc/uptime; }
 
-# saver_appears: a saver child starts within 10 s, 3 s (less a compositor's
-# timer slack) or more after the last input (else the watcher's start), and
-# keeps running; its pid in SAVER.
+# saver_appears: a saver child starts within 10 s, 3 s (less a compositor's timer slack) or more after
+# the last input (else the watcher's start), and keeps running; its pid in SAVER.
 saver_appears() {
   local since=${INPUT:-$(started_at "$WATCHER")} after
   wait_until 'SAVER=$(savers); [ -n "$SAVER" ]' 10 || fail "no saver started"
@@ -88,9 +85,8 @@ scenario_idle_sway() {
   watcher_lost "lost the Wayland compositor"
 }
 
-# KWin: once a saver has ended, none starts while the desktop stays idle (a
-# crashing saver is not restarted in a loop); after input (a pointer's move
-# through KWin's fake input), one does.
+# KWin: once a saver has ended, none starts while the desktop stays idle (a crashing saver is not
+# restarted in a loop); after input (a move of KWin's fake pointer), one does.
 scenario_idle_kwin() {
   export KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 QT_QPA_PLATFORM=wayland
   compositor kwin 1
@@ -104,10 +100,8 @@ scenario_idle_kwin() {
   watcher_done
 }
 
-# Mutter with gnome-session: an idle inhibitor held through
-# org.gnome.SessionManager keeps the saver away (Mutter's monitor itself
-# waits); once it is released, the next idle period starts it. Input is
-# Mutter's own idle-time reset. Losing the session bus ends the watcher.
+# Mutter with gnome-session: an idle inhibitor held through it keeps the saver away (Mutter's monitor
+# itself waits); once released, the next idle period starts it. Losing the session bus ends the watcher.
 scenario_idle_mutter() {
   export MUTTER_DEBUG_RESET_IDLETIME=1 QT_QPA_PLATFORM=wayland
   compositor mutter 1
@@ -130,9 +124,8 @@ mutter_input() {
     org.gnome.Mutter.IdleMonitor.ResetIdletime
 }
 
-# Xvfb without an XScreenSaver daemon: MIT-SCREEN-SAVER knows no inhibitors,
-# so the watcher asks gnome-session (as on MATE or Budgie on X11) and an idle
-# inhibitor keeps the saver away. Pointer moves postpone it, a click ends it.
+# Xvfb: MIT-SCREEN-SAVER knows no inhibitors, so the watcher asks gnome-session (as on MATE or Budgie on
+# X11), whose idle inhibitor keeps the saver away. Pointer moves postpone it, a click ends it.
 scenario_idle_x11() {
   mkdir -p "$WORK/bus" && wl_session_bus "$WORK/bus"
   inhibited_session
@@ -148,8 +141,8 @@ scenario_idle_x11() {
   watcher_done
 }
 
-# gnome-session on the session bus (with a bus of the test's own for the
-# system bus it wants) and an idle inhibitor held through it, its pid in INHIBITOR.
+# gnome-session on the session bus (a bus of the test's own as its system bus) and an idle inhibitor
+# held through it, its pid in INHIBITOR.
 inhibited_session() {
   local dir=$WORK/gnome-session
   wl_need gnome-session-inhibit dbus-send
