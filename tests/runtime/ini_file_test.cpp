@@ -145,6 +145,7 @@ TEST(RelocatingProfileFile, ADeniedWriteMovesTheFileToTheUsersPlaceForGoodABusyO
     shared.refusal = rt::WriteResult::Busy;          // held by a virus scanner: said so, and nothing moves
     EXPECT_EQ(file.write_all({{"Image", "name", "c:\\sun.bmp"}}), rt::WriteResult::Busy);
     EXPECT_FALSE(std::filesystem::exists(own_path));
+    EXPECT_EQ(file.location(), dir.path().string());
     shared.refusal = rt::WriteResult::Denied;
     ASSERT_TRUE(file.write("Image", "name", "c:\\sun.bmp"));
     EXPECT_EQ(file.read("Image", "name", "0"), "c:\\sun.bmp");

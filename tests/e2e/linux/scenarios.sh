@@ -109,8 +109,6 @@ scenario_package() {
   covered $GREEN || fail "the screen does not show the configured colour"
   "${daemon[@]}" xscreensaver-command -deactivate >/dev/null 2>&1 || fail "the daemon did not take -deactivate"
   wait_until '! pgrep -f "$root/usr/libexec/xscreensaver/vellora" >/dev/null' || fail "the hack outlived deactivation"
-  "${daemon[@]}" xscreensaver-command -exit >/dev/null 2>&1 || fail "the daemon did not take -exit"
-  wait_until '! running' || fail "the daemon did not exit"
 }
 
 # "/C" with the settings folder immutable (chattr +i): OK says so, naming the
