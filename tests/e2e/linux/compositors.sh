@@ -34,33 +34,30 @@ compositor() {
       "${as_user[@]}" env -i HOME="$dir/home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$server_run" \
         WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_HEADLESS_OUTPUTS="$count" WLR_LIBINPUT_NO_DEVICES=1 \
         sway -c "$dir/sway.cfg" >"$dir/compositor.log" 2>&1 &
-      started $! && COMPOSITOR_PID=$!
+      started $!
       wait_until '[ -S "$server_run/wayland-1" ] && ls "$server_run"/sway-ipc.*.sock >/dev/null 2>&1' 20 ||
         fail "sway did not start: $(tail -5 "$dir/compositor.log")"
       export WAYLAND_DISPLAY=$server_run/wayland-1
       SWAYSOCK=$(ls "$server_run"/sway-ipc.*.sock) && export SWAYSOCK
       ;;
     mutter)
-      wl_need mutter
-      wl_session_bus "$dir"
+      wl_need mutter && wl_session_bus "$dir"
       local monitors=()
       for ((i = 1; i <= count; i++)); do monitors+=(--virtual-monitor 800x600); done
       HOME=$dir/home mutter --headless "${monitors[@]}" --no-x11 --wayland-display vellora-mutter \
         >"$dir/compositor.log" 2>&1 &
-      started $! && COMPOSITOR_PID=$!
       export WAYLAND_DISPLAY=$XDG_RUNTIME_DIR/vellora-mutter
       ;;
     kwin)
-      wl_need kwin_wayland
-      wl_session_bus "$dir"
+      wl_need kwin_wayland && wl_session_bus "$dir"
       cp "$(command -v kwin_wayland)" "$dir/kwin_wayland"
       HOME=$dir/home "$dir/kwin_wayland" --virtual --output-count "$count" --width 800 --height 600 \
         --socket vellora-kwin --no-lockscreen >"$dir/compositor.log" 2>&1 &
-      started $! && COMPOSITOR_PID=$!
       export WAYLAND_DISPLAY=$XDG_RUNTIME_DIR/vellora-kwin
       ;;
-    *) fail "no compositor $kind" ;;
   esac
+  [ "$kind" = sway ] || started $!
+  COMPOSITOR_PID=$!
   # Ready when a client sees every output.
   wait_until '[ "$(wl_outputs | wc -l)" -eq "$count" ]' 20 ||
     fail "$kind did not show $count outputs: $(tail -5 "$dir/compositor.log")"
