@@ -17,7 +17,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(IdleOptions, SecondsFromTheCommandLineAndTheSettingsFile) {
+TEST(IdleOptions, SecondsFromTheCommandLineAndTheSettingsFileAndOneLockPerSession) {
     EXPECT_TRUE(!parse_arguments({"--idle"}).seconds && parse_arguments({"--idle"}).error.empty());
     EXPECT_EQ(parse_arguments({"--idle", "4294967"}).seconds, max_seconds);
     for (const std::string bad : {"0", "-5", "3.5", "3s", "", " 3", "4294968", "99999999999"}) {
@@ -39,9 +39,7 @@ TEST(IdleOptions, SecondsFromTheCommandLineAndTheSettingsFile) {
         EXPECT_EQ(delay.seconds, 600U) << bad;
         EXPECT_NE(delay.warning.find("[Idle] seconds=" + bad + " "), std::string::npos) << delay.warning;
     }
-}
-
-TEST(IdleOptions, OneLockPerSession) {
+    // One watcher per session: one lock file per display.
     EXPECT_EQ((Session{"wayland-1", ":0", ""}).lock_name(1000), "vellora-idle-1000-wayland-wayland-1.lock");
     EXPECT_EQ((Session{"/run/user/1000/wayland-1", "", ""}).lock_name(1000),
               "vellora-idle-1000-wayland-_run_user_1000_wayland-1.lock");
