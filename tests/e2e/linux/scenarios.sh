@@ -49,8 +49,6 @@ scenario_multihead() {
     fail "the pointer at 1200,300 was not counted from the primary head's corner"
   eval "$(xdotool getwindowfocus getwindowgeometry --shell)"
   near $((X + WIDTH / 2)) 1200 || fail "the prompt is at x $X, $WIDTH wide, not centred on the primary head"
-  enter abc
-  ended || fail "the right password did not end the saver"
 }
 
 # The package: clean under lintian; installed by dpkg -i (as root, on a

@@ -276,7 +276,7 @@ TEST(QtLockSetting, TheOverrideOrXScreenSaversLockIsTheDesktopPasswordFlagButNev
     EXPECT_EQ((std::vector{flag(std::nullopt), flag(false), flag(true, true)}), (std::vector<std::int16_t>{1, 0, 0}));
     // KDE Plasma: its automatic lock, in its [Daemon] group, flags and all; on when nothing says otherwise.
     const std::vector<fs::path> kde = {dir.path() / "missing", dir.path() / "kscreenlockerrc"};
-    write_file(kde[1], "[Greeter]\nAutolock=true\n[Daemon]\nTimeout=5\nAutolock[$i]=false\n");
+    write_file(kde[1], "[Daemon]\nTimeout=5\nAutolock[$i]=false\n[Greeter]\nAutolock=true\n");
     const LockSources on_kde{std::nullopt, {}, true, false, "KDE", kde};
     EXPECT_EQ(read_lock_setting(on_kde), std::optional<bool>(false));
     write_file(kde[1], "[Daemon]\nLockOnResume=false\n");
