@@ -100,6 +100,7 @@ TEST(PassChange, StoresTheNewPasswordOrRefusesWithAMessageAndStoresNothing) {
         EXPECT_EQ(rig.platform.messages()[0].icon, rt::MessageIcon::Stop);
         EXPECT_TRUE(d.Text1.Text().empty() && d.Text2.Text().empty() && d.Text3.Text().empty());
         EXPECT_EQ(d.ActiveControl(), first);
+        EXPECT_EQ(rig.process.StoredPassword, before);  // a retry checks the old password against it
 
         rig.platform.post_type(d.Text3, "x");  // a later paint leaves the focus be
         rig.platform.post_paint(d);
