@@ -1,5 +1,6 @@
-// The password change dialog: which boxes it asks for, the checks of the
-// old and the retyped password, what it stores, and where it sits.
+// The password encoding, checked against encodings worked out by hand; the
+// password change dialog: which boxes it asks for, the checks of the old and
+// the retyped password, what it stores, and where it sits.
 #include "password/pass_change.h"
 
 #include <gtest/gtest.h>
@@ -14,15 +15,29 @@
 namespace vellora {
 namespace {
 
+TEST(Password, KnownEncodings) {
+    EXPECT_EQ(EncodePassword(""), "");
+    for (const char* typed : {"abc", "ABC", "aBc"}) EXPECT_EQ(EncodePassword(typed), "SX]") << typed;
+    // 'Z' + 14 + 4 x 6 = 128 is past 126: 2, then below 33: 35, '#'.
+    EXPECT_EQ(EncodePassword("zzzzzzzzzzzzzzzzzzzz"), "lptx|#'+/37;?\"&*.26:");
+    EXPECT_EQ(EncodePassword("~~~~~"), "37;?\"");
+    EXPECT_EQ(EncodePassword("\xFF\xFF"), "6:");  // bytes above 127 count unsigned
+    const std::string long_text = "correct horse battery staple";
+    EXPECT_EQ(EncodePassword(long_text), EncodePassword(long_text.substr(0, 20)));  // 20 characters count
+}
+
 struct Rig {
     testing::TempDir dir;
     headless::HeadlessPlatform platform{dir.path()};
     Process process{platform, [](Window, Process& p) { return std::make_unique<PassChange>(p); }};
     PassChange* dialog = nullptr;
 
-    // Stores `password` (if any), then shows the dialog as start-up does and paints it once.
-    explicit Rig(const char* password) {
+    // Stores `password` (if any), then shows the dialog as start-up does, for
+    // the window `parent` (4242: a window of 641 x 480 pixels at 100, 50), and paints it once.
+    explicit Rig(const char* password, std::uint32_t parent = 0) {
         if (password) SaveStoredPassword(platform.services().user_store(), EncodePassword(password));
+        platform.add_foreign_window(4242, {{100, 50, 741, 530}, 635, 450});
+        process.ParentWindow = parent;
         dialog = &static_cast<PassChange&>(process.form(Window::PassChange));
         dialog->Show();
         platform.post_paint(*dialog);
@@ -39,32 +54,10 @@ struct Rig {
     }
 };
 
-TEST(PassChange, TheOldPasswordIsAskedOnlyWhenThereIsOneAndCountsInAnyCaseToTwentyCharacters) {
-    struct Case {
-        const char* password;
-        const char* old_text;
-        const char* text;
-        const char* again;
-    } const cases[] = {
-        {nullptr, "ignored", "Secret", "Secret"},
-        {"CorrectHorseBatteryStaple", "correcthorsebatterysXXXXX", "NewOne", "nEWoNE"},  // new ones may differ in case
-        {"hunter2", "hunter2", "", ""},  // empty: the password is removed
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        Rig rig(c.password);
-        auto& d = *rig.dialog;
-        EXPECT_EQ(d.Text1.Enabled(), c.password != nullptr);
-        EXPECT_EQ(d.Label1.ForeColor(), c.password ? rt::rgb(0, 0, 0) : rt::rgb(128, 128, 128));
-        EXPECT_EQ(d.ActiveControl(), c.password ? &d.Text1 : &d.Text2);
-        rig.submit(c.old_text, c.text, c.again);
-        EXPECT_TRUE(rig.platform.messages().empty());
-        EXPECT_FALSE(d.loaded());
-        EXPECT_EQ(rig.stored(), EncodePassword(c.text));
-    }
-}
-
-TEST(PassChange, RefusalsShowTheirMessageEmptyEveryBoxAndStoreNothing) {
+// The old password is asked only when there is one and counts in any case
+// to twenty characters; a refusal shows its message, empties every box and
+// stores nothing.
+TEST(PassChange, StoresTheNewPasswordOrRefusesWithAMessageAndStoresNothing) {
     const std::string twenty(20, 'a');
     const char* wrong_old =
         "The value for Old Password is not correct.\r\n\r\nCheck your screen-saver password, and then try again.";
@@ -72,30 +65,42 @@ TEST(PassChange, RefusalsShowTheirMessageEmptyEveryBoxAndStoreNothing) {
     struct Case {
         const char* password;
         std::string old_text, text, again;
-        const char* message;
-        bool store_fails;
+        const char* message = nullptr;  // nothing: stored
+        bool store_fails = false;
     } const cases[] = {
-        {"hunter2", "hunter3", "next", "next", wrong_old, false},
-        {"hunter2", "HUNTER2", twenty + "X", twenty + "Y", no_match, false},
-        {nullptr, "", "one", "two", no_match, false},
+        {nullptr, "ignored", "Secret", "Secret"},
+        {"CorrectHorseBatteryStaple", "correcthorsebatterysXXXXX", "NewOne", "nEWoNE"},  // new ones may differ in case
+        {"hunter2", "hunter2", "", ""},  // empty: the password is removed
+        {"hunter2", "hunter3", "next", "next", wrong_old},
+        {"hunter2", "HUNTER2", twenty + "X", twenty + "Y", no_match},
+        {nullptr, "", "one", "two", no_match},
         {"hunter2", "hunter2", "next", "next", "The new password could not be saved.\r\n\r\nTry again", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         Rig rig(c.password);
         auto& d = *rig.dialog;
+        EXPECT_EQ(d.Text1.Enabled(), c.password != nullptr);
+        EXPECT_EQ(d.Label1.ForeColor(), c.password ? rt::rgb(0, 0, 0) : rt::rgb(128, 128, 128));
+        const rt::Control* first = c.password ? &d.Text1 : &d.Text2;  // focused at the start and after a refusal
+        EXPECT_EQ(d.ActiveControl(), first);
         const auto before = rig.stored();
         rig.platform.set_user_store_fails(c.store_fails);
-        rig.platform.answer_message_box();
+        if (c.message) rig.platform.answer_message_box();
         rig.submit(c.old_text, c.text, c.again);
+        EXPECT_EQ(d.loaded(), c.message != nullptr);
+        if (c.message == nullptr) {
+            EXPECT_TRUE(rig.platform.messages().empty());
+            EXPECT_EQ(rig.stored(), EncodePassword(c.text));
+            continue;
+        }
         ASSERT_EQ(rig.platform.messages().size(), 1U);
         EXPECT_EQ(rig.platform.messages()[0].text, c.message);
         EXPECT_EQ(rig.platform.messages()[0].title, "Change Password");
         EXPECT_EQ(rig.platform.messages()[0].icon, rt::MessageIcon::Stop);
         EXPECT_TRUE(d.Text1.Text().empty() && d.Text2.Text().empty() && d.Text3.Text().empty());
-        EXPECT_EQ(d.ActiveControl(), c.password ? &d.Text1 : &d.Text2);
-        EXPECT_EQ(rig.process.StoredPassword, before);
-        EXPECT_TRUE(d.loaded());
+        EXPECT_EQ(d.ActiveControl(), first);
+        EXPECT_EQ(rig.process.StoredPassword, before);  // a retry checks the old password against it
 
         rig.platform.post_type(d.Text3, "x");  // a later paint leaves the focus be
         rig.platform.post_paint(d);
@@ -113,13 +118,9 @@ TEST(PassChange, RefusalsShowTheirMessageEmptyEveryBoxAndStoreNothing) {
 TEST(PassChange, SitsCentredOverItsOwnerSixtyPixelsDownOrCentredOnTheScreenWithoutOne) {
     for (const std::uint32_t parent : {4242U, 0U, 999U}) {  // a window, none, no such window
         SCOPED_TRACE(parent);
-        testing::TempDir dir;
-        headless::HeadlessPlatform platform{dir.path()};
-        Process process{platform, [](Window, Process& p) { return std::make_unique<PassChange>(p); }};
-        platform.add_foreign_window(4242, {{100, 50, 741, 530}, 635, 450});
-        process.ParentWindow = parent;
-        auto& d = process.form(Window::PassChange);
-        const auto screen = platform.windows().screen();
+        Rig rig(nullptr, parent);
+        const auto& d = *rig.dialog;
+        const auto screen = rig.platform.windows().screen();
         const bool owned = parent == 4242;
         EXPECT_NEAR(d.Left() + d.Width() / 2, owned ? (100 + 741) / 2.0 * 15 : screen.width_twips() / 2, 0.01);
         EXPECT_FLOAT_EQ(owned ? d.Top() : d.Top() + d.Height() / 2,

@@ -1,10 +1,17 @@
-// The animation on a 1024 x 768 screen at 15 twips a pixel (15360 x 11520
-// twips): burst schedule, the two slides and their edges, and the picture
-// read on every tick.
+// The saver's drawing. The animation on a 1024 x 768 screen at 15 twips a
+// pixel (15360 x 11520 twips): burst schedule, the two slides and their
+// edges, and the picture read on every tick. A burst of random circles: how
+// many, where the band and the scattered circles lie, their colours and
+// sizes, and a surface without width. The preview: a drawing box covering the
+// display settings' pane, a burst every 400 ms, and the end once the pane is gone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <set>
+#include <vector>
 
+#include "saver/random_circles.h"
 #include "saver/saver_rig.h"
 
 namespace vellora {
@@ -21,12 +28,8 @@ TEST(Animation, BurstsComeOnTicks3And13And36OfEveryCycle) {
         const auto before = rig.screen().circles.size();
         rig.platform.advance(400);
         if (rig.screen().circles.size() != before) bursts.insert(tick);
-        if (tick == 36) {
-            EXPECT_EQ(rig.process.TickCounter, 0);
-        }
     }
-    EXPECT_EQ(bursts, (std::set<int>{3, 13, 36, 39, 49, 72}));
-    EXPECT_EQ(rig.screen().circles.size(), 6 * 202U);
+    EXPECT_EQ(bursts, (std::set<int>{3, 13, 36, 39, 49, 72}));  // the cycle starts again after 36
 }
 
 TEST(Animation, ThePicturesWrapPastTheirEdgesButNotOnThem) {
@@ -35,14 +38,10 @@ TEST(Animation, ThePicturesWrapPastTheirEdgesButNotOnThem) {
     rig.start();
     auto& image1 = rig.saver.Image1;
     auto& image2 = rig.saver.Image2;
-    rig.platform.advance(31 * 400);
-    EXPECT_EQ(image2.Left(), -9935);
-    rig.platform.advance(400);  // tick 32: -10390 is beyond -10240
+    rig.platform.advance(32 * 400);  // tick 32: -10390 is beyond -10240
     EXPECT_EQ(image2.Left(), 15360);
     EXPECT_EQ(image2.Top(), 2080);
-    rig.platform.advance(9 * 400);
-    EXPECT_EQ(image1.Left(), 15140);
-    rig.platform.advance(400);  // tick 42: 15495 is past 15360
+    rig.platform.advance(10 * 400);  // tick 42: 15495 is past 15360
     EXPECT_EQ(image1.Left(), -7680);
     EXPECT_EQ(image1.Top(), 1710);  // 1710 + 2715 is not above Image2's 2080: same row
 
@@ -101,6 +100,101 @@ TEST(Animation, ThePictureIsReadEveryTickButDecodedOnlyWhenItChanged) {
     EXPECT_EQ(rig.saver.Image1.GetPicture(), nullptr);
     EXPECT_EQ(rig.saver.Image1.Width(), 192 * 15);
     EXPECT_EQ(rig.saver.Image1.Left(), left + 355);
+}
+
+// One burst on a drawing box of the given size; the circles it drew.
+struct Burst {
+    testing::SaverRig rig;
+    rt::Form form{rig.process.app(), "Plain"};
+    rt::PictureBox box{form, "Box"};
+    const std::vector<headless::DrawnCircle>* circles = nullptr;
+
+    Burst(float width, float height, std::int32_t tick_counter = 0) {
+        form.Load();
+        box.Move(0, 0, width, height);
+        rig.process.TickCounter = tick_counter;
+        DrawRandomCircle(rig.process, box);
+        circles = &rig.platform.window("Plain")->controls["Box"].circles;
+    }
+    // The circle of pass i; pass 1 draws two, its band circle first.
+    [[nodiscard]] const headless::DrawnCircle& pass(int i, bool band = false) const {
+        return circles->at(static_cast<std::size_t>(i == 0 ? 0 : i == 1 ? (band ? 1 : 2) : i + 1));
+    }
+};
+
+TEST(RandomCircles, ABandAlongTheTopFromTheTickCounterAndCirclesScatteredOverTheSurface) {
+    const Burst b(15360.4F, 11520, 13);
+    EXPECT_EQ(b.rig.process.TargetWidth, 15360);
+    ASSERT_EQ(b.circles->size(), 202U);
+    EXPECT_EQ(b.pass(1, true).y, 14);
+    EXPECT_EQ(b.pass(1).x, b.pass(1, true).x - 1);
+    EXPECT_EQ(b.pass(1).outline, b.pass(1, true).outline);
+    float lowest = 0;
+    rt::Color brightest = 0;
+    float largest = 0;
+    for (int i = 0; i <= 200; ++i) {
+        const auto& c = b.pass(i);
+        EXPECT_EQ(c.outline, c.fill);
+        EXPECT_LE(c.outline, 0xFFFFFFU);
+        EXPECT_TRUE(c.radius >= 0 && c.radius <= std::nearbyint(15360.0F / 200));
+        brightest = std::max(brightest, c.outline);
+        largest = std::max(largest, c.radius);
+        if (i % 2 == 0) {
+            EXPECT_EQ(c.y, i + 13);
+            EXPECT_TRUE(c.x >= 0 && c.x <= 15360);
+        } else {  // moved i left and i up from a point of the surface
+            EXPECT_TRUE(c.x >= -i && c.x <= 15360 - i && c.y >= -i && c.y <= 11520 - i) << i;
+            lowest = std::max(lowest, c.y);
+        }
+    }
+    EXPECT_GT(lowest, 11520 / 2);  // colours, sizes and places spread over their whole ranges
+    EXPECT_GT(brightest, 0xE00000U);
+    EXPECT_GT(largest, 0.9F * 15360 / 200);
+}
+
+TEST(RandomCircles, NoWidthGivesDotsAtTheLeftEdge) {
+    const Burst b(0.4F, 300);
+    for (int i = 0; i <= 200; ++i) {
+        EXPECT_EQ(b.pass(i).x, i % 2 == 0 ? 0.0F : static_cast<float>(-i));
+        EXPECT_EQ(b.pass(i).radius, 0);
+    }
+}
+
+
+
+TEST(Preview, DrawsIntoThePaneUntilItIsGone) {
+    SaverRig rig;
+    rig.platform.add_foreign_window(4242, {{100, 100, 260, 230}, 152, 112});
+    rig.start("/p 4242");
+    auto& box = rig.preview.Picture1;
+    const auto& drawn = rig.platform.window("ControlForm")->controls["Picture1"];
+    EXPECT_FALSE(rig.platform.window("ControlForm")->visible);
+    EXPECT_EQ(drawn.parent, 4242U);
+    EXPECT_EQ((std::vector<float>{box.Left(), box.Top(), box.Width(), box.Height()}),
+              (std::vector<float>{0, 0, 152 * 15, 112 * 15}));
+
+    rig.platform.advance(1200);
+    ASSERT_EQ(drawn.circles.size(), 3 * 202U);
+    EXPECT_EQ(drawn.circles[0].y, 0);  // no saver ticks: the band starts at the top
+    rig.platform.destroy_foreign_window(4242);
+    rig.platform.advance(400);
+    EXPECT_TRUE(rig.process.ended());
+    EXPECT_EQ(drawn.circles.size(), 3 * 202U);  // the pane is checked before drawing
+}
+
+TEST(Preview, WithoutAPaneItEndsAfterOneIntervalHavingDrawnNothing) {
+    for (const char* arguments : {"/P", "/P 777"}) {  // no handle; a handle of no window
+        SaverRig rig;
+        rig.start(arguments);
+        EXPECT_EQ(rig.preview.Picture1.Width(), 0);
+        rig.platform.advance(399);
+        EXPECT_FALSE(rig.process.ended());
+        rig.platform.advance(1);
+        EXPECT_TRUE(rig.process.ended()) << arguments;
+        const auto& box = rig.platform.window("ControlForm")->controls["Picture1"];
+        EXPECT_TRUE(box.circles.empty());
+        EXPECT_FALSE(box.parent.has_value());
+    }
 }
 
 }  // namespace

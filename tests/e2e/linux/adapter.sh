@@ -76,7 +76,6 @@ host_open() {
   window "host at $3,$4" || fail "the host window did not appear"
   HOST=$WIN
 }
-host_close() { kill "$HOST_PID"; }
 
 # preview_drawn: the host window shows the preview (circles on blue), and
 # nothing is drawn beside it.

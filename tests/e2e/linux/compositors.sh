@@ -1,23 +1,13 @@
 # Wayland compositors for a test, headless, with no X server: sway 1.7,
-# Mutter 43 and KWin 5.27. Source it after lib.sh (it uses WORK, started,
-# wait_until and fail).
-#
+# Mutter 43 and KWin 5.27 (source it after lib.sh).
 #   compositor sway|mutter|kwin [OUTPUTS] [SCALE]
-#
-# starts the compositor with OUTPUTS (default 2) outputs of 800 x 600 side by
-# side and leaves it running until the test ends. On sway each output may
-# have a whole SCALE (default 1): 800 x 600 logical pixels of SCALE x SCALE
-# pixels each. For the clients that follow
-# it exports WAYLAND_DISPLAY (an absolute path), XDG_RUNTIME_DIR (a 0700
-# folder of the caller's own), DBUS_SESSION_BUS_ADDRESS (the compositor's own
-# session bus, for Mutter and KWin), SWAYSOCK (sway), COMPOSITOR, its process
-# in COMPOSITOR_PID, and the outputs' names from left to right in
-# OUTPUT_NAMES; DISPLAY is unset, so nothing can fall back to X11.
-#
-# sway refuses to run as root: as root it runs as the unprivileged user
-# vellora-test (created when missing), in a runtime folder of that user.
-# Mutter and KWin run as the caller beside a session bus of their own; KWin
-# from a copy of its binary, since a container refuses the file capabilities
+# starts one with OUTPUTS (default 2) outputs of 800 x 600 side by side (on
+# sway of a whole SCALE, default 1: pixels SCALE x SCALE each) until the test ends, and exports for the clients that follow WAYLAND_DISPLAY,
+# XDG_RUNTIME_DIR (a 0700 folder of the caller's), SWAYSOCK (sway) or
+# DBUS_SESSION_BUS_ADDRESS (a bus of the compositor's own: Mutter, KWin),
+# COMPOSITOR_PID, and OUTPUT_NAMES from left to right; DISPLAY is unset.
+# sway refuses to run as root: then it runs as the user vellora-test. KWin
+# runs from a copy of its binary: a container refuses the file capabilities
 # the installed one carries.
 
 compositor() {
@@ -27,7 +17,6 @@ compositor() {
   export XDG_RUNTIME_DIR=$dir/run
   mkdir -m 700 "$XDG_RUNTIME_DIR"
   unset DISPLAY WAYLAND_SOCKET SWAYSOCK DBUS_SESSION_BUS_ADDRESS
-  COMPOSITOR=$kind
   case $kind in
     sway)
       wl_need sway
@@ -37,8 +26,7 @@ compositor() {
       done >"$dir/sway.cfg"
       if [ "$(id -u)" -eq 0 ]; then
         id -u vellora-test >/dev/null 2>&1 || useradd --create-home --shell /usr/sbin/nologin vellora-test
-        chmod o+x "$WORK" "$dir"
-        chmod o+r "$dir/sway.cfg"
+        chmod o+x "$WORK" "$dir" && chmod o+r "$dir/sway.cfg"
         server_run=$dir/server-run
         mkdir -m 700 "$server_run" && chown vellora-test "$server_run"
         as_user=(setpriv --reuid=vellora-test --regid=vellora-test --clear-groups)
@@ -46,33 +34,30 @@ compositor() {
       "${as_user[@]}" env -i HOME="$dir/home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$server_run" \
         WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_HEADLESS_OUTPUTS="$count" WLR_LIBINPUT_NO_DEVICES=1 \
         sway -c "$dir/sway.cfg" >"$dir/compositor.log" 2>&1 &
-      started $! && COMPOSITOR_PID=$!
+      started $!
       wait_until '[ -S "$server_run/wayland-1" ] && ls "$server_run"/sway-ipc.*.sock >/dev/null 2>&1' 20 ||
         fail "sway did not start: $(tail -5 "$dir/compositor.log")"
       export WAYLAND_DISPLAY=$server_run/wayland-1
       SWAYSOCK=$(ls "$server_run"/sway-ipc.*.sock) && export SWAYSOCK
       ;;
     mutter)
-      wl_need mutter
-      wl_session_bus "$dir"
+      wl_need mutter && wl_session_bus "$dir"
       local monitors=()
       for ((i = 1; i <= count; i++)); do monitors+=(--virtual-monitor 800x600); done
       HOME=$dir/home mutter --headless "${monitors[@]}" --no-x11 --wayland-display vellora-mutter \
         >"$dir/compositor.log" 2>&1 &
-      started $! && COMPOSITOR_PID=$!
       export WAYLAND_DISPLAY=$XDG_RUNTIME_DIR/vellora-mutter
       ;;
     kwin)
-      wl_need kwin_wayland
-      wl_session_bus "$dir"
+      wl_need kwin_wayland && wl_session_bus "$dir"
       cp "$(command -v kwin_wayland)" "$dir/kwin_wayland"
       HOME=$dir/home "$dir/kwin_wayland" --virtual --output-count "$count" --width 800 --height 600 \
         --socket vellora-kwin --no-lockscreen >"$dir/compositor.log" 2>&1 &
-      started $! && COMPOSITOR_PID=$!
       export WAYLAND_DISPLAY=$XDG_RUNTIME_DIR/vellora-kwin
       ;;
-    *) fail "no compositor $kind" ;;
   esac
+  [ "$kind" = sway ] || started $!
+  COMPOSITOR_PID=$!
   # Ready when a client sees every output.
   wait_until '[ "$(wl_outputs | wc -l)" -eq "$count" ]' 20 ||
     fail "$kind did not show $count outputs: $(tail -5 "$dir/compositor.log")"

@@ -1,19 +1,18 @@
-// Stands in for a user's pointer and keyboard on KWin, whose headless
-// session has neither: org_kde_kwin_fake_input moves the pointer, clicks and
-// types. KWin grants it to any client when KWIN_WAYLAND_NO_PERMISSION_CHECKS=1,
-// and the seat has the pointer only while this client is connected, so one
-// run does a whole sequence of steps:
+// Stands in for a user's pointer on KWin, whose headless session has none:
+// org_kde_kwin_fake_input moves the pointer and clicks. KWin grants it to any
+// client when KWIN_WAYLAND_NO_PERMISSION_CHECKS=1, and the seat has the
+// pointer only while this client is connected, so one run does a whole
+// sequence of steps:
 //   fake_input STEP...      (WAYLAND_DISPLAY names KWin)
-// where a STEP is "move X Y", "key CODE" (a Linux input event code, 30 is
-// A), "click" or "wait MS".
+// where a STEP is "move X Y", "click" or "wait MS".
 #include <wayland-client.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
-#include <chrono>
 
 #include "fake-input-client.h"
 
@@ -22,9 +21,8 @@ namespace {
 constexpr std::uint32_t kButtonLeft = 0x110;  // BTN_LEFT
 
 void global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
-    auto** input = static_cast<org_kde_kwin_fake_input**>(data);
     if (std::strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 && version >= 4) {
-        *input = static_cast<org_kde_kwin_fake_input*>(
+        *static_cast<org_kde_kwin_fake_input**>(data) = static_cast<org_kde_kwin_fake_input*>(
             wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4));
     }
 }
@@ -35,33 +33,26 @@ constexpr wl_registry_listener listener{global, global_remove};
 
 int main(int argc, char** argv) {
     wl_display* display = wl_display_connect(nullptr);
-    if (display == nullptr) {
-        std::fprintf(stderr, "fake_input: no compositor\n");
-        return 1;
-    }
     org_kde_kwin_fake_input* input = nullptr;
-    wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &listener, &input);
-    wl_display_roundtrip(display);
-    wl_registry_destroy(registry);
+    if (display != nullptr) {
+        wl_registry* registry = wl_display_get_registry(display);
+        wl_registry_add_listener(registry, &listener, &input);
+        wl_display_roundtrip(display);
+        wl_registry_destroy(registry);
+    }
     if (input == nullptr) {
-        std::fprintf(stderr, "fake_input: the compositor offers no org_kde_kwin_fake_input 4\n");
-        wl_display_disconnect(display);
+        std::fprintf(stderr, "fake_input: no compositor with org_kde_kwin_fake_input 4\n");
+        if (display != nullptr) wl_display_disconnect(display);
         return 1;
     }
     org_kde_kwin_fake_input_authenticate(input, "vellora tests", "end-to-end tests");
     int status = 0;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc && status == 0; ++i) {
         const std::string step = argv[i];
         const auto number = [&] { return i + 1 < argc ? std::atoi(argv[++i]) : -1; };
         if (step == "move") {
             const int x = number();
-            const int y = number();
-            org_kde_kwin_fake_input_pointer_motion_absolute(input, wl_fixed_from_int(x), wl_fixed_from_int(y));
-        } else if (step == "key") {
-            const auto code = static_cast<std::uint32_t>(number());
-            org_kde_kwin_fake_input_keyboard_key(input, code, WL_KEYBOARD_KEY_STATE_PRESSED);
-            org_kde_kwin_fake_input_keyboard_key(input, code, WL_KEYBOARD_KEY_STATE_RELEASED);
+            org_kde_kwin_fake_input_pointer_motion_absolute(input, wl_fixed_from_int(x), wl_fixed_from_int(number()));
         } else if (step == "click") {
             org_kde_kwin_fake_input_button(input, kButtonLeft, WL_POINTER_BUTTON_STATE_PRESSED);
             org_kde_kwin_fake_input_button(input, kButtonLeft, WL_POINTER_BUTTON_STATE_RELEASED);
@@ -69,14 +60,10 @@ int main(int argc, char** argv) {
             wl_display_flush(display);
             std::this_thread::sleep_for(std::chrono::milliseconds(number()));
         } else {
-            std::fprintf(stderr, "fake_input: no step \"%s\" (move X Y, key CODE, click, wait MS)\n", step.c_str());
+            std::fprintf(stderr, "fake_input: no step \"%s\" (move X Y, click, wait MS)\n", step.c_str());
             status = 2;
-            break;
         }
-        if (wl_display_roundtrip(display) < 0) {
-            status = 1;
-            break;
-        }
+        if (status == 0 && wl_display_roundtrip(display) < 0) status = 1;
     }
     org_kde_kwin_fake_input_destroy(input);
     wl_display_disconnect(display);

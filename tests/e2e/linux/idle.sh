@@ -1,15 +1,10 @@
-# The idle watcher, `vellora --idle 3`, on each desktop's own idle signal:
-# sway 1.7 (org_kde_kwin_idle), KWin 5.27 (ext-idle-notify-v1), Mutter 43
-# (org.gnome.Mutter.IdleMonitor) and Xvfb (MIT-SCREEN-SAVER). Each time the
-# saver child `vellora /S` starts once the desktop has been idle for 3 s,
-# never two at once, and again after it has ended and the desktop was idle again.
+# The idle watcher, `vellora --idle 3`, on sway 1.7, KWin 5.27, Mutter 43 and Xvfb: each time the saver
+# child `vellora /S` starts once the desktop has been idle for 3 s, never two at once, and again after it
+# has ended and the desktop was idle again.
 source "$(dirname "${BASH_SOURCE[0]}")/compositors.sh"
 # A failed scenario shows what the adapter shows, and the watcher's log when there is one.
 eval "adapter_$(declare -f on_failure)"
-on_failure() {
-  adapter_on_failure
-  [ ! -e "$WORK/idle.log" ] || { echo "--- watcher:"; cat "$WORK/idle.log"; }
-}
+on_failure() { adapter_on_failure; [ ! -e "$WORK/idle.log" ] || { echo "--- watcher:"; cat "$WORK/idle.log"; }; }
 
 # watch_idle SOURCE: `vellora --idle 3`, which names SOURCE; its pid in WATCHER.
 # Meanwhile its saver children are counted: never two.
@@ -22,11 +17,7 @@ watch_idle() {
   started $!
 }
 # The watcher's children that run `vellora /S`.
-savers() {
-  local pid
-  for pid in $(pgrep -P "$WATCHER"); do [ "$(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline")" != "vellora /S " ] || echo "$pid"; done
-  return 0
-}
+savers() { pgrep -P "$WATCHER" -fx 'vellora /S' || true; }
 
 # input COMMAND...: input, its moment in INPUT. postponed COMMAND...: three
 # inputs 1.5 s apart; no saver starts meanwhile.
@@ -37,25 +28,22 @@ postponed() { for _ in 1 2 3; do sleep 1.5 && input "$@" && [ -z "$(savers)" ] |
 started_at() { awk -v hz="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); print $20 / hz }' "/proc/$1/stat"; }
 now() { cut -d" " -f1 /proc/uptime; }
 
-# saver_appears: a saver child starts within 10 s, 3 s (less a compositor's
-# timer slack) or more after the last input (else the watcher's start), and
-# keeps running; its pid in SAVER.
+# saver_appears: a saver child starts within 10 s, 3 s (less a compositor's timer slack) or more after
+# the last input (else the watcher's start), and keeps running; its pid in SAVER.
 saver_appears() {
   local since=${INPUT:-$(started_at "$WATCHER")} after
   wait_until 'SAVER=$(savers); [ -n "$SAVER" ]' 10 || fail "no saver started"
-  after=$(awk -v at="$(started_at "$SAVER")" -v since="$since" 'BEGIN { print at - since }')
-  awk -v after="$after" 'BEGIN { exit !(after >= 2.8) }' || fail "a saver started $after s after input"
+  after=$(awk -v at="$(started_at "$SAVER")" -v since="$since" 'BEGIN { print at - since; exit at - since < 2.8 }') ||
+    fail "a saver started $after s after input"
   sleep 0.5 && running "$SAVER" || fail "the saver did not keep running"
 }
 saver_ended() { wait_until '! running "$SAVER"' || fail "the saver did not end"; }
-# no_saver SECONDS: for that long the watcher starts none, not even one that ends at once.
+# no_saver SECONDS: for that long the watcher starts none (it logs each start), not even one that ends at once.
 no_saver() {
-  local end=$((SECONDS + $1)) count
+  local count
   count=$(grep -c "the saver runs" "$WORK/idle.log" || true)
-  while [ $SECONDS -lt $end ]; do
-    [ -z "$(savers)" ] && [ "$(grep -c "the saver runs" "$WORK/idle.log")" -eq "$count" ] || fail "a saver started"
-    sleep 0.2
-  done
+  sleep "$1"
+  [ "$(grep -c "the saver runs" "$WORK/idle.log")" -eq "$count" ] || fail "a saver started"
 }
 watcher_done() {
   [ ! -e "$WORK/two" ] || fail "two savers ran at once: $(cat "$WORK/two")"
@@ -67,15 +55,14 @@ watcher_lost() {
   ! wait "$WATCHER" && grep -q "^vellora --idle: $1" "$WORK/idle.log" || fail "the watcher did not end with: $1"
 }
 
-# sway: input within the delay postpones the saver, which then covers both
-# outputs in the chosen colour; a key ends it; a second
-# watcher leaves at once; sway's own idle inhibitor on a window keeps the
-# saver away until the window closes; losing the compositor ends the watcher.
+# sway: a second watcher leaves at once; input within the delay postpones
+# the saver, which then covers both outputs in the chosen colour; a key ends
+# it; sway's own idle inhibitor on a window keeps the next one away until the
+# window closes; losing the compositor ends the watcher.
 scenario_idle_sway() {
-  local first out view output
+  local out view output
   settings "$GREEN_HUE" ""
-  wl_need wtype swaymsg grim
-  compositor sway 2
+  sway_session
   export QT_QPA_PLATFORM=wayland
   watch_idle org_kde_kwin_idle
   out=$(timeout 5 "$VELLORA" --idle 3) && [[ $out == "vellora --idle: a watcher already runs for this session"* ]] ||
@@ -83,11 +70,6 @@ scenario_idle_sway() {
   postponed wtype k
   saver_appears
   for output in "${OUTPUT_NAMES[@]}"; do wl_covered "$GREEN" "$output" || fail "$output is not covered"; done
-  first=$SAVER
-  input wtype -s 400 k -s 400
-  saver_ended
-  saver_appears
-  [ "$SAVER" != "$first" ] || fail "the same saver"
   input wtype -s 400 k -s 400
   saver_ended
   "$VELLORA" /C >>"$WORK/vellora.log" 2>&1 &
@@ -101,26 +83,23 @@ scenario_idle_sway() {
   watcher_lost "lost the Wayland compositor"
 }
 
-# KWin: once a saver has ended, none starts while the desktop stays idle (a
-# crashing saver is not restarted in a loop); after input, one does. Input
-# is simulated through org_kde_kwin_idle: KWin headless takes no keys.
+# KWin: once a saver has ended, none starts while the desktop stays idle (a crashing saver is not
+# restarted in a loop); after input (a move of KWin's fake pointer), one does.
 scenario_idle_kwin() {
+  export KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 QT_QPA_PLATFORM=wayland
   compositor kwin 1
-  export QT_QPA_PLATFORM=wayland
   watch_idle ext-idle-notify-v1
   saver_appears
   kill "$SAVER"
   saver_ended
   no_saver 5
-  input "$IDLE_ACTIVITY"
+  input "$FAKE_INPUT" move 10 10 wait 100
   saver_appears
   watcher_done
 }
 
-# Mutter with gnome-session: an idle inhibitor held through
-# org.gnome.SessionManager keeps the saver away (Mutter's monitor itself
-# waits); once it is released, the next idle period starts it. Input is
-# Mutter's own idle-time reset. Losing the session bus ends the watcher.
+# Mutter with gnome-session: an idle inhibitor held through it keeps the saver away (Mutter's monitor
+# itself waits); once released, the next idle period starts it. Losing the session bus ends the watcher.
 scenario_idle_mutter() {
   export MUTTER_DEBUG_RESET_IDLETIME=1 QT_QPA_PLATFORM=wayland
   compositor mutter 1
@@ -143,30 +122,25 @@ mutter_input() {
     org.gnome.Mutter.IdleMonitor.ResetIdletime
 }
 
-# Xvfb without an XScreenSaver daemon: MIT-SCREEN-SAVER knows no inhibitors,
-# so the watcher asks gnome-session (as on MATE or Budgie on X11) and an idle
-# inhibitor keeps the saver away. Pointer moves postpone it, a click ends it.
+# Xvfb: MIT-SCREEN-SAVER knows no inhibitors, so the watcher asks gnome-session (as on MATE or Budgie on
+# X11), whose idle inhibitor keeps the saver away. Pointer moves postpone it, a click ends it.
 scenario_idle_x11() {
-  local first
   mkdir -p "$WORK/bus" && wl_session_bus "$WORK/bus"
   inhibited_session
   watch_idle MIT-SCREEN-SAVER
   no_saver 5
   grep -q "^vellora --idle: idleness is inhibited" "$WORK/idle.log" || fail "the inhibitor was not seen"
   kill "$INHIBITOR"
-  wait_until '! session_inhibited' || fail "the inhibitor was not released"
   postponed xdotool mousemove_relative 10 10
   saver_appears
-  first=$SAVER
   input click 100 100
   saver_ended
   saver_appears
-  [ "$SAVER" != "$first" ] || fail "the same saver"
   watcher_done
 }
 
-# gnome-session on the session bus (with a bus of the test's own for the
-# system bus it wants) and an idle inhibitor held through it, its pid in INHIBITOR.
+# gnome-session on the session bus (a bus of the test's own as its system bus) and an idle inhibitor
+# held through it, its pid in INHIBITOR.
 inhibited_session() {
   local dir=$WORK/gnome-session
   wl_need gnome-session-inhibit dbus-send

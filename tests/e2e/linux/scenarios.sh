@@ -27,45 +27,35 @@ scenario_hack() {
   for APP_PID in "$first" "$second"; do ended || fail "SIGTERM did not end a hack"; done
 }
 
-# on_both_heads NAME PRIMARY_X: the saver covers both heads of 800 x 600;
-# with the pointer at rest on the right head, a key opens the prompt centred
-# on the primary head, and the pointer counts from that head's corner.
-on_both_heads() {
-  local head off X Y WIDTH HEIGHT SCREEN WINDOW
-  for head in 800x600+0+0 800x600+800+0; do covered $GREEN $head || fail "$1: the head at $head is not covered"; done
-  move 1200 300
-  sleep 0.2
-  key a
-  wait_focus || fail "$1: the prompt did not open"
-  [ "$(since_mark | grep '^pointer at' | tail -n1)" = "pointer at $((1200 - $2)),300" ] ||
-    fail "$1: the pointer at 1200,300 was not counted from the primary head's corner"
-  eval "$(xdotool getwindowfocus getwindowgeometry --shell)"
-  off=$((X + WIDTH / 2 - $2 - 400))
-  [ "${off#-}" -le 4 ] || fail "$1: the prompt is at x $X, $WIDTH wide, not centred on the primary head"
-}
-
-# Two heads side by side: RandR monitors on one screen (the primary at the
-# right), and Xephyr's Xinerama heads.
+# Two heads of 800 x 600 side by side, RandR monitors on one screen, the
+# primary at the right: the saver covers both; with the pointer at rest on
+# the right head, a key opens the prompt centred on the primary head, and the
+# pointer counts from that head's corner. (Xinerama's heads reach the program
+# through Qt alike.)
 scenario_multihead() {
+  local head X Y WIDTH HEIGHT SCREEN WINDOW
   need xrandr
   locked "$GREEN_HUE"
   display xvfb 1600 600
   xrandr --setmonitor right 800/211x600/158+800+0 screen >/dev/null
   xrandr --setmonitor left 800/211x600/158+0+0 none >/dev/null
   start /S
-  on_both_heads randr 800
-  enter abc
-  ended || fail "the right password did not end the saver"
-  display xephyr
-  start /S
-  on_both_heads xinerama 0
+  for head in 800x600+0+0 800x600+800+0; do covered $GREEN $head || fail "the head at $head is not covered"; done
+  move 1200 300
+  sleep 0.2
+  key a
+  wait_focus || fail "the prompt did not open"
+  [ "$(since_mark | grep '^pointer at' | tail -n1)" = "pointer at 400,300" ] ||
+    fail "the pointer at 1200,300 was not counted from the primary head's corner"
+  eval "$(xdotool getwindowfocus getwindowgeometry --shell)"
+  near $((X + WIDTH / 2)) 1200 || fail "the prompt is at x $X, $WIDTH wide, not centred on the primary head"
 }
 
 # The package: clean under lintian; installed by dpkg -i (as root, on a
-# machine without Vellora; else unpacked), every file in its place. The real
-# XScreenSaver daemon runs its hack, in the configured colour with the packaged
-# spare picture (through XDG_DATA_DIRS), and ends it on deactivation; dpkg -r
-# takes every file away.
+# machine without Vellora, which proves its dependencies; else unpacked),
+# every file in its place. The real XScreenSaver daemon runs its hack, in the
+# configured colour with the packaged spare picture (through XDG_DATA_DIRS),
+# and ends it on deactivation.
 scenario_package() {
   local root=$WORK/root saver=$WORK/saver user f daemon as_user=() share
   need dpkg-deb dpkg-shlibdeps lintian xscreensaver xscreensaver-command
@@ -106,9 +96,7 @@ scenario_package() {
     'splash: False' 'dpmsEnabled: False' "programs: \"Vellora\" $root/usr/libexec/xscreensaver/vellora --root \\n" \
     >"$saver/.xscreensaver"
   : >"$saver/trace.log"
-  chmod 755 "$WORK"
-  chown -R "$user" "$saver"
-  chmod 700 "$saver"
+  chmod 755 "$WORK" && chown -R "$user" "$saver" && chmod 700 "$saver"
   daemon=("${as_user[@]}" env -i HOME="$saver" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin XDG_CONFIG_HOME="$saver/cfg"
     XDG_DATA_HOME="$saver/data" XDG_DATA_DIRS="$share" XDG_RUNTIME_DIR="$saver" VELLORA_TRACE="$saver/trace.log")
   "${daemon[@]}" xscreensaver -no-splash -verbose >"$WORK/xscreensaver.log" 2>&1 &
@@ -121,12 +109,6 @@ scenario_package() {
   covered $GREEN || fail "the screen does not show the configured colour"
   "${daemon[@]}" xscreensaver-command -deactivate >/dev/null 2>&1 || fail "the daemon did not take -deactivate"
   wait_until '! pgrep -f "$root/usr/libexec/xscreensaver/vellora" >/dev/null' || fail "the hack outlived deactivation"
-  "${daemon[@]}" xscreensaver-command -exit >/dev/null 2>&1 || fail "the daemon did not take -exit"
-  wait_until '! running' || fail "the daemon did not exit"
-  if [ -z "$root" ]; then
-    dpkg -r vellora >"$WORK/dpkg.log" 2>&1 || fail "dpkg -r: $(cat "$WORK/dpkg.log")"
-    for f in /usr/bin/vellora /usr/libexec/xscreensaver/vellora "$share/vellora"; do [ ! -e "$f" ] || fail "$f stays"; done
-  fi
 }
 
 # "/C" with the settings folder immutable (chattr +i): OK says so, naming the

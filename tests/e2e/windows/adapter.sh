@@ -76,7 +76,6 @@ host_open() {
   HOST_PID=$! && started $!
   wait_until 'read -r _ HOST HOST_RECT < <(tr -d "\r" <"$WORK/host.txt")' || fail "the host made no pane"
 }
-host_close() { kill "$HOST_PID"; }
 
 # preview_drawn: a window of the saver's fills the pane, and the preview's
 # own window stays hidden. (Wine does not show a child window of another

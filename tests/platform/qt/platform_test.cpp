@@ -119,8 +119,7 @@ TEST_F(QtForms, AChangeOfTheScreensReachesEachFormOnce) {
     Q_EMIT screen->geometryChanged(screen->geometry());
     Q_EMIT qGuiApp->primaryScreenChanged(screen);
     settle();
-    EXPECT_EQ(shown.display_changes, 1);
-    EXPECT_EQ(hidden.display_changes, 1);
+    EXPECT_TRUE(shown.display_changes == 1 && hidden.display_changes == 1);
     // A change whose handling fails (here Qt's warning of a null screen, made to throw)
     // is reported and dropped: nothing reaches Qt's dispatch.
     ::testing::internal::CaptureStderr();
@@ -217,21 +216,16 @@ TEST(QtDataFiles, TheUsersOwnFolderFirstThenEachSystemFolderInOrderForTheSparePi
 
 // A folder without $HOME or with relative XDG folders: the user's own folders all the same, the lock among them.
 TEST(QtPaths, RelativeXdgFoldersAreIgnoredAndWithoutHomeTheUsersOwnFoldersHoldEverything) {
-    struct Saved {
-        std::string name;
-        std::optional<std::string> value;
-    };
-    std::vector<Saved> saved;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
     for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
-        const char* value = std::getenv(name);
-        saved.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
+        saved.emplace_back(name, std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt);
     }
     ::unsetenv("HOME");
     ::unsetenv("XDG_RUNTIME_DIR");
     ::setenv("XDG_CONFIG_HOME", "relative/config", 1);
     ::setenv("XDG_DATA_HOME", "relative/data", 1);
     const auto p = Paths::from_environment();
-    for (const auto& s : saved) s.value ? ::setenv(s.name.c_str(), s.value->c_str(), 1) : ::unsetenv(s.name.c_str());
+    for (const auto& [name, value] : saved) value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
     const passwd* user = ::getpwuid(::geteuid());
     ASSERT_NE(user, nullptr);
     const fs::path home = user->pw_dir;  // the password database's
@@ -295,7 +289,7 @@ TEST(QtLockSetting, TheOverrideOrXScreenSaversLockIsTheDesktopPasswordFlagButNev
     EXPECT_EQ((std::vector{flag(std::nullopt), flag(false), flag(true, true)}), (std::vector<std::int16_t>{1, 0, 0}));
     // KDE Plasma: its automatic lock, in its [Daemon] group, flags and all; on when nothing says otherwise.
     const std::vector<fs::path> kde = {dir.path() / "missing", dir.path() / "kscreenlockerrc"};
-    write_file(kde[1], "[Greeter]\nAutolock=true\n[Daemon]\nTimeout=5\nAutolock[$i]=false\n");
+    write_file(kde[1], "[Daemon]\nTimeout=5\nAutolock[$i]=false\n[Greeter]\nAutolock=true\n");
     const LockSources on_kde{std::nullopt, {}, true, false, "KDE", kde};
     EXPECT_EQ(read_lock_setting(on_kde), std::optional<bool>(false));
     write_file(kde[1], "[Daemon]\nLockOnResume=false\n");
@@ -310,8 +304,7 @@ TEST(QtSession, WaylandNativelyAndX11WindowsThroughXwaylandOrRefused) {
     EXPECT_EQ(platform(choose_session("", ":0", "", needs_x11_window({"/p", "123"}, false))), "qt's own|");
     EXPECT_EQ(platform(choose_session("wayland-0", ":0", "", needs_x11_window({"/P", "123"}, false))), "xcb|");
     const auto refused = choose_session("wayland-0", "", "wayland", needs_x11_window({"-window-id", "7"}, true));
-    EXPECT_FALSE(refused.platform);
-    EXPECT_NE(refused.refusal.find("-window-id"), std::string::npos);
+    EXPECT_TRUE(!refused.platform && refused.refusal.find("-window-id") != std::string::npos);
     EXPECT_NE(refused.refusal.find("Wayland"), std::string::npos);
 }
 
