@@ -137,8 +137,14 @@ covered() {
 }
 shows() { local _c=$1; wait_until '[ "$(pixels_not "$(shot screen)" "$_c")" -lt $((SCREEN_W * SCREEN_H - 100)) ]' 5; }
 
-# Picture files: bmp|tiff|png W H RRGGBB OUT (the PNG's right half see-through), huge-bmp W H OUT.
-picture() { "${VELLORA_MAKE_PICTURE:?the picture writer}" "$@" || fail "no picture $*"; }
+# picture bmp|tiff|png W H RRGGBB OUT: a picture of one colour, a PNG's right half see-through.
+picture() {
+  case $1 in
+    bmp) convert -size "$2x$3" "xc:#$4" -type TrueColor "BMP3:$5" ;;
+    tiff) convert -size "$2x$3" "xc:#$4" -type TrueColor -depth 8 "TIFF:$5" ;;
+    png) convert -size "$(($2 / 2))x$3" "xc:#$4" xc:none +append "PNG32:$5" ;;
+  esac || fail "no picture $*"
+}
 
 # settings HUE PICTURE: the settings file; a picture given as a path of this
 # machine is written the way the program names it. setting KEY [FILE]: a value.

@@ -52,9 +52,9 @@ public:
     virtual void write_picture(const std::string& path, int width, int height) {
         testing::write_file(path, testing::bmp_bytes(width, height, rt::rgb(200, 30, 40)));
     }
-    // A JPEG file of `width` x `height` pixels as stored.
-    virtual void write_photo(const std::string& path, const std::string& jpeg, int /*width*/, int /*height*/) {
-        testing::write_file(path, jpeg);
+    // A copy of a JPEG of make_pictures.sh, `width` x `height` pixels as stored.
+    virtual void write_photo(const std::string& path, const std::string& name, int /*width*/, int /*height*/) {
+        std::filesystem::copy_file(testing::test_picture(name), path, std::filesystem::copy_options::overwrite_existing);
     }
     // The colour of a pixel of the form's client area as the screen shows
     // it; nothing on a runtime without pixels.

@@ -197,8 +197,8 @@ public:
 
 // A phone stores a photo as its sensor read it and notes how to turn it
 // (the Exif orientation); a 200-megapixel one is decoded at a quarter of
-// its width and height.
-TEST_F(Contract, PhotosShowUprightWhateverTheirExifOrientationAndVeryLargeOnesReduced) {
+// its width and height; one over the cap is refused before it is decoded.
+TEST_F(Contract, PhotosShowUprightWhateverTheirExifOrientationAndVeryLargeOnesReducedOrRefused) {
     PhotoForm form(app);
     form.Show();
     const float tpp = app.screen().twips_per_pixel_x;
@@ -207,7 +207,7 @@ TEST_F(Contract, PhotosShowUprightWhateverTheirExifOrientationAndVeryLargeOnesRe
         SCOPED_TRACE("orientation " + std::to_string(orientation));
         const auto file = path("photo-" + std::to_string(orientation) + ".jpg");
         const bool turned = orientation >= 5;
-        driver->write_photo(file, testing::oriented_jpeg_bytes(orientation), turned ? 16 : 24, turned ? 24 : 16);
+        driver->write_photo(file, "photo-" + std::to_string(orientation) + ".jpg", turned ? 16 : 24, turned ? 24 : 16);
         const auto picture = app.LoadPicture(file);
         EXPECT_EQ(pixels(picture->himetric_width), 24);
         EXPECT_EQ(pixels(picture->himetric_height), 16);
@@ -215,11 +215,11 @@ TEST_F(Contract, PhotosShowUprightWhateverTheirExifOrientationAndVeryLargeOnesRe
         for (int block = 0; block < 6; ++block) {  // three blocks wide, two high, as the pattern is
             const auto shown = driver->shown_pixel(form, 4 + 8 * (block % 3), 4 + 8 * (block / 3));
             if (!shown) break;  // no pixels on this runtime
-            EXPECT_NEAR(rt::red_of(*shown), testing::kPatternGreys.at(static_cast<std::size_t>(block)), 2) << block;
+            EXPECT_NEAR(rt::red_of(*shown), 48 * block, 2) << block;  // the pattern's greys: 0, 48, ... 240
         }
     }
     const auto large = path("200-megapixels.jpg");  // as a 200-megapixel phone camera takes them
-    driver->write_photo(large, testing::jpeg_bytes(16320, 12240, [](int, int) { return 160; }), 16320, 12240);
+    driver->write_photo(large, "200-megapixels.jpg", 16320, 12240);
     const auto picture = app.LoadPicture(large);
     EXPECT_EQ(pixels(picture->himetric_width), 4080);
     EXPECT_EQ(pixels(picture->himetric_height), 3060);
@@ -227,6 +227,10 @@ TEST_F(Contract, PhotosShowUprightWhateverTheirExifOrientationAndVeryLargeOnesRe
     if (const auto shown = driver->shown_pixel(form, 30, 30)) {
         EXPECT_NEAR(rt::red_of(*shown), 160, 2);
     }
+    const auto decodes = app.pictures().decodes();
+    driver->write_photo(path("over.jpg"), "over-the-cap.jpg", 16385, 16384);  // its headers: 2^28 + 16,384 pixels
+    EXPECT_THROW((void)app.LoadPicture(path("over.jpg")), rt::PictureError);
+    EXPECT_EQ(app.pictures().decodes(), decodes);
 }
 
 TEST_F(Contract, DialogsShowWhatTheyAreGivenAndGiveTheChoiceOrNothing) {
@@ -245,7 +249,7 @@ TEST_F(Contract, DialogsShowWhatTheyAreGivenAndGiveTheChoiceOrNothing) {
     const std::string name = "a-photo-whose-name-is-far-longer-than-twenty-four-characters.jpeg";
     const std::string filter = "All Files (*.*)|*.*|BMPs(*.bmp)|*.bmp|JPEGs(*.Jpg)|*.jpg;*.jpeg;*.jpe;*.jfif";
     for (const auto& photo : {name, std::string("photo.jpeg"), std::string("PHOTO.JPG"), std::string("photo.jfif")}) {
-        driver->write_photo(path(photo), testing::oriented_jpeg_bytes(1), 24, 16);
+        driver->write_photo(path(photo), "photo-1.jpg", 24, 16);
     }
     driver->write_picture(path("picture.bmp"), 4, 4);
     driver->answer_next({DialogKind::File, true, 0, path(name)});

@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,12 +26,8 @@ namespace fs = std::filesystem;
 struct Rig {
     testing::TempDir dir;
     rt::IniFile ini{dir.path() / "vellora.ini"};
-    void put(const std::string& text) { std::ofstream(ini.path(), std::ios::binary) << text; }
-    std::string text() const {
-        std::ostringstream s;
-        s << std::ifstream(ini.path(), std::ios::binary).rdbuf();
-        return s.str();
-    }
+    void put(const std::string& text) const { testing::write_file(ini.path(), text); }
+    std::string text() const { return testing::read_file(ini.path()); }
     std::size_t files() const {
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir.path()), {}));
     }

@@ -58,9 +58,9 @@ public:
     void write_picture(const std::string& path, int width, int height) override {
         p_.add_picture(path, width * 2540 / 96, height * 2540 / 96);
     }
-    void write_photo(const std::string& path, const std::string& jpeg, int width, int height) override {
+    void write_photo(const std::string& path, const std::string& name, int width, int height) override {
         write_picture(path, width, height);
-        p_.set_file_head(path, jpeg);
+        p_.set_file_head(path, testing::read_file(testing::test_picture(name)));
     }
     std::optional<rt::Color> shown_pixel(rt::Form& /*form*/, int /*x*/, int /*y*/) override { return std::nullopt; }
     void copy_time(const std::string& from, const std::string& to) override { p_.copy_file_identity(from, to); }
