@@ -4,6 +4,7 @@
 // driver (contract_driver.h).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
@@ -185,21 +186,60 @@ TEST_F(Contract, PicturesAreDecodedOncePerVersionOfAFileAndNeverMixedUpBetweenPa
     EXPECT_THROW((void)app.LoadPicture(dir.path().string()), rt::PictureError);  // a folder is no picture file
 }
 
-// A bare form showing one picture at its top-left corner.
-class PhotoForm final : public rt::Form {
+// A bare blue form with two images, Image2 drawn over Image1.
+class Canvas final : public rt::Form {
 public:
-    explicit PhotoForm(rt::App& app) : rt::Form(app, "Photo") {
+    explicit Canvas(rt::App& app) : rt::Form(app, "Canvas") {
         design_.border = rt::BorderStyle::None;
         design_.back_color = rt::rgb(0, 0, 255);
+        design_.width = design_.height = 4500;
     }
     rt::Image Image1{*this, "Image1"};
+    rt::Image Image2{*this, "Image2"};
 };
+
+// What a form shows, each pixel read after the runtime painted what changed, in the screen's device pixels
+// (Qt's runs at several scales too): images over the circles in their order, a see-through pixel (a PNG's
+// alpha, a GIF's transparent colour, stretched or not) showing what lies beneath, the layer beside a
+// picture in a box wider than it, nothing left behind where an image was; a new back colour clears the layer.
+TEST_F(Contract, ImagesLieOverTheCirclesInTheirOrderAndSeeThroughPixelsShowWhatIsBeneath) {
+    Canvas form(app);
+    form.Show();
+    const auto shown = [&](int x, int y) { return driver->shown_pixel(form, x, y).value_or(0); };
+    if (!driver->shown_pixel(form, 0, 0)) return;  // no pixels on this runtime
+    const float t = app.screen().twips_per_pixel_x;
+    const rt::Color red = rt::rgb(200, 30, 40), blue = rt::rgb(0, 0, 255), yellow = rt::rgb(255, 255, 0);
+    driver->write_picture(path("red.bmp"), 20, 20);
+    form.Image1.SetPicture(app.LoadPicture(path("red.bmp")));
+    form.Image1.Move(10 * t, 10 * t);
+    form.SetFillColor(yellow);
+    for (const int x : {12, 40}) form.Circle(static_cast<float>(x) * t, 16 * t, 2 * t, yellow);
+    form.Circle(100 * t, 100 * t, 0, rt::rgb(0, 255, 0));
+    form.Image2.SetPicture(app.LoadPicture(testing::test_picture("alpha.png")));  // 10 px each: green, white at half, none
+    form.Image2.Move(20 * t, 12 * t);
+    EXPECT_EQ((std::vector{shown(12, 16), shown(25, 15), shown(40, 16), shown(100, 100)}),
+              (std::vector{red, rt::rgb(0, 255, 0), yellow, rt::rgb(0, 255, 0)}));
+    const rt::Color half = shown(35, 15);
+    EXPECT_TRUE(std::abs(rt::red_of(half) - 128) <= 2 && std::abs(rt::green_of(half) - 128) <= 2 && rt::blue_of(half) >= 253)
+        << std::hex << half;
+    form.Image2.SetStretch(true);
+    form.Image2.Move(20 * t, 12 * t, 60 * t, 10 * t);
+    EXPECT_EQ((std::vector{shown(38, 15), shown(70, 15)}), (std::vector{rt::rgb(0, 255, 0), blue}));
+    form.Image2.SetStretch(false);
+    form.Image2.SetPicture(app.LoadPicture(testing::test_picture("clear.gif")));  // blue, then 20 px of none
+    form.Image2.Move(15 * t, 12 * t);
+    EXPECT_EQ((std::vector{shown(18, 15), shown(27, 15), shown(40, 16)}), (std::vector{blue, red, yellow}));
+    form.Image1.Move(10 * t, 40 * t, 40 * t, 8 * t);  // its box wider than its picture, which stays 20 pixels wide
+    EXPECT_EQ((std::vector{shown(12, 16), shown(27, 15), shown(29, 42), shown(30, 42)}), (std::vector{yellow, blue, red, blue}));
+    form.SetBackColor(rt::rgb(0, 128, 0));
+    EXPECT_EQ(shown(100, 100), rt::rgb(0, 128, 0));
+}
 
 // A phone stores a photo as its sensor read it and notes how to turn it
 // (the Exif orientation); a 200-megapixel one is decoded at a quarter of
 // its width and height; one over the cap is refused before it is decoded.
 TEST_F(Contract, PhotosShowUprightWhateverTheirExifOrientationAndVeryLargeOnesReducedOrRefused) {
-    PhotoForm form(app);
+    Canvas form(app);
     form.Show();
     const float tpp = app.screen().twips_per_pixel_x;
     const auto pixels = [&](std::int32_t himetric) { return rt::twips_to_pixels(rt::himetric_to_twips(himetric), tpp); };

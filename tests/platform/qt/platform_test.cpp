@@ -1,8 +1,7 @@
-// The Qt runtime's own parts: what a form shows pixel by pixel, a change of the
-// screens reaching every form, picture files by format and the ones refused,
-// the data files looked up the XDG way, the per-user store private to its
-// owner, the desktop's lock setting, the session's platform, and captions that
-// fit in the designed font.
+// The Qt runtime's own parts: a change of the screens reaching every form,
+// picture files by format and the ones refused, the data files looked up the
+// XDG way, the per-user store private to its owner, the desktop's lock
+// setting, the session's platform, and captions that fit in the designed font.
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -43,29 +42,12 @@ using vellora::testing::write_file;
 
 class Canvas : public rt::Form {
 public:
-    explicit Canvas(rt::App& app) : rt::Form(app, "Canvas") {
-        design_.border = rt::BorderStyle::None;
-        design_.back_color = rt::rgb(0, 0, 255);
-        design_.width = design_.height = 6000;
-    }
-    rt::Image Image2{*this, "Image2"};
-    rt::Image Image1{*this, "Image1"};  // declared after Image2: drawn over it
+    explicit Canvas(rt::App& app) : rt::Form(app, "Canvas") {}
     int display_changes = 0;
 
 protected:
     void Form_DisplayChanged() override { ++display_changes; }
 };
-
-// A picture of 20 x 20 pixels in one colour, or see-through but for its top row.
-rt::Picture square(QColor colour, bool ring = false) {
-    QImage image(20, 20, QImage::Format_ARGB32);
-    image.fill(ring ? Qt::transparent : colour);
-    for (int i = 0; ring && i < 20; ++i) image.setPixelColor(i, 0, colour);
-    auto picture = std::make_shared<rt::PictureData>();
-    picture->himetric_width = picture->himetric_height = pixels_to_himetric(20, QtWindowSystem::dpi());
-    picture->image = std::make_shared<QtImage>(image);
-    return picture;
-}
 
 struct QtForms : ::testing::Test {
     void settle() {
@@ -77,38 +59,6 @@ struct QtForms : ::testing::Test {
     QtPlatform platform{testing::options_in(dir.path())};
     rt::App app{platform};
 };
-
-// In the screen's device pixels (ctest runs this at several scales, see the caption test).
-TEST_F(QtForms, CirclesLieUnderTheImagesInTheirOrderAndSeeThroughPixelsShowWhatIsBeneath) {
-    Canvas canvas(app);
-    canvas.Show();
-    const float tpp = QtWindowSystem::twips_per_pixel_x();
-    const auto shot = [&](int x, int y) {
-        settle();
-        return QWidget::find(static_cast<WId>(canvas.peer()->handle()))->grab().toImage().pixelColor(x, y);
-    };
-    canvas.Image2.Move(10 * tpp, 10 * tpp);
-    canvas.Image2.SetPicture(square(Qt::red));
-    canvas.Image1.SetStretch(true);
-    canvas.Image1.Move(20 * tpp, 20 * tpp, 40 * tpp, 40 * tpp);
-    canvas.Image1.SetPicture(square(Qt::green));
-    canvas.SetFillColor(rt::rgb(255, 255, 0));
-    canvas.Circle(15 * tpp, 15 * tpp, 4 * tpp, rt::rgb(255, 255, 0));
-    EXPECT_EQ(shot(12, 12), QColor(255, 0, 0));
-    EXPECT_EQ(shot(25, 25), QColor(0, 255, 0));
-    EXPECT_EQ(shot(55, 55), QColor(0, 255, 0));  // stretched to its box
-    canvas.Image1.SetPicture(square(Qt::white, true));
-    EXPECT_EQ(shot(25, 25), QColor(255, 0, 0));
-    EXPECT_EQ(shot(25, 20), QColor(255, 255, 255));
-    EXPECT_EQ(shot(35, 35), QColor(0, 0, 255));
-    canvas.Image2.Move(10 * tpp, 10 * tpp, 40 * tpp, 8 * tpp);  // a box wider than its picture: the layer beside it
-    EXPECT_EQ(shot(35, 12), QColor(0, 0, 255));
-    EXPECT_EQ(shot(12, 12), QColor(255, 0, 0));
-    EXPECT_EQ(shot(29, 17), QColor(255, 0, 0));  // 20 pixels of the picture on 20 of the screen, at every scale
-    EXPECT_EQ(shot(30, 17), QColor(0, 0, 255));
-    canvas.Image2.Move(300 * tpp, 10 * tpp);  // moved away: the circle beneath shows
-    EXPECT_EQ(shot(15, 15), QColor(255, 255, 0));
-}
 
 TEST_F(QtForms, AChangeOfTheScreensReachesEachFormOnce) {
     Canvas shown(app);
