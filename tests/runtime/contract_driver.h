@@ -59,6 +59,8 @@ public:
     // The colour of a pixel of the form's client area as the screen shows
     // it; nothing on a runtime without pixels.
     [[nodiscard]] virtual std::optional<rt::Color> shown_pixel(rt::Form& form, int x, int y) = 0;
+    // The system's news that the display changed, to every window (false: no system here).
+    virtual bool change_display(const std::vector<rt::Form*>& /*forms*/) { return false; }
     // The modification time, where a file is known by its size and time alone.
     virtual void copy_time(const std::string& /*from*/, const std::string& /*to*/) {}
     // Writes the picture again into the same file, dated a minute later

@@ -48,6 +48,7 @@ public:
     Log log;  // clicks, "query:<mode>", "unload" and "key:<code>"
     std::function<void()> on_key;
     int ticks = 0;
+    int display_changes = 0;
     bool refuse = false;
 
 protected:
@@ -56,6 +57,7 @@ protected:
         if (refuse) cancel = -1;
     }
     void Form_Unload(std::int16_t& /*cancel*/) override { log.push_back("unload"); }
+    void Form_DisplayChanged() override { ++display_changes; }
     void Form_KeyDown(std::int16_t key, std::int16_t /*shift*/) override {
         log.push_back("key:" + std::to_string(key));
         if (on_key) on_key();
@@ -133,6 +135,16 @@ TEST_F(Contract, UnloadAsksTheFormWhichMayRefuseAndTheFramesCloseCommandSaysSo) 
     EXPECT_FALSE(dialog.loaded());
     EXPECT_EQ(dialog.log,
               (Log{"query:1", "query:0", "query:0", "unload", "query:1", "unload", "cancel", "query:1", "unload"}));
+}
+
+TEST_F(Contract, EveryFormHearsOnceOfAChangeOfTheDisplay) {
+    TestForm shown(app, "Shown", true);
+    TestForm hidden(app, "Hidden", true);
+    shown.Show();
+    hidden.Load();
+    if (!driver->change_display({&shown, &hidden})) return;
+    pump(50);
+    EXPECT_EQ(std::vector({shown.display_changes, hidden.display_changes}), std::vector({1, 1}));
 }
 
 TEST_F(Contract, KeysFollowTabOrderButtonsAndAccessKeysWhileATextBoxKeepsItsEditingKeys) {
@@ -245,10 +257,10 @@ TEST_F(Contract, PhotosShowUprightWhateverTheirExifOrientationAndVeryLargeOnesRe
     const auto pixels = [&](std::int32_t himetric) { return rt::twips_to_pixels(rt::himetric_to_twips(himetric), tpp); };
     for (int orientation = 1; orientation <= 8; ++orientation) {
         SCOPED_TRACE("orientation " + std::to_string(orientation));
-        const auto file = path("photo-" + std::to_string(orientation) + ".jpg");
+        const auto name = "photo-" + std::to_string(orientation) + ".jpg";
         const bool turned = orientation >= 5;
-        driver->write_photo(file, "photo-" + std::to_string(orientation) + ".jpg", turned ? 16 : 24, turned ? 24 : 16);
-        const auto picture = app.LoadPicture(file);
+        driver->write_photo(path(name), name, turned ? 16 : 24, turned ? 24 : 16);
+        const auto picture = app.LoadPicture(path(name));
         EXPECT_EQ(pixels(picture->himetric_width), 24);
         EXPECT_EQ(pixels(picture->himetric_height), 16);
         form.Image1.SetPicture(picture);

@@ -138,6 +138,10 @@ public:
         ReleaseDC(hwnd_of(form), dc);
         return rt::rgb(GetRValue(c), GetGValue(c), GetBValue(c));
     }
+    bool change_display(const std::vector<rt::Form*>& forms) override {
+        for (const auto* form : forms) PostMessageA(hwnd_of(*form), WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+        return true;
+    }
     void copy_time(const std::string& from, const std::string& to) override {
         WIN32_FILE_ATTRIBUTE_DATA data{};
         GetFileAttributesExA(from.c_str(), GetFileExInfoStandard, &data);

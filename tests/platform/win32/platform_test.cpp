@@ -1,4 +1,4 @@
-// The Win32 runtime's own parts: an icon and a picture box on the screen, a change of the display reaching every form,
+// The Win32 runtime's own parts: an icon and a picture box on the screen,
 // captions that fit their controls, the formats WIC reads and the size of a picture before it is decoded, the user's
 // own settings file and the registry the settings code reads.
 #include <gtest/gtest.h>
@@ -33,10 +33,6 @@ public:
     rt::Image Image2{*this, "Image2"};
     rt::Image Image1{*this, "Image1"};  // after Image2: drawn over it
     rt::PictureBox Picture1{*this, "Picture1"};
-    int display_changes = 0;
-
-protected:
-    void Form_DisplayChanged() override { ++display_changes; }
 };
 
 // A 16 x 16 icon: the top half see-through, the bottom half yellow.
@@ -90,21 +86,6 @@ TEST(Win32Forms, AnIconShowsWhatLiesBeneathItsMaskAndAPictureBoxHasALayerOfItsOw
     EXPECT_EQ(shown(hwnd, 5, 36), RGB(255, 128, 0));  // where the icon was
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     EXPECT_EQ(shown(hwnd, 150, 66), RGB(255, 0, 255));
-}
-
-TEST(Win32Forms, EveryFormHearsOfAChangeOfTheDisplay) {
-    Win32Platform platform;
-    rt::App app{platform};
-    Canvas shown(app);
-    Canvas hidden(app);
-    shown.Show();
-    hidden.Load();
-    for (const auto* form : {&shown, &hidden}) {  // the system tells every top-level window
-        PostMessageA(hwnd_of(*form), WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
-    }
-    testing::settle(platform);
-    EXPECT_EQ(shown.display_changes, 1);
-    EXPECT_EQ(hidden.display_changes, 1);
 }
 
 // Every label and button of the program's windows shows its whole caption in the font it is drawn in: MS Sans Serif
