@@ -18,11 +18,9 @@ using testing::SaverRig;
 TEST(Saver, ProtectedRunFromStartToProcessEnd) {
     SaverRig rig;
     rig.choose_picture(kPicture);
-    rig.platform.ini().write(settings::kColorSection, settings::kColorKey, "65280");
     rig.protect("Secret");
     rig.start();
     EXPECT_TRUE(rig.screen().visible && rig.screen().topmost);
-    EXPECT_EQ(rig.saver.BackColor(), rt::rgb(0, 255, 0));
     EXPECT_EQ(rig.platform.cursor_count(), -6);
 
     // No password, a wrong one, then Cancel: it goes on, animating, with the cursor hidden.

@@ -86,7 +86,9 @@ TEST(ConfigurationOk, BothChoicesAreSavedTogetherOrNotAtAllAndAFailureIsSaidWith
         ASSERT_EQ(rig.platform.messages().size(), 1U);
         const auto& message = rig.platform.messages().front();
         EXPECT_TRUE(message.title == "Vellora" && message.icon == rt::MessageIcon::Stop);
-        EXPECT_NE(message.text.find(rig.dir.path().string()), std::string::npos);  // names the folder
+        EXPECT_EQ(message.text, "Your picture and colour could not be saved in\r\n" + rig.dir.path().string() +
+                                    "\r\n\r\nThe folder cannot be written, or the disk is full. Nothing was saved; the "
+                                    "dialog stays open so that you can try again.");
         rig.platform.post_click(dialog.CmdOK);  // the user tries again
         rig.platform.run();
         EXPECT_FALSE(dialog.loaded());

@@ -1,4 +1,4 @@
-# Scenarios of the Linux program alone: XScreenSaver's hack, two heads, the Debian package, a failed save.
+# Scenarios of the Linux program alone: XScreenSaver's hack, two heads, the Debian package.
 source "$(dirname "${BASH_SOURCE[0]}")/wayland.sh"
 
 # The hack: the saver drawn into a given window (-window-id, or --root with
@@ -111,26 +111,4 @@ scenario_package() {
   wait_until '! pgrep -f "$root/usr/libexec/xscreensaver/vellora" >/dev/null' || fail "the hack outlived deactivation"
 }
 
-# "/C" with the settings folder immutable (chattr +i): OK says so, naming the
-# folder, and the dialog stays open with the file as it was; once the folder
-# can be written again, OK saves and closes.
-scenario_save_fails() {
-  local folder=${SETTINGS%/*} before
-  settings 255 ""
-  before=$(cat "$SETTINGS")
-  chattr +i "$folder" 2>/dev/null ||
-    { echo "SKIP: chattr +i does not work here (it needs root and a file system that keeps the flag)"; exit 77; }
-  at_exit chattr -i "$folder"
-  start /C
-  set_colour
-  key alt+o
-  wait_shown "Your picture and colour could not be saved in\r\n$folder\r\n\r\nThe folder cannot be written, or the \
-disk is full. Nothing was saved; the dialog stays open so that you can try again." || fail "OK did not say so"
-  wait_until 'traced "^message active"' && key Return
-  sleep 0.5
-  running && [ "$(cat "$SETTINGS")" = "$before" ] || fail "the dialog closed, or the settings file changed"
-  chattr -i "$folder"
-  key alt+o
-  ended && [ "$(setting hue)" = "$COLOUR" ] || fail "OK did not save and close once the folder could be written"
-}
 source "$(dirname "${BASH_SOURCE[0]}")/idle.sh"
