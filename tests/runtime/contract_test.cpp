@@ -212,8 +212,9 @@ public:
 
 // What a form shows, each pixel read after the runtime painted what changed, in the screen's device pixels
 // (Qt's runs at several scales too): images over the circles in their order, a see-through pixel (a PNG's
-// alpha, a GIF's transparent colour, stretched or not) showing what lies beneath, the layer beside a
-// picture in a box wider than it, nothing left behind where an image was; a new back colour clears the layer.
+// alpha, a GIF's transparent colour, stretched or not) showing what lies beneath, a picture cut off at its
+// box and the layer beside it in a wider box, nothing left behind where an image was, nothing of a hidden
+// one; a new back colour clears the layer.
 TEST_F(Contract, ImagesLieOverTheCirclesInTheirOrderAndSeeThroughPixelsShowWhatIsBeneath) {
     Canvas form(app);
     form.Show();
@@ -242,9 +243,12 @@ TEST_F(Contract, ImagesLieOverTheCirclesInTheirOrderAndSeeThroughPixelsShowWhatI
     form.Image2.Move(15 * t, 12 * t);
     EXPECT_EQ((std::vector{shown(18, 15), shown(27, 15), shown(40, 16)}), (std::vector{blue, red, yellow}));
     form.Image1.Move(10 * t, 40 * t, 40 * t, 8 * t);  // its box wider than its picture, which stays 20 pixels wide
-    EXPECT_EQ((std::vector{shown(12, 16), shown(27, 15), shown(29, 42), shown(30, 42)}), (std::vector{yellow, blue, red, blue}));
+    EXPECT_EQ((std::vector{shown(12, 16), shown(27, 15), shown(29, 42), shown(30, 42), shown(12, 48)}),
+              (std::vector{yellow, blue, red, blue, blue}));
     form.SetBackColor(rt::rgb(0, 128, 0));
-    EXPECT_EQ(shown(100, 100), rt::rgb(0, 128, 0));
+    EXPECT_EQ((std::vector{shown(100, 100), shown(18, 15)}), (std::vector{rt::rgb(0, 128, 0), blue}));
+    form.Image2.SetVisible(false);
+    EXPECT_EQ(shown(18, 15), rt::rgb(0, 128, 0));
 }
 
 // A phone stores a photo as its sensor read it and notes how to turn it
