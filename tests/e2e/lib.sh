@@ -89,15 +89,12 @@ edges_covered() {
   done
 }
 
-# captions_in FILE WxH+X+Y DPI CAPTION...: that part of a screenshot, read by
-# an OCR (tesseract), shows each caption whole on one line, every word of it
-# in letters at least three quarters as tall as the designed font's at that
-# many dots per inch (7 pixels at 96; a bitmap font's nearest size may be a
-# step smaller): a caption cut short, or letters left at their size on a
-# screen of twice the resolution, are not read. The lines read are in $OCR
-# (two readings: dark text on a framed button, grey text of a disabled label).
-# captions_read DPI CAPTION...: the same for the window last found ($WIN) on
-# the X display.
+# captions_in FILE WxH+X+Y DPI CAPTION...: that part of a screenshot, read by an OCR (tesseract), shows each caption
+# whole on one line, every word of it in letters at least three quarters as tall as the designed font's at that many
+# dots per inch (7 pixels at 96; a bitmap font's nearest size may be a step smaller): a caption cut short, or letters
+# left at their size on a screen of twice the resolution, are not read. The lines read are in $OCR (two readings: dark
+# text on a framed button, grey text of a disabled label). captions_read DPI CAPTION...: the same for the window last
+# found ($WIN) on the X display.
 captions_in() {
   local _file=$1 _region=$2 _dpi=$3 _caption _threshold
   shift 3

@@ -1,8 +1,6 @@
-// The password encoding, checked against encodings worked out by hand; the
-// password change dialog: which boxes it asks for, the checks of the old and
-// the retyped password, what it stores, and where it sits; the password prompt
-// on its own: how it opens, the ways it closes with the verdict each leaves,
-// and its 30-second time-out.
+// The password encoding, checked against encodings worked out by hand; the password change dialog: which boxes it
+// asks for, the checks of the old and the retyped password, what it stores, and where it sits; the password prompt on
+// its own: how it opens, the ways it closes with the verdict each leaves, and its 30-second time-out.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -57,9 +55,8 @@ struct Rig {
     }
 };
 
-// The old password is asked only when there is one and counts in any case
-// to twenty characters; a refusal shows its message, empties every box and
-// stores nothing.
+// The old password is asked only when there is one and counts in any case to twenty characters; a refusal shows its
+// message, empties every box and stores nothing.
 TEST(PassChange, StoresTheNewPasswordOrRefusesWithAMessageAndStoresNothing) {
     const std::string twenty(20, 'a');
     const char* wrong_old =

@@ -1,6 +1,5 @@
-// What the runtime contract suite (contract_test.cpp) needs of a runtime: its
-// platform, and a user's hands and eyes on it. Each runtime's tests give one
-// (tests/platform/<runtime>/driver.cpp); the suite is compiled once per runtime.
+// What the runtime contract suite (contract_test.cpp) needs of a runtime: its platform, and a user's hands and eyes
+// on it. Each runtime's tests give one (tests/platform/<runtime>/driver.cpp); the suite is compiled once per runtime.
 #pragma once
 
 #include <chrono>
@@ -56,8 +55,7 @@ public:
     virtual void write_photo(const std::string& path, const std::string& name, int /*width*/, int /*height*/) {
         std::filesystem::copy_file(testing::test_picture(name), path, std::filesystem::copy_options::overwrite_existing);
     }
-    // The colour of a pixel of the form's client area as the screen shows
-    // it; nothing on a runtime without pixels.
+    // The colour of a pixel of the form's client area as the screen shows it; nothing on a runtime without pixels.
     [[nodiscard]] virtual std::optional<rt::Color> shown_pixel(rt::Form& form, int x, int y) = 0;
     // The system's news that the display changed, to every window (false: no system here).
     virtual bool change_display(const std::vector<rt::Form*>& /*forms*/) { return false; }

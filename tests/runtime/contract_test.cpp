@@ -1,7 +1,6 @@
-// The runtime contract: what every runtime (headless, Qt, Win32) does alike
-// for the windows and services the program is written against. This one
-// source is compiled into each runtime's test program with that runtime's
-// driver (contract_driver.h).
+// The runtime contract: what every runtime (headless, Qt, Win32) does alike for the windows and services the program
+// is written against. This one source is compiled into each runtime's test program with that runtime's driver
+// (contract_driver.h).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -251,9 +250,8 @@ TEST_F(Contract, ImagesLieOverTheCirclesInTheirOrderAndSeeThroughPixelsShowWhatI
     EXPECT_EQ(shown(18, 15), rt::rgb(0, 128, 0));
 }
 
-// A phone stores a photo as its sensor read it and notes how to turn it
-// (the Exif orientation); a 200-megapixel one is decoded at a quarter of
-// its width and height; one over the cap is refused before it is decoded.
+// A phone stores a photo as its sensor read it and notes how to turn it (the Exif orientation); a 200-megapixel one
+// is decoded at a quarter of its width and height; one over the cap is refused before it is decoded.
 TEST_F(Contract, PhotosShowUprightWhateverTheirExifOrientationAndVeryLargeOnesReducedOrRefused) {
     Canvas form(app);
     form.Show();

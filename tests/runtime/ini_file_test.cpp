@@ -1,6 +1,5 @@
-// The settings file's format: how values are found, how a write changes
-// the file, that a failed write never damages it, and the file that moves
-// to the user's own place.
+// The settings file's format: how values are found, how a write changes the file, that a failed write never damages
+// it, and the file that moves to the user's own place.
 #include "runtime/ini_file.h"
 
 #include <gtest/gtest.h>
@@ -102,8 +101,7 @@ TEST(IniFile, AFailedWriteLeavesTheOldFileAsItWasAndARewriteKeepsItsPermissions)
 }
 #endif
 
-// A settings file in a shared place that turns read-only, with the user's
-// own place beside it.
+// A settings file in a shared place that turns read-only, with the user's own place beside it.
 TEST(RelocatingProfileFile, ADeniedWriteMovesTheFileToTheUsersPlaceForGoodABusyOneMovesNothing) {
     struct Shared final : rt::ProfileFile {
         explicit Shared(std::filesystem::path p) : ini(std::move(p)) {}

@@ -61,9 +61,8 @@ TEST(ConfigurationLoad, SettingsThatCannotBeReadAreSaidAndLeftAsTheyAre) {
     EXPECT_TRUE(dialog.loaded());
 }
 
-// After a recovery (no settings: the spare is noted at load), the settings
-// change meanwhile: OK notes the spare again with the colour, both in one
-// write or neither; Cancel writes no choice at all.
+// After a recovery (no settings: the spare is noted at load), the settings change meanwhile: OK notes the spare again
+// with the colour, both in one write or neither; Cancel writes no choice at all.
 TEST(ConfigurationOk, BothChoicesAreSavedTogetherOrNotAtAllAndAFailureIsSaidWithTheDialogKeptOpen) {
     for (const bool ok : {true, false}) {
         SetupRig rig;

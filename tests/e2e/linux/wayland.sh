@@ -4,8 +4,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/compositors.sh"
 
 # wl_shot NAME OUTPUT: a screenshot of one output.
 wl_shot() { grim -o "$2" "$WORK/$1.png" && echo "$WORK/$1.png"; }
-# wl_covered R,G,B OUTPUT [MIN]: soon three quarters of the output are that
-# colour, and at least MIN pixels are not.
+# wl_covered R,G,B OUTPUT [MIN]: soon three quarters of the output are that colour, and at least MIN pixels are not.
 wl_covered() {
   local _c=$1 _o=$2 _min=${3:-0} _s _n
   wait_until '_s=$(wl_shot "$_o" "$_o") _n=$(pixels_not "$_s" "$_c" "$(identify -format %wx%h+0+0 "$_s")")
@@ -64,9 +63,8 @@ scenario_wayland_sway() {
   ended || fail "a key did not end the saver"
 }
 
-# With the lock on, on sway: a key opens the prompt above the saver, centred on the primary output, and
-# what is typed goes into it (the saver hands the keyboard on); a wrong password is refused, the right one
-# ends it.
+# With the lock on, on sway: a key opens the prompt above the saver, centred on the primary output, and what is typed
+# goes into it (the saver hands the keyboard on); a wrong password is refused, the right one ends it.
 scenario_wayland_prompt() {
   local prompt output x y width height
   locked "$GREEN_HUE"
@@ -94,11 +92,10 @@ scenario_wayland_prompt() {
   ended || fail "the right password did not end the saver"
 }
 
-# The dialogs on sway, on outputs of scale 2, as ordinary windows of their
-# designed size whose captions an OCR reads whole, in letters of that scale:
-# "/C" with the keyboard, which the colour dialog gives back, and OK ends it;
-# "/A" stores a password. "/P" and the hack, which need another program's
-# X11 window, say so in one line and end with a non-zero status.
+# The dialogs on sway, on outputs of scale 2, as ordinary windows of their designed size whose captions an OCR reads
+# whole, in letters of that scale: "/C" with the keyboard, which the colour dialog gives back, and OK ends it; "/A"
+# stores a password. "/P" and the hack, which need another program's X11 window, say so in one line and end with a
+# non-zero status.
 scenario_wayland_dialogs() {
   local out status output x y width height left
   settings 255 ""
@@ -138,8 +135,7 @@ surfaces_per_output() {
     END { n = 0; for (o in count) { if (count[o] > 1) { print -1; exit } if (o in asked) n++ } print n }' "$WORK/vellora.log"
 }
 
-# "/S" on Mutter and KWin with two outputs: one full-screen surface on each;
-# SIGTERM ends it with status 0.
+# "/S" on Mutter and KWin with two outputs: one full-screen surface on each; SIGTERM ends it with status 0.
 saver_on() {
   settings "$GREEN_HUE" ""
   compositor "$1" 2

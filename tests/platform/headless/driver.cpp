@@ -1,6 +1,5 @@
-// The headless runtime under the contract suite: each step scripted and
-// carried out at once, time virtual, dialogs answered from the script. A
-// focused text box edits with the keys it keeps, as a native one does.
+// The headless runtime under the contract suite: each step scripted and carried out at once, time virtual, dialogs
+// answered from the script. A focused text box edits with the keys it keeps, as a native one does.
 #include <cctype>
 
 #include "platform/headless/headless.h"

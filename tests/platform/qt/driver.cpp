@@ -1,6 +1,5 @@
-// The Qt runtime's test program, on Qt's offscreen platform (real widgets, no
-// display), and its driver of the contract suite: keys and clicks as real Qt
-// events, dialogs answered inside their own loops.
+// The Qt runtime's test program, on Qt's offscreen platform (real widgets, no display), and its driver of the
+// contract suite: keys and clicks as real Qt events, dialogs answered inside their own loops.
 #include <gtest/gtest.h>
 
 #include <QApplication>

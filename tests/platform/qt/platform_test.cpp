@@ -1,7 +1,6 @@
-// The Qt runtime's own parts: a failed handling of a change of the screens,
-// picture files by format and the ones refused, the data files looked up the
-// XDG way, the per-user store private to its owner, the desktop's lock
-// setting, the session's platform, and captions that fit in the designed font.
+// The Qt runtime's own parts: a failed handling of a change of the screens, picture files by format and the ones
+// refused, the data files looked up the XDG way, the per-user store private to its owner, the desktop's lock setting,
+// the session's platform, and captions that fit in the designed font.
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -228,13 +227,11 @@ TEST(QtSession, WaylandNativelyAndX11WindowsThroughXwaylandOrRefused) {
     EXPECT_NE(refused.refusal.find("Wayland"), std::string::npos);
 }
 
-// Every label and button of the program's windows shows its whole caption in
-// the font the runtime draws them in at the screen's pixel ratio (ctest runs
-// this at 1, 1.25, 1.5 and 2): Wine's bitmap re-creation of the designed MS
-// Sans Serif at 1 (13 pixels a line at 96 dots per inch), whose metrics it
-// has, and Wine's scalable Tahoma elsewhere. Its letters are as large on the
-// screen as the ratio makes them: a bitmap font keeps its glyphs' size while
-// their places grow.
+// Every label and button of the program's windows shows its whole caption in the font the runtime draws them in at
+// the screen's pixel ratio (ctest runs this at 1, 1.25, 1.5 and 2): Wine's bitmap re-creation of the designed MS Sans
+// Serif at 1 (13 pixels a line at 96 dots per inch), whose metrics it has, and Wine's scalable Tahoma elsewhere. Its
+// letters are as large on the screen as the ratio makes them: a bitmap font keeps its glyphs' size while their places
+// grow.
 TEST_F(QtForms, EveryCaptionOfEveryWindowFitsItsBoxInTheFontDrawnAtTheScreensScale) {
     Process process(platform, make_window);
     const double ratio = QGuiApplication::primaryScreen()->devicePixelRatio();

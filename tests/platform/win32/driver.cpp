@@ -1,9 +1,7 @@
-// The Win32 runtime under the contract suite (under Wine): keys and clicks as
-// window messages, dialogs answered from inside their own loops, failures
-// read from the debugger's output.
+// The Win32 runtime under the contract suite (under Wine): keys and clicks as window messages, dialogs answered from
+// inside their own loops, failures read from the debugger's output.
 #include <algorithm>
 #include <map>
-#include <string_view>
 
 #include "platform/win32/support.h"
 #include "runtime/contract_driver.h"
@@ -42,19 +40,9 @@ LONG CALLBACK collect_debug_output(EXCEPTION_POINTERS* exception) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-// The names in the file list of an open file dialog, sorted.
+// The names in the file list of an open file dialog (its shell view's list), sorted.
 std::vector<std::string> listed_files(HWND dialog) {
-    HWND list = nullptr;
-    EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM found) {
-            char name[32] = {};
-            GetClassNameA(child, name, sizeof name);
-            if (std::string_view(name) != "SysListView32") return TRUE;
-            *reinterpret_cast<HWND*>(found) = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&list));
+    HWND list = FindWindowExA(FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr), nullptr, "SysListView32", nullptr);
     std::vector<std::string> names;
     const auto count = list != nullptr ? SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) : 0;
     for (LRESULT i = 0; i < count; ++i) {

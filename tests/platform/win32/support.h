@@ -1,5 +1,4 @@
-// Helpers of the Win32 runtime tests: the windows of forms and controls, the
-// queue run dry.
+// Helpers of the Win32 runtime tests: the windows of forms and controls, the queue run dry.
 #pragma once
 
 #include "platform/win32/controls.h"
