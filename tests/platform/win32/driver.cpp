@@ -120,10 +120,7 @@ public:
         });
     }
     std::optional<rt::Color> shown_pixel(rt::Form& form, int x, int y) override {
-        win32::testing::settle(platform_);
-        HDC dc = GetDC(hwnd_of(form));
-        const COLORREF c = GetPixel(dc, x, y);
-        ReleaseDC(hwnd_of(form), dc);
+        const COLORREF c = win32::testing::shown(platform_, hwnd_of(form), x, y);
         return rt::rgb(GetRValue(c), GetGValue(c), GetBValue(c));
     }
     bool change_display(const std::vector<rt::Form*>& forms) override {

@@ -58,13 +58,7 @@ TEST(Win32Forms, AnIconShowsWhatLiesBeneathItsMaskAndAPictureBoxHasALayerOfItsOw
     const float ty = platform.window_system().twips_per_pixel_y();
     Canvas form(app);
     form.Show();
-    const auto shown = [&](HWND hwnd, int x, int y) {
-        testing::settle(platform);
-        HDC dc = GetDC(hwnd);
-        const COLORREF c = GetPixel(dc, x, y);
-        ReleaseDC(hwnd, dc);
-        return c;
-    };
+    const auto shown = [&](HWND hwnd, int x, int y) { return testing::shown(platform, hwnd, x, y); };
     form.Image2.SetPicture(app.LoadPicture(test_picture("orange.tif")));  // 30 x 20
     form.Image2.Move(0, 20 * ty);
     form.Image1.SetPicture(half_icon());
