@@ -40,7 +40,7 @@ start_wl() {
 # to the edges with circles on both, and the picture on the first, its pixels the output's (60 x 80 for
 # a whole copy of its opaque half); an output added is covered too; a key ends it.
 scenario_wayland_sway() {
-  local output s n
+  local output n
   picture png 120 80 123456 "$WORK/p.png"
   settings "$GREEN_HUE" "$WORK/p.png"
   sway_session 2
@@ -49,7 +49,7 @@ scenario_wayland_sway() {
   [ "$(sway_windows | awk -F'\t' '$2 == 1 && $5 == 800 && $6 == 600' | wc -l)" -eq 2 ] ||
     fail "a window does not cover its output exactly: $(sway_windows)"
   for output in "${OUTPUT_NAMES[@]}"; do
-    wl_covered "$GREEN" "$output" 200 && s=$(wl_shot "saver-$output" "$output") && SCREEN_W=1600 SCREEN_H=1200 edges_covered "$s" ||
+    wl_covered "$GREEN" "$output" 200 && SCREEN_W=1600 SCREEN_H=1200 edges_covered "$(wl_shot "saver-$output" "$output")" ||
       fail "$output is not covered to its edges in the colour, with circles"
   done
   wait_until 'n=$((1600 * 1200 - $(pixels_not "$(wl_shot picture "${OUTPUT_NAMES[0]}")" 18,52,86 1600x1200+0+0))) &&
