@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev libwmf-dev libx11-dev libdconf-dev fonts-urw-base35
-  xvfb xdotool x11-utils imagemagick tesseract-ocr
+  xvfb xdotool x11-utils imagemagick libjpeg-turbo-progs libimage-exiftool-perl tesseract-ocr
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 nsis
   dpkg-dev lintian xscreensaver xserver-xephyr x11-xserver-utils fonts-wine
   qt6-wayland sway grim wtype jq mutter kwin-wayland wayland-utils

@@ -89,15 +89,12 @@ edges_covered() {
   done
 }
 
-# captions_in FILE WxH+X+Y DPI CAPTION...: that part of a screenshot, read by
-# an OCR (tesseract), shows each caption whole on one line, every word of it
-# in letters at least three quarters as tall as the designed font's at that
-# many dots per inch (7 pixels at 96; a bitmap font's nearest size may be a
-# step smaller): a caption cut short, or letters left at their size on a
-# screen of twice the resolution, are not read. The lines read are in $OCR
-# (two readings: dark text on a framed button, grey text of a disabled label).
-# captions_read DPI CAPTION...: the same for the window last found ($WIN) on
-# the X display.
+# captions_in FILE WxH+X+Y DPI CAPTION...: that part of a screenshot, read by an OCR (tesseract), shows each caption
+# whole on one line, every word of it in letters at least three quarters as tall as the designed font's at that many
+# dots per inch (7 pixels at 96; a bitmap font's nearest size may be a step smaller): a caption cut short, or letters
+# left at their size on a screen of twice the resolution, are not read. The lines read are in $OCR (two readings: dark
+# text on a framed button, grey text of a disabled label). captions_read DPI CAPTION...: the same for the window last
+# found ($WIN) on the X display.
 captions_in() {
   local _file=$1 _region=$2 _dpi=$3 _caption _threshold
   shift 3
@@ -137,8 +134,14 @@ covered() {
 }
 shows() { local _c=$1; wait_until '[ "$(pixels_not "$(shot screen)" "$_c")" -lt $((SCREEN_W * SCREEN_H - 100)) ]' 5; }
 
-# Picture files: bmp|tiff|png W H RRGGBB OUT (the PNG's right half see-through), huge-bmp W H OUT.
-picture() { "${VELLORA_MAKE_PICTURE:?the picture writer}" "$@" || fail "no picture $*"; }
+# picture bmp|tiff|png W H RRGGBB OUT: a picture of one colour, a PNG's right half see-through.
+picture() {
+  case $1 in
+    bmp) convert -size "$2x$3" "xc:#$4" -type TrueColor "BMP3:$5" ;;
+    tiff) convert -size "$2x$3" "xc:#$4" -type TrueColor -depth 8 "TIFF:$5" ;;
+    png) convert -size "$(($2 / 2))x$3" "xc:#$4" xc:none +append "PNG32:$5" ;;
+  esac || fail "no picture $*"
+}
 
 # settings HUE PICTURE: the settings file; a picture given as a path of this
 # machine is written the way the program names it. setting KEY [FILE]: a value.

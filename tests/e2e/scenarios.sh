@@ -1,6 +1,5 @@
-# The end-to-end scenarios, each written once and run by both programs
-# through their adapters: the real program on a real display, one run of each
-# piece. Every rule of every window is the headless tests' business.
+# The end-to-end scenarios, each written once and run by both programs through their adapters: the real program on a
+# real display, one run of each piece. Every rule of every window is the headless tests' business.
 
 MAIN='Screen Saver Main Form'
 SETUP='VELLORA Screen Saver Setup'
@@ -24,9 +23,8 @@ enter() {
   key Return
 }
 
-# read_at_high_dpi SWITCH KEY CAPTION...: at 144 and 192 dots per inch the
-# window that the switch opens shows each caption whole, as an OCR reads it,
-# in letters of that scale; the key closes it.
+# read_at_high_dpi SWITCH KEY CAPTION...: at 144 and 192 dots per inch the window that the switch opens shows each
+# caption whole, as an OCR reads it, in letters of that scale; the key closes it.
 read_at_high_dpi() {
   local switch=$1 close=$2 dpi captions
   shift 2
@@ -45,13 +43,10 @@ read_at_high_dpi() {
 # locked HUE: settings without a picture, "abc" stored (as the program encodes it), the lock on.
 locked() { settings "$1" "" && password 'SX]' && lock; }
 
-# "/S": the screen in the colour of the settings with circles and the picture
-# (a PNG whose right half is see-through), the pointer hidden; a second copy
-# ends at once. With the pointer at rest where the saver appeared, three moves
-# leave it and the fourth ends it. At 144, 192 and 216 dots per inch (scales
-# of 1.5, 2 and 2.25) it covers the screen to its edges, and the picture's
-# pixels are the screen's: 60 x 80 of them (the PNG's opaque half) for a
-# whole copy.
+# "/S": the screen in the colour of the settings with circles and the picture (a PNG whose right half is see-through),
+# the pointer hidden; a second copy ends at once. With the pointer at rest where the saver appeared, three moves leave
+# it and the fourth ends it. At 144, 192 and 216 dots per inch (scales of 1.5, 2 and 2.25) it covers the screen to its
+# edges, and the picture's pixels are the screen's: 60 x 80 of them (the PNG's opaque half) for a whole copy.
 scenario_saver() {
   local first x s dpi n
   picture png 120 80 123456 "$WORK/p.png"
@@ -87,10 +82,9 @@ scenario_saver() {
   at_dpi 96
 }
 
-# "/A" stores a password (its checks: the headless tests); "/S" with the
-# lock on: a key opens the prompt with the pointer shown, a wrong password is
-# refused and the saver goes on, the stored one typed in another case ends it.
-# At 144 and 192 dots per inch "/A" shows every caption whole.
+# "/A" stores a password (its checks: the headless tests); "/S" with the lock on: a key opens the prompt with the
+# pointer shown, a wrong password is refused and the saver goes on, the stored one typed in another case ends it. At
+# 144 and 192 dots per inch "/A" shows every caption whole.
 scenario_prompt() {
   lock
   start /A
@@ -135,10 +129,9 @@ set_colour() {
   wait_focus || fail "the keyboard did not come back to the setup dialog"
 }
 
-# "/C": the picture (a TIFF) at a long path with accents shows; OK writes the
-# colour chosen and keeps the path whole (Cancel: the headless tests); at 144
-# and 192 dots per inch every caption shows whole; Help shows the help text
-# (left open: the test's end ends it).
+# "/C": the picture (a TIFF) at a long path with accents shows; OK writes the colour chosen and keeps the path whole
+# (Cancel: the headless tests); at 144 and 192 dots per inch every caption shows whole; Help shows the help text (left
+# open: the test's end ends it).
 scenario_setup() {
   local folder="$WORK/pictures of the summer holidays, été à la mer €" name inside X Y WIDTH HEIGHT SCREEN WINDOW
   mkdir -p "$folder"
@@ -163,18 +156,16 @@ scenario_setup() {
     -format "%[fx:int((1-mean)*w*h)]" info:)" -gt 2000 ]' 5 || fail "the help window shows no text"
 }
 
-# Pictures that must be refused (headers of 60000 x 60000 and of
-# 85,000,000 x 1 pixels with no data, a name of 32 KiB) give way to the
-# spare, the colour kept; so does a settings file of garbage, which keeps
-# its text.
+# Pictures that must be refused (headers of 60000 x 60000 pixels with no data, a name of 32 KiB; the side of
+# 85,000,000 is the runtimes' own tests') give way to the spare, the colour kept; so does a settings file of garbage,
+# which keeps its text.
 scenario_bad_input() {
   local name size='\x60\xEA\x60\xEA'   # 60000 x 60000 as GIF writes it
   picture bmp 64 48 800080 "$SPARE"
   printf %b 'GIF89a' "$size" '\x00\x00\x00,\x00\x00\x00\x00' "$size" '\x00\x02\x02\x44\x01\x00;' >"$WORK/huge.gif"
   printf %b '\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00' \
     '\xFF\xC0\x00\x0B\x08\xEA\x60\xEA\x60\x01\x01\x11\x00\xFF\xD9' >"$WORK/huge.jpg"
-  picture huge-bmp 85000000 1 "$WORK/huge.bmp"
-  for name in huge.gif huge.jpg huge.bmp "$(printf 'x%.0s' {1..32768}).jpg"; do
+  for name in huge.gif huge.jpg "$(printf 'x%.0s' {1..32768}).jpg"; do
     settings 4227327 "$WORK/$name"
     start /S
     shows 128,0,128 || fail "${name:0:20}: the spare does not show"

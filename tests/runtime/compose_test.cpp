@@ -1,14 +1,9 @@
 // What hides what on a form: the drawing layer beneath, the images over it in
 // control order, opaque pictures hiding what lies beneath the part they fill.
+// (The images' boxes, drawn sizes and visibility: the runtime contract's pixels.)
 #include <gtest/gtest.h>
 
-#include <memory>
-
-#include "platform/headless/headless.h"
-#include "runtime/app.h"
 #include "runtime/compose.h"
-#include "runtime/picture.h"
-#include "support/temp_dir.h"
 
 namespace vellora::rt {
 namespace {
@@ -79,45 +74,6 @@ TEST(Compose, OnlyTheAreaIsDrawnAndBeyondTheLayerThePlainBackColourShows) {
     EXPECT_EQ(at(c, 35, 55), "0");
     EXPECT_EQ(at(c, 60, 55), "");  // outside the area
     EXPECT_EQ(at(c, 35, 65), "L");
-}
-
-// The images of a form: a picture at its own size is cut off at its box and
-// fills only its part of a larger box; a stretched one fills its box.
-TEST(Compose, APictureAtItsOwnSizeFillsOnlyItsPartOfTheBoxAStretchedOneTheWholeBox) {
-    const testing::TempDir dir;
-    headless::HeadlessPlatform platform{dir.path()};
-    App app{platform};
-    Form form(app, "Canvas");
-    Image small(form, "Small");
-    Image large(form, "Large");
-    Image hidden(form, "Hidden");
-    const auto picture = [](int width, int height) {
-        auto p = std::make_shared<PictureData>();
-        p->himetric_width = width;  // here: pixels
-        p->himetric_height = height;
-        return p;
-    };
-    small.SetPicture(picture(20, 10));
-    small.Move(150, 150, 600, 600);  // 10, 10 and 40 x 40 pixels at 15 twips a pixel
-    large.SetPicture(picture(300, 300));
-    large.Move(900, 900, 300, 300);  // 60, 60 and 20 x 20: cut off at the box
-    hidden.SetPicture(picture(10, 10));
-    hidden.SetVisible(false);
-    const auto look = [](const PictureData& p) { return PictureLook{p.himetric_width, p.himetric_height, true}; };
-    std::vector<ShownImage> shown = shown_images(form, 15.0F, 15.0F, look);
-    ASSERT_EQ(shown.size(), 2U);
-    Composition c = compose({kArea}, kArea, shown);
-    expect_each_pixel_drawn(c, kArea);
-    EXPECT_EQ(at(c, 15, 15), "0");
-    EXPECT_EQ(at(c, 35, 15), "L");  // in the box, right of the picture
-    EXPECT_EQ(at(c, 15, 25), "L");  // below it
-    EXPECT_EQ(at(c, 79, 79), "1");
-    EXPECT_EQ(at(c, 80, 80), "L");
-    small.SetStretch(true);
-    shown = shown_images(form, 15.0F, 15.0F, look);
-    c = compose({kArea}, kArea, shown);
-    EXPECT_EQ(at(c, 49, 49), "0");
-    EXPECT_EQ(at(c, 50, 50), "L");
 }
 
 }  // namespace

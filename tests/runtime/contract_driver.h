@@ -1,6 +1,5 @@
-// What the runtime contract suite (contract_test.cpp) needs of a runtime: its
-// platform, and a user's hands and eyes on it. Each runtime's tests give one
-// (tests/platform/<runtime>/driver.cpp); the suite is compiled once per runtime.
+// What the runtime contract suite (contract_test.cpp) needs of a runtime: its platform, and a user's hands and eyes
+// on it. Each runtime's tests give one (tests/platform/<runtime>/driver.cpp); the suite is compiled once per runtime.
 #pragma once
 
 #include <chrono>
@@ -52,13 +51,14 @@ public:
     virtual void write_picture(const std::string& path, int width, int height) {
         testing::write_file(path, testing::bmp_bytes(width, height, rt::rgb(200, 30, 40)));
     }
-    // A JPEG file of `width` x `height` pixels as stored.
-    virtual void write_photo(const std::string& path, const std::string& jpeg, int /*width*/, int /*height*/) {
-        testing::write_file(path, jpeg);
+    // A copy of a JPEG of make_pictures.sh, `width` x `height` pixels as stored.
+    virtual void write_photo(const std::string& path, const std::string& name, int /*width*/, int /*height*/) {
+        std::filesystem::copy_file(testing::test_picture(name), path, std::filesystem::copy_options::overwrite_existing);
     }
-    // The colour of a pixel of the form's client area as the screen shows
-    // it; nothing on a runtime without pixels.
+    // The colour of a pixel of the form's client area as the screen shows it; nothing on a runtime without pixels.
     [[nodiscard]] virtual std::optional<rt::Color> shown_pixel(rt::Form& form, int x, int y) = 0;
+    // The system's news that the display changed, to every window (false: no system here).
+    virtual bool change_display(const std::vector<rt::Form*>& /*forms*/) { return false; }
     // The modification time, where a file is known by its size and time alone.
     virtual void copy_time(const std::string& /*from*/, const std::string& /*to*/) {}
     // Writes the picture again into the same file, dated a minute later

@@ -1,9 +1,9 @@
-// The runtime contract: what every runtime (headless, Qt, Win32) does alike
-// for the windows and services the program is written against. This one
-// source is compiled into each runtime's test program with that runtime's
-// driver (contract_driver.h).
+// The runtime contract: what every runtime (headless, Qt, Win32) does alike for the windows and services the program
+// is written against. This one source is compiled into each runtime's test program with that runtime's driver
+// (contract_driver.h).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
@@ -47,6 +47,7 @@ public:
     Log log;  // clicks, "query:<mode>", "unload" and "key:<code>"
     std::function<void()> on_key;
     int ticks = 0;
+    int display_changes = 0;
     bool refuse = false;
 
 protected:
@@ -55,6 +56,7 @@ protected:
         if (refuse) cancel = -1;
     }
     void Form_Unload(std::int16_t& /*cancel*/) override { log.push_back("unload"); }
+    void Form_DisplayChanged() override { ++display_changes; }
     void Form_KeyDown(std::int16_t key, std::int16_t /*shift*/) override {
         log.push_back("key:" + std::to_string(key));
         if (on_key) on_key();
@@ -134,6 +136,16 @@ TEST_F(Contract, UnloadAsksTheFormWhichMayRefuseAndTheFramesCloseCommandSaysSo) 
               (Log{"query:1", "query:0", "query:0", "unload", "query:1", "unload", "cancel", "query:1", "unload"}));
 }
 
+TEST_F(Contract, EveryFormHearsOnceOfAChangeOfTheDisplay) {
+    TestForm shown(app, "Shown", true);
+    TestForm hidden(app, "Hidden", true);
+    shown.Show();
+    hidden.Load();
+    if (!driver->change_display({&shown, &hidden})) return;
+    pump(50);
+    EXPECT_EQ(std::vector({shown.display_changes, hidden.display_changes}), std::vector({1, 1}));
+}
+
 TEST_F(Contract, KeysFollowTabOrderButtonsAndAccessKeysWhileATextBoxKeepsItsEditingKeys) {
     TestForm d(app, "Dialog");
     d.Show();
@@ -185,41 +197,83 @@ TEST_F(Contract, PicturesAreDecodedOncePerVersionOfAFileAndNeverMixedUpBetweenPa
     EXPECT_THROW((void)app.LoadPicture(dir.path().string()), rt::PictureError);  // a folder is no picture file
 }
 
-// A bare form showing one picture at its top-left corner.
-class PhotoForm final : public rt::Form {
+// A bare blue form with two images, Image2 drawn over Image1.
+class Canvas final : public rt::Form {
 public:
-    explicit PhotoForm(rt::App& app) : rt::Form(app, "Photo") {
+    explicit Canvas(rt::App& app) : rt::Form(app, "Canvas") {
         design_.border = rt::BorderStyle::None;
         design_.back_color = rt::rgb(0, 0, 255);
+        design_.width = design_.height = 4500;
     }
     rt::Image Image1{*this, "Image1"};
+    rt::Image Image2{*this, "Image2"};
 };
 
-// A phone stores a photo as its sensor read it and notes how to turn it
-// (the Exif orientation); a 200-megapixel one is decoded at a quarter of
-// its width and height.
-TEST_F(Contract, PhotosShowUprightWhateverTheirExifOrientationAndVeryLargeOnesReduced) {
-    PhotoForm form(app);
+// What a form shows, each pixel read after the runtime painted what changed, in the screen's device pixels
+// (Qt's runs at several scales too): images over the circles in their order, a see-through pixel (a PNG's
+// alpha, a GIF's transparent colour, stretched or not) showing what lies beneath, a picture cut off at its
+// box and the layer beside it in a wider box, nothing left behind where an image was, nothing of a hidden
+// one; a new back colour clears the layer.
+TEST_F(Contract, ImagesLieOverTheCirclesInTheirOrderAndSeeThroughPixelsShowWhatIsBeneath) {
+    Canvas form(app);
+    form.Show();
+    const auto shown = [&](int x, int y) { return driver->shown_pixel(form, x, y).value_or(0); };
+    if (!driver->shown_pixel(form, 0, 0)) return;  // no pixels on this runtime
+    const float t = app.screen().twips_per_pixel_x;
+    const rt::Color red = rt::rgb(200, 30, 40), blue = rt::rgb(0, 0, 255), yellow = rt::rgb(255, 255, 0);
+    driver->write_picture(path("red.bmp"), 20, 20);
+    form.Image1.SetPicture(app.LoadPicture(path("red.bmp")));
+    form.Image1.Move(10 * t, 10 * t);
+    form.SetFillColor(yellow);
+    for (const int x : {12, 40}) form.Circle(static_cast<float>(x) * t, 16 * t, 2 * t, yellow);
+    form.Circle(100 * t, 100 * t, 0, rt::rgb(0, 255, 0));
+    form.Image2.SetPicture(app.LoadPicture(testing::test_picture("alpha.png")));  // 10 px each: green, white at half, none
+    form.Image2.Move(20 * t, 12 * t);
+    EXPECT_EQ((std::vector{shown(12, 16), shown(25, 15), shown(40, 16), shown(100, 100)}),
+              (std::vector{red, rt::rgb(0, 255, 0), yellow, rt::rgb(0, 255, 0)}));
+    const rt::Color half = shown(35, 15);
+    EXPECT_TRUE(std::abs(rt::red_of(half) - 128) <= 2 && std::abs(rt::green_of(half) - 128) <= 2 && rt::blue_of(half) >= 253)
+        << std::hex << half;
+    form.Image2.SetStretch(true);
+    form.Image2.Move(20 * t, 12 * t, 60 * t, 10 * t);
+    EXPECT_EQ((std::vector{shown(38, 15), shown(70, 15)}), (std::vector{rt::rgb(0, 255, 0), blue}));
+    form.Image2.SetStretch(false);
+    form.Image2.SetPicture(app.LoadPicture(testing::test_picture("clear.gif")));  // blue, then 20 px of none
+    form.Image2.Move(15 * t, 12 * t);
+    EXPECT_EQ((std::vector{shown(18, 15), shown(27, 15), shown(40, 16)}), (std::vector{blue, red, yellow}));
+    form.Image1.Move(10 * t, 40 * t, 40 * t, 8 * t);  // its box wider than its picture, which stays 20 pixels wide
+    EXPECT_EQ((std::vector{shown(12, 16), shown(27, 15), shown(29, 42), shown(30, 42), shown(12, 48)}),
+              (std::vector{yellow, blue, red, blue, blue}));
+    form.SetBackColor(rt::rgb(0, 128, 0));
+    EXPECT_EQ((std::vector{shown(100, 100), shown(18, 15)}), (std::vector{rt::rgb(0, 128, 0), blue}));
+    form.Image2.SetVisible(false);
+    EXPECT_EQ(shown(18, 15), rt::rgb(0, 128, 0));
+}
+
+// A phone stores a photo as its sensor read it and notes how to turn it (the Exif orientation); a 200-megapixel one
+// is decoded at a quarter of its width and height; one over the cap is refused before it is decoded.
+TEST_F(Contract, PhotosShowUprightWhateverTheirExifOrientationAndVeryLargeOnesReducedOrRefused) {
+    Canvas form(app);
     form.Show();
     const float tpp = app.screen().twips_per_pixel_x;
     const auto pixels = [&](std::int32_t himetric) { return rt::twips_to_pixels(rt::himetric_to_twips(himetric), tpp); };
     for (int orientation = 1; orientation <= 8; ++orientation) {
         SCOPED_TRACE("orientation " + std::to_string(orientation));
-        const auto file = path("photo-" + std::to_string(orientation) + ".jpg");
+        const auto name = "photo-" + std::to_string(orientation) + ".jpg";
         const bool turned = orientation >= 5;
-        driver->write_photo(file, testing::oriented_jpeg_bytes(orientation), turned ? 16 : 24, turned ? 24 : 16);
-        const auto picture = app.LoadPicture(file);
+        driver->write_photo(path(name), name, turned ? 16 : 24, turned ? 24 : 16);
+        const auto picture = app.LoadPicture(path(name));
         EXPECT_EQ(pixels(picture->himetric_width), 24);
         EXPECT_EQ(pixels(picture->himetric_height), 16);
         form.Image1.SetPicture(picture);
         for (int block = 0; block < 6; ++block) {  // three blocks wide, two high, as the pattern is
             const auto shown = driver->shown_pixel(form, 4 + 8 * (block % 3), 4 + 8 * (block / 3));
             if (!shown) break;  // no pixels on this runtime
-            EXPECT_NEAR(rt::red_of(*shown), testing::kPatternGreys.at(static_cast<std::size_t>(block)), 2) << block;
+            EXPECT_NEAR(rt::red_of(*shown), 48 * block, 2) << block;  // the pattern's greys: 0, 48, ... 240
         }
     }
     const auto large = path("200-megapixels.jpg");  // as a 200-megapixel phone camera takes them
-    driver->write_photo(large, testing::jpeg_bytes(16320, 12240, [](int, int) { return 160; }), 16320, 12240);
+    driver->write_photo(large, "200-megapixels.jpg", 16320, 12240);
     const auto picture = app.LoadPicture(large);
     EXPECT_EQ(pixels(picture->himetric_width), 4080);
     EXPECT_EQ(pixels(picture->himetric_height), 3060);
@@ -227,6 +281,10 @@ TEST_F(Contract, PhotosShowUprightWhateverTheirExifOrientationAndVeryLargeOnesRe
     if (const auto shown = driver->shown_pixel(form, 30, 30)) {
         EXPECT_NEAR(rt::red_of(*shown), 160, 2);
     }
+    const auto decodes = app.pictures().decodes();
+    driver->write_photo(path("over.jpg"), "over-the-cap.jpg", 16385, 16384);  // its headers: 2^28 + 16,384 pixels
+    EXPECT_THROW((void)app.LoadPicture(path("over.jpg")), rt::PictureError);
+    EXPECT_EQ(app.pictures().decodes(), decodes);
 }
 
 TEST_F(Contract, DialogsShowWhatTheyAreGivenAndGiveTheChoiceOrNothing) {
@@ -245,7 +303,7 @@ TEST_F(Contract, DialogsShowWhatTheyAreGivenAndGiveTheChoiceOrNothing) {
     const std::string name = "a-photo-whose-name-is-far-longer-than-twenty-four-characters.jpeg";
     const std::string filter = "All Files (*.*)|*.*|BMPs(*.bmp)|*.bmp|JPEGs(*.Jpg)|*.jpg;*.jpeg;*.jpe;*.jfif";
     for (const auto& photo : {name, std::string("photo.jpeg"), std::string("PHOTO.JPG"), std::string("photo.jfif")}) {
-        driver->write_photo(path(photo), testing::oriented_jpeg_bytes(1), 24, 16);
+        driver->write_photo(path(photo), "photo-1.jpg", 24, 16);
     }
     driver->write_picture(path("picture.bmp"), 4, 4);
     driver->answer_next({DialogKind::File, true, 0, path(name)});

@@ -1,13 +1,10 @@
-// The settings file's format: how values are found, how a write changes
-// the file, that a failed write never damages it, and the file that moves
-// to the user's own place.
+// The settings file's format: how values are found, how a write changes the file, that a failed write never damages
+// it, and the file that moves to the user's own place.
 #include "runtime/ini_file.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,12 +25,8 @@ namespace fs = std::filesystem;
 struct Rig {
     testing::TempDir dir;
     rt::IniFile ini{dir.path() / "vellora.ini"};
-    void put(const std::string& text) { std::ofstream(ini.path(), std::ios::binary) << text; }
-    std::string text() const {
-        std::ostringstream s;
-        s << std::ifstream(ini.path(), std::ios::binary).rdbuf();
-        return s.str();
-    }
+    void put(const std::string& text) const { testing::write_file(ini.path(), text); }
+    std::string text() const { return testing::read_file(ini.path()); }
     std::size_t files() const {
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir.path()), {}));
     }
@@ -108,8 +101,7 @@ TEST(IniFile, AFailedWriteLeavesTheOldFileAsItWasAndARewriteKeepsItsPermissions)
 }
 #endif
 
-// A settings file in a shared place that turns read-only, with the user's
-// own place beside it.
+// A settings file in a shared place that turns read-only, with the user's own place beside it.
 TEST(RelocatingProfileFile, ADeniedWriteMovesTheFileToTheUsersPlaceForGoodABusyOneMovesNothing) {
     struct Shared final : rt::ProfileFile {
         explicit Shared(std::filesystem::path p) : ini(std::move(p)) {}

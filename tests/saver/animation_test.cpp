@@ -1,9 +1,7 @@
-// The saver's drawing. The animation on a 1024 x 768 screen at 15 twips a
-// pixel (15360 x 11520 twips): burst schedule, the two slides and their
-// edges, and the picture read on every tick. A burst of random circles: how
-// many, where the band and the scattered circles lie, their colours and
-// sizes, and a surface without width. The preview: a drawing box covering the
-// display settings' pane, a burst every 400 ms, and the end once the pane is gone.
+// The saver's drawing. The animation on a 1024 x 768 screen at 15 twips a pixel (15360 x 11520 twips): burst
+// schedule, the two slides and their edges, and the picture read on every tick. A burst of random circles: how many,
+// where the band and the scattered circles lie, their colours and sizes, and a surface without width. The preview: a
+// drawing box covering the display settings' pane, a burst every 400 ms, and the end once the pane is gone.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -18,11 +18,9 @@ using testing::SaverRig;
 TEST(Saver, ProtectedRunFromStartToProcessEnd) {
     SaverRig rig;
     rig.choose_picture(kPicture);
-    rig.platform.ini().write(settings::kColorSection, settings::kColorKey, "65280");
     rig.protect("Secret");
     rig.start();
     EXPECT_TRUE(rig.screen().visible && rig.screen().topmost);
-    EXPECT_EQ(rig.saver.BackColor(), rt::rgb(0, 255, 0));
     EXPECT_EQ(rig.platform.cursor_count(), -6);
 
     // No password, a wrong one, then Cancel: it goes on, animating, with the cursor hidden.
@@ -204,8 +202,7 @@ TEST(Saver, AnUnloadableOrOversizedPictureFallsBackOnceToTheSparePicture) {
         {"", true, false, ""},               // no name: the message, no fall-back
         {"c:\\gone.bmp", false, false, kSpare},
         {"c:\\gone.bmp", true, true, "c:\\gone.bmp", false},  // cannot note the spare: shown all the same
-        {"c:\\wide.bmp", true, true, kSpare, true, rt::PixelSize{65'536, 1}},
-        {"c:\\big.bmp", true, true, kSpare, true, rt::PixelSize{16'385, 16'384}},
+        {"c:\\wide.bmp", true, true, kSpare, true, rt::PixelSize{65'536, 1}},  // over the cap in all: the contract's
     };
     // The largest that may be decoded: a side of 65,535 pixels, 2^28 in all.
     EXPECT_TRUE(rt::picture_size_allowed({65'535, 4'096}) && rt::picture_size_allowed({16'384, 16'384}));

@@ -1,6 +1,5 @@
-// One Vellora process on the headless platform with the saver's windows,
-// built up front (not loaded) so a test can script input for a window
-// before its first touch loads it.
+// One Vellora process on the headless platform with the saver's windows, built up front (not loaded) so a test can
+// script input for a window before its first touch loads it.
 #pragma once
 
 #include <memory>

@@ -1,4 +1,4 @@
-// The colour and picture settings, and the registry reader.
+// The colour setting read leniently, and the registry reader.
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
@@ -6,21 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "runtime/ini_file.h"
 #include "platform/headless/headless.h"
 #include "support/temp_dir.h"
 
 namespace vellora {
 namespace {
-
-TEST(Settings, MissingAndEmptyValues) {
-    testing::TempDir dir;
-    rt::IniFile file(dir.path() / "vellora.ini");
-    EXPECT_EQ(settings::ReadColor(file), "0");
-    EXPECT_EQ(settings::ReadImageName(file), "0");
-    file.write("Image", "name", "");
-    EXPECT_EQ(settings::ReadImageName(file), "");
-}
 
 TEST(Settings, ColourFromText) {
     using settings::color_from_text;

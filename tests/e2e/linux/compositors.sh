@@ -1,14 +1,12 @@
 # Wayland compositors for a test, headless, with no X server: sway 1.7,
 # Mutter 43 and KWin 5.27 (source it after lib.sh).
 #   compositor sway|mutter|kwin [OUTPUTS] [SCALE]
-# starts one with OUTPUTS (default 2) outputs of 800 x 600 side by side (on
-# sway of a whole SCALE, default 1: pixels SCALE x SCALE each) until the test ends, and exports for the clients that follow WAYLAND_DISPLAY,
-# XDG_RUNTIME_DIR (a 0700 folder of the caller's), SWAYSOCK (sway) or
-# DBUS_SESSION_BUS_ADDRESS (a bus of the compositor's own: Mutter, KWin),
-# COMPOSITOR_PID, and OUTPUT_NAMES from left to right; DISPLAY is unset.
-# sway refuses to run as root: then it runs as the user vellora-test. KWin
-# runs from a copy of its binary: a container refuses the file capabilities
-# the installed one carries.
+# starts one with OUTPUTS (default 2) outputs of 800 x 600 side by side (on sway of a whole SCALE, default 1: pixels
+# SCALE x SCALE each) until the test ends, and exports for the clients that follow WAYLAND_DISPLAY, XDG_RUNTIME_DIR (a
+# 0700 folder of the caller's), SWAYSOCK (sway) or DBUS_SESSION_BUS_ADDRESS (a bus of the compositor's own: Mutter,
+# KWin), COMPOSITOR_PID, and OUTPUT_NAMES from left to right; DISPLAY is unset. sway refuses to run as root: then it
+# runs as the user vellora-test. KWin runs from a copy of its binary: a container refuses the file capabilities the
+# installed one carries.
 
 compositor() {
   local kind=$1 count=${2:-2} scale=${3:-1} i dir=$WORK/wl-$1
@@ -64,8 +62,7 @@ compositor() {
   mapfile -t OUTPUT_NAMES < <(wl_outputs)
 }
 
-# A compositor that cannot be had fails the test: a Wayland scenario is never
-# skipped in silence.
+# A compositor that cannot be had fails the test: a Wayland scenario is never skipped in silence.
 wl_need() { for tool; do command -v "$tool" >/dev/null 2>&1 || fail "$tool is not installed (scripts/install-deps.sh)"; done; }
 
 # The session bus of a compositor that wants one, ended with the test.

@@ -55,10 +55,9 @@ watcher_lost() {
   ! wait "$WATCHER" && grep -q "^vellora --idle: $1" "$WORK/idle.log" || fail "the watcher did not end with: $1"
 }
 
-# sway: a second watcher leaves at once; input within the delay postpones
-# the saver, which then covers both outputs in the chosen colour; a key ends
-# it; sway's own idle inhibitor on a window keeps the next one away until the
-# window closes; losing the compositor ends the watcher.
+# sway: a second watcher leaves at once; input within the delay postpones the saver, which then covers both outputs in
+# the chosen colour; a key ends it; sway's own idle inhibitor on a window keeps the next one away until the window
+# closes; losing the compositor ends the watcher.
 scenario_idle_sway() {
   local out view output
   settings "$GREEN_HUE" ""

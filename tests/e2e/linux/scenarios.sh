@@ -1,9 +1,8 @@
-# Scenarios of the Linux program alone: XScreenSaver's hack, two heads, the Debian package, a failed save.
+# Scenarios of the Linux program alone: XScreenSaver's hack, two heads, the Debian package.
 source "$(dirname "${BASH_SOURCE[0]}")/wayland.sh"
 
-# The hack: the saver drawn into a given window (-window-id, or --root with
-# XSCREENSAVER_WINDOW), two at once, following its window's size; input
-# reaches neither, not even with the lock on; SIGTERM ends each cleanly.
+# The hack: the saver drawn into a given window (-window-id, or --root with XSCREENSAVER_WINDOW), two at once,
+# following its window's size; input reaches neither, not even with the lock on; SIGTERM ends each cleanly.
 scenario_hack() {
   local first second first_host s
   locked "$GREEN_HUE"
@@ -27,11 +26,9 @@ scenario_hack() {
   for APP_PID in "$first" "$second"; do ended || fail "SIGTERM did not end a hack"; done
 }
 
-# Two heads of 800 x 600 side by side, RandR monitors on one screen, the
-# primary at the right: the saver covers both; with the pointer at rest on
-# the right head, a key opens the prompt centred on the primary head, and the
-# pointer counts from that head's corner. (Xinerama's heads reach the program
-# through Qt alike.)
+# Two heads of 800 x 600 side by side, RandR monitors on one screen, the primary at the right: the saver covers both;
+# with the pointer at rest on the right head, a key opens the prompt centred on the primary head, and the pointer
+# counts from that head's corner. (Xinerama's heads reach the program through Qt alike.)
 scenario_multihead() {
   local head X Y WIDTH HEIGHT SCREEN WINDOW
   need xrandr
@@ -51,11 +48,9 @@ scenario_multihead() {
   near $((X + WIDTH / 2)) 1200 || fail "the prompt is at x $X, $WIDTH wide, not centred on the primary head"
 }
 
-# The package: clean under lintian; installed by dpkg -i (as root, on a
-# machine without Vellora, which proves its dependencies; else unpacked),
-# every file in its place. The real XScreenSaver daemon runs its hack, in the
-# configured colour with the packaged spare picture (through XDG_DATA_DIRS),
-# and ends it on deactivation.
+# The package: clean under lintian; installed by dpkg -i (as root, on a machine without Vellora, which proves its
+# dependencies; else unpacked), every file in its place. The real XScreenSaver daemon runs its hack, in the configured
+# colour with the packaged spare picture (through XDG_DATA_DIRS), and ends it on deactivation.
 scenario_package() {
   local root=$WORK/root saver=$WORK/saver user f daemon as_user=() share
   need dpkg-deb dpkg-shlibdeps lintian xscreensaver xscreensaver-command
@@ -111,26 +106,4 @@ scenario_package() {
   wait_until '! pgrep -f "$root/usr/libexec/xscreensaver/vellora" >/dev/null' || fail "the hack outlived deactivation"
 }
 
-# "/C" with the settings folder immutable (chattr +i): OK says so, naming the
-# folder, and the dialog stays open with the file as it was; once the folder
-# can be written again, OK saves and closes.
-scenario_save_fails() {
-  local folder=${SETTINGS%/*} before
-  settings 255 ""
-  before=$(cat "$SETTINGS")
-  chattr +i "$folder" 2>/dev/null ||
-    { echo "SKIP: chattr +i does not work here (it needs root and a file system that keeps the flag)"; exit 77; }
-  at_exit chattr -i "$folder"
-  start /C
-  set_colour
-  key alt+o
-  wait_shown "Your picture and colour could not be saved in\r\n$folder\r\n\r\nThe folder cannot be written, or the \
-disk is full. Nothing was saved; the dialog stays open so that you can try again." || fail "OK did not say so"
-  wait_until 'traced "^message active"' && key Return
-  sleep 0.5
-  running && [ "$(cat "$SETTINGS")" = "$before" ] || fail "the dialog closed, or the settings file changed"
-  chattr -i "$folder"
-  key alt+o
-  ended && [ "$(setting hue)" = "$COLOUR" ] || fail "OK did not save and close once the folder could be written"
-}
 source "$(dirname "${BASH_SOURCE[0]}")/idle.sh"

@@ -1,6 +1,5 @@
-# Windows: vellora.scr under Wine, inside with-wine.sh (its display, prefix
-# and wineserver); e2e_host lists the windows with their texts and the
-# keyboard focus and whether the pointer shows, and it owns a preview pane.
+# Windows: vellora.scr under Wine, inside with-wine.sh (its display, prefix and wineserver); e2e_host lists the
+# windows with their texts and the keyboard focus and whether the pointer shows, and it owns a preview pane.
 : "${VELLORA_SCR:?path of vellora.scr}" "${VELLORA_HOST:?path of e2e_host.exe}" "${WINEPREFIX:?}" "${DISPLAY:?}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 WINE=${VELLORA_WINE:-wine}
@@ -35,9 +34,8 @@ native() { local p=${1//\//\\}; echo "Z:$p" | iconv -f UTF-8 -t CP1252; }  # in 
 password() { reg add "$PASSWORD_KEY" /v Password /t REG_SZ /d "$1" /f; }
 stored_password() { reg_value "$PASSWORD_KEY" Password || true; }
 lock() { reg add "$DESKTOP" /v ScreenSaveUsePassword /t REG_SZ /d 1 /f; }
-# at_dpi DPI: the programs started from now on show at that many dots per
-# inch (the desktop's LogPixels; the prefix serves the whole run, so the
-# value goes when the test ends).
+# at_dpi DPI: the programs started from now on show at that many dots per inch (the desktop's LogPixels; the prefix
+# serves the whole run, so the value goes when the test ends).
 at_dpi() {
   reg add "$DESKTOP" /v LogPixels /t REG_DWORD /d "$1" /f
   [ -n "${DPI_SET:-}" ] || { at_exit reg delete "$DESKTOP" /v LogPixels /f; DPI_SET=1; }
@@ -77,17 +75,15 @@ host_open() {
   wait_until 'read -r _ HOST HOST_RECT < <(tr -d "\r" <"$WORK/host.txt")' || fail "the host made no pane"
 }
 
-# preview_drawn: a window of the saver's fills the pane, and the preview's
-# own window stays hidden. (Wine does not show a child window of another
-# process on the screen: the runtime's own tests check the drawing.)
+# preview_drawn: a window of the saver's fills the pane, and the preview's own window stays hidden. (Wine does not
+# show a child window of another process on the screen: the runtime's own tests check the drawing.)
 preview_drawn() {
   wait_until 'host windows | grep -v "class=VelloraTestHost" | grep -F -- "$HOST_RECT " >/dev/null' || return 1
   [ -z "$(windows_titled 'ZELK Screen Saver')" ]
 }
 
-# choose_colour: in the colour dialog about to open, the third basic colour of
-# the fourth row (its grid is the blank static control), its value in $COLOUR;
-# the dialog, open again on it, is cancelled.
+# choose_colour: in the colour dialog about to open, the third basic colour of the fourth row (its grid is the blank
+# static control), its value in $COLOUR; the dialog, open again on it, is cancelled.
 choose_colour() {
   local l t r b x y g first
   window Color || fail "no colour dialog"

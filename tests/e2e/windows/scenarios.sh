@@ -1,11 +1,9 @@
 # Scenarios of the Windows program alone: the installer, two monitors, a Windows directory nobody may write.
 
-# The installer, made from this build and run silently, puts vellora.scr and
-# vellora.hlp in System32 and the spare picture at c:\imgx.bmp, makes Vellora
-# the desktop's screen saver and enters it in "Add or remove programs". The
-# uninstaller takes it all away and leaves the settings and the password; the
-# user's own c:\imgx.bmp and, with /NOACTIVATE, the user's screen saver stay.
-# Run as another account than the logged-on user's, the setup makes Vellora
+# The installer, made from this build and run silently, puts vellora.scr and vellora.hlp in System32 and the spare
+# picture at c:\imgx.bmp, makes Vellora the desktop's screen saver and enters it in "Add or remove programs". The
+# uninstaller takes it all away and leaves the settings and the password; the user's own c:\imgx.bmp and, with
+# /NOACTIVATE, the user's screen saver stay. Run as another account than the logged-on user's, the setup makes Vellora
 # that user's screen saver, not its own account's, and so does the uninstaller.
 scenario_installer() {
   local top build sys32 instdir f other='C:\windows\system32\other.scr'
@@ -68,9 +66,8 @@ uninstall() {
     fail "the uninstaller did not finish"
 }
 
-# Two monitors side by side (Xephyr's Xinerama heads, and a Wine prefix of
-# its own that does not ask RandR, which reports one screen): the saver
-# covers both heads, and the password prompt opens on the primary one.
+# Two monitors side by side (Xephyr's Xinerama heads, and a Wine prefix of its own that does not ask RandR, which
+# reports one screen): the saver covers both heads, and the password prompt opens on the primary one.
 scenario_multimonitor() {
   local wineserver=${VELLORA_WINESERVER:-$(command -v wineserver)} head left right
   display xephyr
@@ -92,11 +89,9 @@ scenario_multimonitor() {
   [ "$left" -ge 0 ] && [ "$right" -le 800 ] || fail "the prompt's text at $left..$right is not on the primary head"
 }
 
-# A Windows directory nobody may write (chattr +i), as for a standard user:
-# OK in "/C" saves in the user's own copy (%APPDATA%\Vellora), made from the
-# shared file, and "/S" shows it: the new colour and the picture (a TIFF,
-# which only WIC reads) whose name has an accented letter (ANSI text, byte
-# for byte).
+# A Windows directory nobody may write (chattr +i), as for a standard user: OK in "/C" saves in the user's own copy
+# (%APPDATA%\Vellora), made from the shared file, and "/S" shows it: the new colour and the picture (a TIFF, which
+# only WIC reads) whose name has an accented letter (ANSI text, byte for byte).
 scenario_protected() {
   local windir=$WINEPREFIX/drive_c/windows name
   picture tiff 120 80 ff0000 "$WORK/café.tif"

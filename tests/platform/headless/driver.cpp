@@ -1,6 +1,5 @@
-// The headless runtime under the contract suite: each step scripted and
-// carried out at once, time virtual, dialogs answered from the script. A
-// focused text box edits with the keys it keeps, as a native one does.
+// The headless runtime under the contract suite: each step scripted and carried out at once, time virtual, dialogs
+// answered from the script. A focused text box edits with the keys it keeps, as a native one does.
 #include <cctype>
 
 #include "platform/headless/headless.h"
@@ -58,9 +57,9 @@ public:
     void write_picture(const std::string& path, int width, int height) override {
         p_.add_picture(path, width * 2540 / 96, height * 2540 / 96);
     }
-    void write_photo(const std::string& path, const std::string& jpeg, int width, int height) override {
+    void write_photo(const std::string& path, const std::string& name, int width, int height) override {
         write_picture(path, width, height);
-        p_.set_file_head(path, jpeg);
+        p_.set_file_head(path, testing::read_file(testing::test_picture(name)));
     }
     std::optional<rt::Color> shown_pixel(rt::Form& /*form*/, int /*x*/, int /*y*/) override { return std::nullopt; }
     void copy_time(const std::string& from, const std::string& to) override { p_.copy_file_identity(from, to); }

@@ -1,6 +1,5 @@
-// The Qt runtime's test program, on Qt's offscreen platform (real widgets, no
-// display), and its driver of the contract suite: keys and clicks as real Qt
-// events, dialogs answered inside their own loops.
+// The Qt runtime's test program, on Qt's offscreen platform (real widgets, no display), and its driver of the
+// contract suite: keys and clicks as real Qt events, dialogs answered inside their own loops.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,6 +9,7 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -56,6 +56,12 @@ public:
         return reported_;
     }
 
+    bool change_display(const std::vector<rt::Form*>& /*forms*/) override {
+        QScreen* screen = QGuiApplication::primaryScreen();  // Qt tells one change as several signals
+        Q_EMIT screen->geometryChanged(screen->geometry());
+        Q_EMIT qGuiApp->primaryScreenChanged(screen);
+        return true;
+    }
     std::optional<rt::Color> shown_pixel(rt::Form& form, int x, int y) override {
         QApplication::processEvents();
         const QColor c = window(form)->grab().toImage().pixelColor(x, y);

@@ -1,9 +1,7 @@
-// The Win32 runtime under the contract suite (under Wine): keys and clicks as
-// window messages, dialogs answered from inside their own loops, failures
-// read from the debugger's output.
+// The Win32 runtime under the contract suite (under Wine): keys and clicks as window messages, dialogs answered from
+// inside their own loops, failures read from the debugger's output.
 #include <algorithm>
 #include <map>
-#include <string_view>
 
 #include "platform/win32/support.h"
 #include "runtime/contract_driver.h"
@@ -42,19 +40,9 @@ LONG CALLBACK collect_debug_output(EXCEPTION_POINTERS* exception) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-// The names in the file list of an open file dialog, sorted.
+// The names in the file list of an open file dialog (its shell view's list), sorted.
 std::vector<std::string> listed_files(HWND dialog) {
-    HWND list = nullptr;
-    EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM found) {
-            char name[32] = {};
-            GetClassNameA(child, name, sizeof name);
-            if (std::string_view(name) != "SysListView32") return TRUE;
-            *reinterpret_cast<HWND*>(found) = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&list));
+    HWND list = FindWindowExA(FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr), nullptr, "SysListView32", nullptr);
     std::vector<std::string> names;
     const auto count = list != nullptr ? SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) : 0;
     for (LRESULT i = 0; i < count; ++i) {
@@ -132,11 +120,12 @@ public:
         });
     }
     std::optional<rt::Color> shown_pixel(rt::Form& form, int x, int y) override {
-        win32::testing::settle(platform_);
-        HDC dc = GetDC(hwnd_of(form));
-        const COLORREF c = GetPixel(dc, x, y);
-        ReleaseDC(hwnd_of(form), dc);
+        const COLORREF c = win32::testing::shown(platform_, hwnd_of(form), x, y);
         return rt::rgb(GetRValue(c), GetGValue(c), GetBValue(c));
+    }
+    bool change_display(const std::vector<rt::Form*>& forms) override {
+        for (const auto* form : forms) PostMessageA(hwnd_of(*form), WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+        return true;
     }
     void copy_time(const std::string& from, const std::string& to) override {
         WIN32_FILE_ATTRIBUTE_DATA data{};

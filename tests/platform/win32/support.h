@@ -1,5 +1,4 @@
-// Helpers of the Win32 runtime tests: the windows of forms and controls, the
-// queue run dry.
+// Helpers of the Win32 runtime tests: the windows of forms and controls, the queue run dry, a pixel as shown.
 #pragma once
 
 #include "platform/win32/controls.h"
@@ -18,6 +17,15 @@ inline void settle(Win32Platform& platform) {
         Sleep(10);
     }
     platform.window_system().pump_pending();
+}
+
+// A pixel of a window's client area as the screen shows it, once what waits is handled.
+inline COLORREF shown(Win32Platform& platform, HWND hwnd, int x, int y) {
+    settle(platform);
+    HDC dc = GetDC(hwnd);
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(hwnd, dc);
+    return c;
 }
 
 }  // namespace vellora::win32::testing

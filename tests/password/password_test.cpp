@@ -1,15 +1,16 @@
-// The password encoding, checked against encodings worked out by hand; the
-// password change dialog: which boxes it asks for, the checks of the old and
-// the retyped password, what it stores, and where it sits.
-#include "password/pass_change.h"
-
+// The password encoding, checked against encodings worked out by hand; the password change dialog: which boxes it
+// asks for, the checks of the old and the retyped password, what it stores, and where it sits; the password prompt on
+// its own: how it opens, the ways it closes with the verdict each leaves, and its 30-second time-out.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 
+#include "password/pass_change.h"
 #include "password/password.h"
 #include "platform/headless/headless.h"
+#include "saver/saver_rig.h"
 #include "support/temp_dir.h"
 
 namespace vellora {
@@ -54,9 +55,8 @@ struct Rig {
     }
 };
 
-// The old password is asked only when there is one and counts in any case
-// to twenty characters; a refusal shows its message, empties every box and
-// stores nothing.
+// The old password is asked only when there is one and counts in any case to twenty characters; a refusal shows its
+// message, empties every box and stores nothing.
 TEST(PassChange, StoresTheNewPasswordOrRefusesWithAMessageAndStoresNothing) {
     const std::string twenty(20, 'a');
     const char* wrong_old =
@@ -126,6 +126,78 @@ TEST(PassChange, SitsCentredOverItsOwnerSixtyPixelsDownOrCentredOnTheScreenWitho
         EXPECT_FLOAT_EQ(owned ? d.Top() : d.Top() + d.Height() / 2,
                         owned ? (50 + 60) * 15.0F : screen.height_twips() / 2);
     }
+}
+
+struct PromptRig : testing::SaverRig {
+    PromptRig() {
+        process.StoredPassword = EncodePassword("Opensesame");
+        platform.set_cursor_count(-6);  // as the running saver leaves it
+    }
+};
+
+TEST(PassCheck, OpensCentredOnTopWithTheCursorShownAndTheMoveCountReset) {
+    PromptRig rig;
+    auto& prompt = rig.prompt;
+    rig.process.MouseMoveCount = 3;
+    rig.process.PasswordOK = kTrue;  // a stale verdict does not survive the opening
+    rig.platform.post([&] {
+        EXPECT_GE(rig.platform.cursor_count(), 6);
+        EXPECT_EQ(rig.process.MouseMoveCount, 0);
+        EXPECT_TRUE(rig.platform.window("PassCheck")->topmost);
+        const auto screen = rig.platform.windows().screen();
+        EXPECT_EQ(prompt.Top(), static_cast<float>((screen.height_twips() - prompt.Height()) / 2.0));
+        EXPECT_EQ(prompt.Left(), static_cast<float>((screen.width_twips() - prompt.Width()) / 2.0));
+        EXPECT_NE(prompt.Left(), std::round(prompt.Left()));  // the half twip is kept
+        ASSERT_NE(prompt.Image1.GetPicture(), nullptr);
+    });
+    rig.platform.post_paint(prompt);
+    rig.platform.post([&] { EXPECT_EQ(prompt.ActiveControl(), &prompt.Text1); });
+    rig.platform.post_type(prompt.Text1, "abc");
+    rig.platform.post([&] { EXPECT_EQ(prompt.Text1.display_text(), "***"); });
+    rig.platform.post_close(prompt);  // closed by the system: a refusal
+    prompt.Show(true);
+    EXPECT_EQ(rig.process.PasswordOK, kFalse);
+    EXPECT_LE(rig.platform.cursor_count(), -6);
+}
+
+// (The right password in any case ends the saver: the saver's tests and the prompt scenario.)
+TEST(PassCheck, EscapeRefusesAndAWrongPasswordIsToldInAStopBoxOverThePrompt) {
+    PromptRig rig;
+    auto& prompt = rig.prompt;
+    rig.platform.post_type(prompt.Text1, "Opensesame");
+    rig.platform.post_key(prompt, rt::keys::Escape);
+    prompt.Show(true);
+    EXPECT_EQ(rig.process.PasswordOK, kFalse);
+    EXPECT_LE(rig.platform.cursor_count(), -6);
+
+    rig.platform.answer_message_box();
+    rig.platform.on_message_box([&] { EXPECT_TRUE(rig.platform.window("PassCheck")->visible); });
+    rig.platform.post_type(prompt.Text1, "Opensesam");
+    rig.platform.post_click(prompt.Command1);
+    prompt.Show(true);
+    ASSERT_EQ(rig.platform.messages().size(), 1U);
+    const auto& message = rig.platform.messages()[0];
+    EXPECT_EQ(message.text, "Incorrect password;\r\n\r\nCheck your screen saver password and try again.");
+    EXPECT_TRUE(message.title.empty() && message.icon == rt::MessageIcon::Stop);
+    EXPECT_EQ(rig.process.PasswordOK, kFalse);
+}
+
+TEST(PassCheck, ClosesItselfThirtySecondsAfterOpeningOrTheLastKeystroke) {
+    PromptRig rig;
+    auto& prompt = rig.prompt;
+    rig.platform.post_advance(30000);
+    prompt.Show(true);
+    EXPECT_EQ(rig.platform.now_ms(), 30000);
+    EXPECT_EQ(rig.process.PasswordOK, kFalse);
+
+    rig.platform.post_advance(29000);
+    rig.platform.post_type(prompt.Text1, "O");
+    rig.platform.post_advance(29999);
+    rig.platform.post([&] { EXPECT_TRUE(prompt.loaded()); });
+    rig.platform.post_advance(1);
+    prompt.Show(true);
+    EXPECT_EQ(rig.platform.now_ms(), 30000 + 29000 + 30000);
+    EXPECT_LE(rig.platform.cursor_count(), -6);
 }
 
 }  // namespace
