@@ -32,6 +32,8 @@ QColor to_qcolor(rt::Color color) { return {rt::red_of(color), rt::green_of(colo
 
 QRect to_qrect(const rt::PixelRect& r) { return {r.left, r.top, r.width(), r.height()}; }
 
+rt::PixelRect to_pixel_rect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+
 rt::PixelRect pixel_rect(const rt::Control& control) {
     return rt::pixel_box(control, QtWindowSystem::twips_per_pixel_x(), QtWindowSystem::twips_per_pixel_y());
 }
@@ -44,7 +46,7 @@ QRect pixel_box(const rt::Control& control) {
 rt::PixelRects to_pixel_rects(const QRegion& region) {
     rt::PixelRects rects;
     rects.reserve(static_cast<std::size_t>(region.rectCount()));
-    for (const QRect& r : region) rects.push_back({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
+    for (const QRect& r : region) rects.push_back(to_pixel_rect(r));
     return rects;
 }
 
@@ -110,15 +112,9 @@ QRect circle_bounds(double cx, double cy, double r) {
     return {x0, y0, d, d};
 }
 
-// The decoded pixels of a picture, or nullptr.
-const QImage* decoded(const rt::PictureData& picture) {
-    const auto* native = dynamic_cast<const QtImage*>(picture.image.get());
-    return native != nullptr && !native->image().isNull() ? &native->image() : nullptr;
-}
-
 // Only a picture without an alpha channel hides what lies beneath it.
 std::optional<rt::PictureLook> look(const rt::PictureData& picture) {
-    const QImage* image = decoded(picture);
+    const QImage* image = decoded_pixels(picture);
     if (image == nullptr) return std::nullopt;
     return rt::PictureLook{image->width(), image->height(), !image->hasAlphaChannel()};
 }
@@ -127,7 +123,7 @@ std::optional<rt::PictureLook> look(const rt::PictureData& picture) {
 // pixels): stretched into its box, or at its own size from the box's
 // corner, each of its pixels on one of the device's.
 void paint_image(QPainter& painter, const rt::ShownImage& shown, const rt::PixelRects& parts, const QPointF& shift) {
-    const QImage* picture = parts.empty() ? nullptr : decoded(*shown.image->GetPicture());
+    const QImage* picture = parts.empty() ? nullptr : decoded_pixels(*shown.image->GetPicture());
     if (picture == nullptr) return;
     const QRect box = to_qrect(shown.element.box);
     if (shown.image->Stretch()) {
@@ -188,9 +184,7 @@ void DrawingLayer::circle(float x, float y, float radius, rt::Color outline, rt:
             [this] {
                 rt::guarded(services_, [this] {
                     end_burst();
-                    const QRect drawn = std::exchange(pending_, QRect());
-                    show_(logical_cover({drawn.left(), drawn.top(), drawn.left() + drawn.width(),
-                                         drawn.top() + drawn.height()}));
+                    show_(logical_cover(to_pixel_rect(std::exchange(pending_, QRect()))));
                 });
             },
             Qt::QueuedConnection);
@@ -330,12 +324,11 @@ void FormWidget::apply_geometry() {
     // The widget is the window less its border and title bar; the menu bar
     // is inside it. The runtime's pixels are device pixels; Qt places
     // windows in logical ones.
+    const int left = rt::twips_to_pixels(form_->Left(), tx);
+    const int top = rt::twips_to_pixels(form_->Top(), ty);
     const rt::PixelRect device{
-        rt::twips_to_pixels(form_->Left(), tx), rt::twips_to_pixels(form_->Top(), ty),
-        rt::twips_to_pixels(form_->Left(), tx) +
-            std::max(1, rt::twips_to_pixels(form_->Width(), tx) - insets.left - insets.right),
-        rt::twips_to_pixels(form_->Top(), ty) +
-            std::max(1, rt::twips_to_pixels(form_->Height(), ty) - (insets.top - menu_pixels()) - insets.bottom)};
+        left, top, left + std::max(1, rt::twips_to_pixels(form_->Width(), tx) - insets.left - insets.right),
+        top + std::max(1, rt::twips_to_pixels(form_->Height(), ty) - (insets.top - menu_pixels()) - insets.bottom)};
     QRect logical;
     if (form_->design().border == rt::BorderStyle::None) {
         // A borderless window (the saver) covers every device pixel of its

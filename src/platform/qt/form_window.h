@@ -34,6 +34,7 @@ QColor to_qcolor(rt::Color color);
 rt::PixelRect pixel_rect(const rt::Control& control);
 QRect pixel_box(const rt::Control& control);
 QRect to_qrect(const rt::PixelRect& r);
+rt::PixelRect to_pixel_rect(const QRect& r);
 rt::PixelRects to_pixel_rects(const QRegion& region);
 // Device pixels and logical ones: the exact logical rectangle of a device
 // one, the smallest logical one that covers it, and the device pixels a
