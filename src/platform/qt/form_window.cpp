@@ -70,15 +70,14 @@ QRect logical_cover(const rt::PixelRect& device) {
                  QPoint(edge_after(device.right / r) - 1, edge_after(device.bottom / r) - 1));
 }
 
-rt::PixelRects device_rects(const QRegion& region, const QPoint& offset) {
+rt::PixelRects device_rects(const QRegion& region) {
     const double r = QtWindowSystem::device_pixel_ratio();
-    if (r == 1.0) return to_pixel_rects(region.translated(offset));
+    if (r == 1.0) return to_pixel_rects(region);
     QRegion device;
     for (const QRect& part : region) {
-        const QRect moved = part.translated(offset);
-        device += QRect(QPoint(edge_before(moved.left() * r), edge_before(moved.top() * r)),
-                        QPoint(edge_after((moved.left() + moved.width()) * r) - 1,
-                               edge_after((moved.top() + moved.height()) * r) - 1));
+        device += QRect(QPoint(edge_before(part.left() * r), edge_before(part.top() * r)),
+                        QPoint(edge_after((part.left() + part.width()) * r) - 1,
+                               edge_after((part.top() + part.height()) * r) - 1));
     }
     return to_pixel_rects(device);
 }
@@ -119,24 +118,24 @@ std::optional<rt::PictureLook> look(const rt::PictureData& picture) {
     return rt::PictureLook{image->width(), image->height(), !image->hasAlphaChannel()};
 }
 
-// An image's picture in `parts` (device pixels), moved by `shift` (logical
-// pixels): stretched into its box, or at its own size from the box's
-// corner, each of its pixels on one of the device's.
-void paint_image(QPainter& painter, const rt::ShownImage& shown, const rt::PixelRects& parts, const QPointF& shift) {
+// An image's picture in `parts` (device pixels): stretched into its box, or
+// at its own size from the box's corner, each of its pixels on one of the
+// device's.
+void paint_image(QPainter& painter, const rt::ShownImage& shown, const rt::PixelRects& parts) {
     const QImage* picture = parts.empty() ? nullptr : decoded_pixels(*shown.image->GetPicture());
     if (picture == nullptr) return;
     const QRect box = to_qrect(shown.element.box);
     if (shown.image->Stretch()) {
         QPainterPath clip;
-        for (const auto& r : parts) clip.addRect(logical_rect(r).translated(shift));
+        for (const auto& r : parts) clip.addRect(logical_rect(r));
         painter.save();
         painter.setClipPath(clip);
-        painter.drawImage(logical_rect(shown.element.box).translated(shift), *picture);
+        painter.drawImage(logical_rect(shown.element.box), *picture);
         painter.restore();
         return;
     }
     for (const auto& r : parts) {
-        painter.drawImage(logical_rect(r).translated(shift), *picture, QRectF(to_qrect(r).translated(-box.topLeft())));
+        painter.drawImage(logical_rect(r), *picture, QRectF(to_qrect(r).translated(-box.topLeft())));
     }
 }
 
@@ -192,9 +191,9 @@ void DrawingLayer::circle(float x, float y, float radius, rt::Color outline, rt:
     pending_ |= circle_bounds(cx, cy, r);
 }
 
-void DrawingLayer::paint(QPainter& painter, const rt::PixelRects& parts, const QPointF& shift) {
+void DrawingLayer::paint(QPainter& painter, const rt::PixelRects& parts) {
     end_burst();
-    for (const auto& r : parts) painter.drawImage(logical_rect(r).translated(shift), image_, QRectF(to_qrect(r)));
+    for (const auto& r : parts) painter.drawImage(logical_rect(r), image_, QRectF(to_qrect(r)));
 }
 
 // ====================================================================== client area
@@ -384,19 +383,16 @@ void FormWidget::resizeEvent(QResizeEvent* event) {
     });
 }
 
-void FormWidget::paint_content(QPainter& painter, const QRegion& region, const QPoint& origin) {
+void FormWidget::paint_content(QPainter& painter, const QRegion& region) {
     // What shows where is the runtime's rule; here the pixels are only copied.
     std::vector<rt::ShownImage> shown;
     if (form_ != nullptr) {
         shown = rt::shown_images(*form_, QtWindowSystem::twips_per_pixel_x(), QtWindowSystem::twips_per_pixel_y(), look);
     }
-    const rt::Composition parts = rt::compose(device_rects(region, origin), layer_.rect(), shown);
-    const QPointF shift = -QPointF(origin);
-    layer_.paint(painter, parts.layer, shift);
-    for (const auto& r : parts.background) {
-        painter.fillRect(logical_rect(r).translated(shift), to_qcolor(back_color()));
-    }
-    for (std::size_t i = 0; i < shown.size(); ++i) paint_image(painter, shown[i], parts.elements[i], shift);
+    const rt::Composition parts = rt::compose(device_rects(region), layer_.rect(), shown);
+    layer_.paint(painter, parts.layer);
+    for (const auto& r : parts.background) painter.fillRect(logical_rect(r), to_qcolor(back_color()));
+    for (std::size_t i = 0; i < shown.size(); ++i) paint_image(painter, shown[i], parts.elements[i]);
 }
 
 void FormWidget::repaint_content(const QRect& part) { client_->update(part); }
