@@ -569,6 +569,10 @@ void Form::deliver_display_changed() {
     remember_pointer();
 }
 
+void Form::deliver_pointer_known() {
+    if (peer_ && input_blocks_ == 0) remember_pointer();
+}
+
 void Form::deliver_dbl_click() {
     if (!loaded_ || !input_enabled()) return;
     Form_DblClick();

@@ -342,6 +342,10 @@ public:
     // The screen's size or arrangement changed. The system may have moved the
     // pointer (off a monitor that went away): where it is now is no move.
     void deliver_display_changed();
+    // The platform learns only now where the pointer is (it could not say
+    // when the form was shown): where it is now is no move. A form whose
+    // input is blocked takes its reference as it is unblocked.
+    void deliver_pointer_known();
     // The user closed the window (title-bar close, Alt+F4, system close command).
     void deliver_close();
     // The platform moved the focus to `control` (or to the form, nullptr).

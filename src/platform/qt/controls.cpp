@@ -34,8 +34,7 @@ public:
         if (box_ == nullptr) return;
         layer_.grow(size(), box_->BackColor());
         const auto& picture = box_->GetPicture();
-        const auto* native = picture ? dynamic_cast<const QtImage*>(picture->image.get()) : nullptr;
-        layer_.clear(box_->BackColor(), native != nullptr ? &native->image() : nullptr);
+        layer_.clear(box_->BackColor(), picture ? decoded_pixels(*picture) : nullptr);
         update();
     }
     void draw_circle(float x, float y, float radius, rt::Color outline, rt::Color fill) {

@@ -32,6 +32,8 @@ QColor to_qcolor(rt::Color color) { return {rt::red_of(color), rt::green_of(colo
 
 QRect to_qrect(const rt::PixelRect& r) { return {r.left, r.top, r.width(), r.height()}; }
 
+rt::PixelRect to_pixel_rect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+
 rt::PixelRect pixel_rect(const rt::Control& control) {
     return rt::pixel_box(control, QtWindowSystem::twips_per_pixel_x(), QtWindowSystem::twips_per_pixel_y());
 }
@@ -44,7 +46,7 @@ QRect pixel_box(const rt::Control& control) {
 rt::PixelRects to_pixel_rects(const QRegion& region) {
     rt::PixelRects rects;
     rects.reserve(static_cast<std::size_t>(region.rectCount()));
-    for (const QRect& r : region) rects.push_back({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
+    for (const QRect& r : region) rects.push_back(to_pixel_rect(r));
     return rects;
 }
 
@@ -68,15 +70,14 @@ QRect logical_cover(const rt::PixelRect& device) {
                  QPoint(edge_after(device.right / r) - 1, edge_after(device.bottom / r) - 1));
 }
 
-rt::PixelRects device_rects(const QRegion& region, const QPoint& offset) {
+rt::PixelRects device_rects(const QRegion& region) {
     const double r = QtWindowSystem::device_pixel_ratio();
-    if (r == 1.0) return to_pixel_rects(region.translated(offset));
+    if (r == 1.0) return to_pixel_rects(region);
     QRegion device;
     for (const QRect& part : region) {
-        const QRect moved = part.translated(offset);
-        device += QRect(QPoint(edge_before(moved.left() * r), edge_before(moved.top() * r)),
-                        QPoint(edge_after((moved.left() + moved.width()) * r) - 1,
-                               edge_after((moved.top() + moved.height()) * r) - 1));
+        device += QRect(QPoint(edge_before(part.left() * r), edge_before(part.top() * r)),
+                        QPoint(edge_after((part.left() + part.width()) * r) - 1,
+                               edge_after((part.top() + part.height()) * r) - 1));
     }
     return to_pixel_rects(device);
 }
@@ -110,37 +111,31 @@ QRect circle_bounds(double cx, double cy, double r) {
     return {x0, y0, d, d};
 }
 
-// The decoded pixels of a picture, or nullptr.
-const QImage* decoded(const rt::PictureData& picture) {
-    const auto* native = dynamic_cast<const QtImage*>(picture.image.get());
-    return native != nullptr && !native->image().isNull() ? &native->image() : nullptr;
-}
-
 // Only a picture without an alpha channel hides what lies beneath it.
 std::optional<rt::PictureLook> look(const rt::PictureData& picture) {
-    const QImage* image = decoded(picture);
+    const QImage* image = decoded_pixels(picture);
     if (image == nullptr) return std::nullopt;
     return rt::PictureLook{image->width(), image->height(), !image->hasAlphaChannel()};
 }
 
-// An image's picture in `parts` (device pixels), moved by `shift` (logical
-// pixels): stretched into its box, or at its own size from the box's
-// corner, each of its pixels on one of the device's.
-void paint_image(QPainter& painter, const rt::ShownImage& shown, const rt::PixelRects& parts, const QPointF& shift) {
-    const QImage* picture = parts.empty() ? nullptr : decoded(*shown.image->GetPicture());
+// An image's picture in `parts` (device pixels): stretched into its box, or
+// at its own size from the box's corner, each of its pixels on one of the
+// device's.
+void paint_image(QPainter& painter, const rt::ShownImage& shown, const rt::PixelRects& parts) {
+    const QImage* picture = parts.empty() ? nullptr : decoded_pixels(*shown.image->GetPicture());
     if (picture == nullptr) return;
     const QRect box = to_qrect(shown.element.box);
     if (shown.image->Stretch()) {
         QPainterPath clip;
-        for (const auto& r : parts) clip.addRect(logical_rect(r).translated(shift));
+        for (const auto& r : parts) clip.addRect(logical_rect(r));
         painter.save();
         painter.setClipPath(clip);
-        painter.drawImage(logical_rect(shown.element.box).translated(shift), *picture);
+        painter.drawImage(logical_rect(shown.element.box), *picture);
         painter.restore();
         return;
     }
     for (const auto& r : parts) {
-        painter.drawImage(logical_rect(r).translated(shift), *picture, QRectF(to_qrect(r).translated(-box.topLeft())));
+        painter.drawImage(logical_rect(r), *picture, QRectF(to_qrect(r).translated(-box.topLeft())));
     }
 }
 
@@ -188,9 +183,7 @@ void DrawingLayer::circle(float x, float y, float radius, rt::Color outline, rt:
             [this] {
                 rt::guarded(services_, [this] {
                     end_burst();
-                    const QRect drawn = std::exchange(pending_, QRect());
-                    show_(logical_cover({drawn.left(), drawn.top(), drawn.left() + drawn.width(),
-                                         drawn.top() + drawn.height()}));
+                    show_(logical_cover(to_pixel_rect(std::exchange(pending_, QRect()))));
                 });
             },
             Qt::QueuedConnection);
@@ -198,9 +191,9 @@ void DrawingLayer::circle(float x, float y, float radius, rt::Color outline, rt:
     pending_ |= circle_bounds(cx, cy, r);
 }
 
-void DrawingLayer::paint(QPainter& painter, const rt::PixelRects& parts, const QPointF& shift) {
+void DrawingLayer::paint(QPainter& painter, const rt::PixelRects& parts) {
     end_burst();
-    for (const auto& r : parts) painter.drawImage(logical_rect(r).translated(shift), image_, QRectF(to_qrect(r)));
+    for (const auto& r : parts) painter.drawImage(logical_rect(r), image_, QRectF(to_qrect(r)));
 }
 
 // ====================================================================== client area
@@ -330,12 +323,11 @@ void FormWidget::apply_geometry() {
     // The widget is the window less its border and title bar; the menu bar
     // is inside it. The runtime's pixels are device pixels; Qt places
     // windows in logical ones.
+    const int left = rt::twips_to_pixels(form_->Left(), tx);
+    const int top = rt::twips_to_pixels(form_->Top(), ty);
     const rt::PixelRect device{
-        rt::twips_to_pixels(form_->Left(), tx), rt::twips_to_pixels(form_->Top(), ty),
-        rt::twips_to_pixels(form_->Left(), tx) +
-            std::max(1, rt::twips_to_pixels(form_->Width(), tx) - insets.left - insets.right),
-        rt::twips_to_pixels(form_->Top(), ty) +
-            std::max(1, rt::twips_to_pixels(form_->Height(), ty) - (insets.top - menu_pixels()) - insets.bottom)};
+        left, top, left + std::max(1, rt::twips_to_pixels(form_->Width(), tx) - insets.left - insets.right),
+        top + std::max(1, rt::twips_to_pixels(form_->Height(), ty) - (insets.top - menu_pixels()) - insets.bottom)};
     QRect logical;
     if (form_->design().border == rt::BorderStyle::None) {
         // A borderless window (the saver) covers every device pixel of its
@@ -391,19 +383,16 @@ void FormWidget::resizeEvent(QResizeEvent* event) {
     });
 }
 
-void FormWidget::paint_content(QPainter& painter, const QRegion& region, const QPoint& origin) {
+void FormWidget::paint_content(QPainter& painter, const QRegion& region) {
     // What shows where is the runtime's rule; here the pixels are only copied.
     std::vector<rt::ShownImage> shown;
     if (form_ != nullptr) {
         shown = rt::shown_images(*form_, QtWindowSystem::twips_per_pixel_x(), QtWindowSystem::twips_per_pixel_y(), look);
     }
-    const rt::Composition parts = rt::compose(device_rects(region, origin), layer_.rect(), shown);
-    const QPointF shift = -QPointF(origin);
-    layer_.paint(painter, parts.layer, shift);
-    for (const auto& r : parts.background) {
-        painter.fillRect(logical_rect(r).translated(shift), to_qcolor(back_color()));
-    }
-    for (std::size_t i = 0; i < shown.size(); ++i) paint_image(painter, shown[i], parts.elements[i], shift);
+    const rt::Composition parts = rt::compose(device_rects(region), layer_.rect(), shown);
+    layer_.paint(painter, parts.layer);
+    for (const auto& r : parts.background) painter.fillRect(logical_rect(r), to_qcolor(back_color()));
+    for (std::size_t i = 0; i < shown.size(); ++i) paint_image(painter, shown[i], parts.elements[i]);
 }
 
 void FormWidget::repaint_content(const QRect& part) { client_->update(part); }

@@ -34,14 +34,14 @@ QColor to_qcolor(rt::Color color);
 rt::PixelRect pixel_rect(const rt::Control& control);
 QRect pixel_box(const rt::Control& control);
 QRect to_qrect(const rt::PixelRect& r);
+rt::PixelRect to_pixel_rect(const QRect& r);
 rt::PixelRects to_pixel_rects(const QRegion& region);
 // Device pixels and logical ones: the exact logical rectangle of a device
 // one, the smallest logical one that covers it, and the device pixels a
-// logical region touches (moved by `offset`, logical), in rectangles that do
-// not overlap.
+// logical region touches, in rectangles that do not overlap.
 QRectF logical_rect(const rt::PixelRect& device);
 QRect logical_cover(const rt::PixelRect& device);
-rt::PixelRects device_rects(const QRegion& region, const QPoint& offset = {});
+rt::PixelRects device_rects(const QRegion& region);
 
 // The persistent drawing layer of a form or a picture box: an off-screen
 // image of the back colour (and of a picture box's picture) that circles
@@ -65,8 +65,8 @@ public:
     // A filled disc with a 1-pixel outline; centre and radius in twips.
     void circle(float x, float y, float radius, rt::Color outline, rt::Color fill);
     // Copies the layer's pixels in `parts` (device pixels) to the same
-    // places of `painter`, moved by `shift` (logical pixels).
-    void paint(QPainter& painter, const rt::PixelRects& parts, const QPointF& shift = {});
+    // places of `painter`.
+    void paint(QPainter& painter, const rt::PixelRects& parts);
     [[nodiscard]] rt::PixelRect rect() const { return {0, 0, image_.width(), image_.height()}; }
 
 private:
@@ -104,9 +104,8 @@ public:
     void apply_colors();
     void draw_circle(float x, float y, float radius, rt::Color outline, rt::Color fill);
     // Paints the form's content (the drawing layer and the images over it)
-    // in `region` of the painter's device, whose top-left corner shows the
-    // client area's point `origin`: the whole client area, or one slice of it.
-    void paint_content(QPainter& painter, const QRegion& region, const QPoint& origin = {});
+    // in `region` of the client area.
+    void paint_content(QPainter& painter, const QRegion& region);
     // Shows a part of the content (client pixels) anew.
     void repaint_content(const QRect& part);
     void set_input_enabled(bool enabled) { input_enabled_ = enabled; }

@@ -70,7 +70,7 @@ bool desktop_is(const std::string& desktops, std::string_view name) {
     std::stringstream list(desktops);
     std::string one;
     while (std::getline(list, one, ':')) {
-        if (rt::to_upper(one) == name) return true;
+        if (rt::same_name(one, name)) return true;
     }
     return false;
 }

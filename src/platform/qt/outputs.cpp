@@ -148,17 +148,21 @@ void OutputViews::outputs_changed() {
     }
 }
 
-QWindow* OutputViews::primary_surface() const {
+QGraphicsView* OutputViews::primary_view() const {
     auto it = views_.find(QGuiApplication::primaryScreen());
     if (it == views_.end()) it = views_.begin();
-    return it == views_.end() ? nullptr : it->second->windowHandle();
+    return it == views_.end() ? nullptr : it->second.get();
+}
+
+QWindow* OutputViews::primary_surface() const {
+    const QGraphicsView* view = primary_view();
+    return view != nullptr ? view->windowHandle() : nullptr;
 }
 
 void OutputViews::activate() {
-    auto it = views_.find(QGuiApplication::primaryScreen());
-    if (it == views_.end()) it = views_.begin();
-    if (it == views_.end()) return;
-    it->second->activateWindow();
+    QGraphicsView* view = primary_view();
+    if (view == nullptr) return;
+    view->activateWindow();
     scene_->setFocusItem(proxy_);
 }
 

@@ -51,6 +51,8 @@ public:
     [[nodiscard]] bool shown() const { return shown_; }
 
 private:
+    // The primary output's surface, else any; nullptr when there is none.
+    [[nodiscard]] QGraphicsView* primary_view() const;
     void add(QScreen* screen);
     void show();
     void hide();

@@ -19,6 +19,11 @@ std::int32_t pixels_to_himetric(int pixels, double dpi) {
     return static_cast<std::int32_t>(std::nearbyint(static_cast<double>(pixels) * 2540.0 / dpi));
 }
 
+const QImage* decoded_pixels(const rt::PictureData& picture) {
+    const auto* native = dynamic_cast<const QtImage*>(picture.image.get());
+    return native != nullptr && !native->image().isNull() ? &native->image() : nullptr;
+}
+
 QtPictureDecoder::QtPictureDecoder(std::function<double()> dpi, std::function<void(const std::string&)> trace)
     : dpi_(std::move(dpi)), trace_(std::move(trace)) {}
 

@@ -24,6 +24,9 @@ private:
     QImage image_;
 };
 
+// The decoded pixels of a picture, or nullptr (none, or not decoded here).
+[[nodiscard]] const QImage* decoded_pixels(const rt::PictureData& picture);
+
 // A metafile is drawn at its own size and passed on as a PNG: about a tenth
 // of a second per million pixels. Drawings larger than 4096 x 4096 pixels are
 // refused, so that a file of a few bytes cannot keep the saver busy for

@@ -384,11 +384,7 @@ void QtWindowSystem::take_pointer_reference() {
     const std::vector<FormWidget*> shown = shown_;
     for (FormWidget* widget : shown) {
         rt::Form* form = widget->form();
-        if (form == nullptr || !form->Visible()) continue;
-        // Taking input again is when a form takes its reference anew (a form
-        // whose input is blocked takes it as it is unblocked).
-        form->block_input();
-        form->unblock_input();
+        if (form != nullptr && form->Visible()) form->deliver_pointer_known();
     }
 }
 

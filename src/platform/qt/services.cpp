@@ -13,10 +13,7 @@
 #include <QTime>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <string_view>
+#include <vector>
 
 #include "runtime/text.h"
 

@@ -56,6 +56,27 @@ ComPtr<IWICImagingFactory> imaging_factory() {
     return wic;
 }
 
+// The first frame of a file WIC reads, and its size in the header.
+struct FirstFrame {
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    rt::PixelSize size;
+};
+
+// Nothing when WIC cannot read the file.
+std::optional<FirstFrame> first_frame(IWICImagingFactory& wic, const std::string& path) {
+    FirstFrame first;
+    UINT width = 0;
+    UINT height = 0;
+    if (FAILED(wic.CreateDecoderFromFilename(wide_from_ansi(path).c_str(), nullptr, GENERIC_READ,
+                                             WICDecodeMetadataCacheOnDemand, &first.decoder)) ||
+        FAILED(first.decoder->GetFrame(0, &first.frame)) || FAILED(first.frame->GetSize(&width, &height))) {
+        return std::nullopt;
+    }
+    first.size = {width, height};
+    return first;
+}
+
 // The Exif orientation WIC reads from the frame's metadata; nothing where it
 // has no reader for it (Wine has none).
 std::optional<int> wic_orientation(IWICBitmapFrameDecode& frame) {
@@ -254,7 +275,6 @@ namespace {
 
 // OLE's decode of the whole file; throws PictureError.
 rt::Picture decode_ole(const std::string& path) {
-
     KernelHandle file = own_file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw rt::PictureError("cannot open picture file: " + path);
@@ -287,25 +307,17 @@ rt::Picture decode_ole(const std::string& path) {
     return make_picture(std::move(picture), path);
 }
 
-
 // WIC's decode of the file's first frame into 32-bit premultiplied pixels,
 // 1 / `reduction` of its size and turned upright; nothing when WIC cannot
 // read it. Throws PictureError when it is too large.
 rt::Picture decode_wic(const std::string& path, const std::string& head, int reduction) {
     const ComPtr<IWICImagingFactory> wic = imaging_factory();
-    ComPtr<IWICBitmapDecoder> decoder;
-    ComPtr<IWICBitmapFrameDecode> frame;
-    UINT width = 0;
-    UINT height = 0;
-    if (!wic ||
-        FAILED(wic->CreateDecoderFromFilename(wide_from_ansi(path).c_str(), nullptr, GENERIC_READ,
-                                              WICDecodeMetadataCacheOnDemand, &decoder)) ||
-        FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&width, &height)) || width == 0 || height == 0) {
-        return nullptr;
-    }
-    if (!rt::picture_size_allowed({width, height})) throw rt::PictureError("picture too large: " + path);
+    const auto first = wic ? first_frame(*wic.Get(), path) : std::nullopt;
+    if (!first || first->size.width == 0 || first->size.height == 0) return nullptr;
+    const ComPtr<IWICBitmapFrameDecode>& frame = first->frame;
+    if (!rt::picture_size_allowed(first->size)) throw rt::PictureError("picture too large: " + path);
     const int orientation = wic_orientation(*frame.Get()).value_or(rt::exif_orientation(head));
-    const rt::PixelSize stored = rt::reduced_size({width, height}, reduction);
+    const rt::PixelSize stored = rt::reduced_size(first->size, reduction);
     const rt::PixelSize shown = rt::shown_size(stored, orientation);
     if (!rt::decoded_size_allowed(shown)) throw rt::PictureError("picture too large: " + path);
     ComPtr<IWICBitmapSource> source = frame;
@@ -392,18 +404,10 @@ std::vector<std::string> PictureDecoder::extensions() {
 }
 
 std::optional<rt::PixelSize> PictureDecoder::pixel_size(const std::string& path) {
-    ComPtr<IWICImagingFactory> wic;
-    ComPtr<IWICBitmapDecoder> decoder;
-    ComPtr<IWICBitmapFrameDecode> frame;
-    UINT width = 0;
-    UINT height = 0;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&wic))) ||
-        FAILED(wic->CreateDecoderFromFilename(wide_from_ansi(path).c_str(), nullptr, GENERIC_READ,
-                                              WICDecodeMetadataCacheOnDemand, &decoder)) ||
-        FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&width, &height))) {
-        return std::nullopt;
-    }
-    return rt::PixelSize{width, height};
+    const ComPtr<IWICImagingFactory> wic = imaging_factory();
+    const auto first = wic ? first_frame(*wic.Get(), path) : std::nullopt;
+    if (!first) return std::nullopt;
+    return first->size;
 }
 
 rt::Picture picture_from_icon(HICON icon, bool owned) {
