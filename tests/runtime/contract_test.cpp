@@ -1,6 +1,4 @@
-// The runtime contract: what every runtime (headless, Qt, Win32) does alike for the windows and services the program
-// is written against. This one source is compiled into each runtime's test program with that runtime's driver
-// (contract_driver.h).
+// The runtime contract: what every runtime (headless, Qt, Win32) does alike, with each runtime's driver.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,8 +14,7 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-// A dialog with a label, a text box and OK and Cancel in tab order; or, bare,
-// a form without a frame and without controls that take the focus, like the saver.
+// A dialog with a label, a text box, OK and Cancel; bare, no frame and nothing that takes the focus, like the saver.
 class TestForm final : public rt::Form {
 public:
     TestForm(rt::App& app, const std::string& name, bool bare = false) : rt::Form(app, name) {
@@ -209,11 +206,9 @@ public:
     rt::Image Image2{*this, "Image2"};
 };
 
-// What a form shows, each pixel read after the runtime painted what changed, in the screen's device pixels
-// (Qt's runs at several scales too): images over the circles in their order, a see-through pixel (a PNG's
-// alpha, a GIF's transparent colour, stretched or not) showing what lies beneath, a picture cut off at its
-// box and the layer beside it in a wider box, nothing left behind where an image was, nothing of a hidden
-// one; a new back colour clears the layer.
+// Each device pixel read after the runtime painted what changed: see-through pixels (a PNG's alpha, a GIF's clear
+// colour, stretched or not) show what lies beneath, a picture is cut off at its box with the layer beside it, nothing
+// is left behind or shows of a hidden one; a new back colour clears the layer.
 TEST_F(Contract, ImagesLieOverTheCirclesInTheirOrderAndSeeThroughPixelsShowWhatIsBeneath) {
     Canvas form(app);
     form.Show();
@@ -250,8 +245,8 @@ TEST_F(Contract, ImagesLieOverTheCirclesInTheirOrderAndSeeThroughPixelsShowWhatI
     EXPECT_EQ(shown(18, 15), rt::rgb(0, 128, 0));
 }
 
-// A phone stores a photo as its sensor read it and notes how to turn it (the Exif orientation); a 200-megapixel one
-// is decoded at a quarter of its width and height; one over the cap is refused before it is decoded.
+// Photos stored turned with their Exif orientation; a 200-megapixel one decoded at a quarter of its sides, one over
+// the cap refused before it is decoded.
 TEST_F(Contract, PhotosShowUprightWhateverTheirExifOrientationAndVeryLargeOnesReducedOrRefused) {
     Canvas form(app);
     form.Show();

@@ -1,6 +1,4 @@
-// The Qt runtime's own parts: a failed handling of a change of the screens, picture files by format and the ones
-// refused, the data files looked up the XDG way, the per-user store private to its owner, the desktop's lock setting,
-// the session's platform, and captions that fit in the designed font.
+// The Qt runtime's own parts: screens, pictures, XDG folders, the user store, the lock setting, the session, captions.
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -44,8 +42,7 @@ struct QtForms : ::testing::Test {
     rt::App app{platform};
 };
 
-// A change of the screens whose handling fails (here Qt's warning of a null screen, made to throw) is
-// reported and dropped: nothing reaches Qt's dispatch. (Each form hears of a change: the runtime contract.)
+// Qt's warning of a null screen, made to throw, is reported and dropped: nothing reaches Qt's dispatch.
 TEST_F(QtForms, AChangeOfTheScreensThatFailsIsReportedAndDropped) {
     ::testing::internal::CaptureStderr();
     const QtMessageHandler before = qInstallMessageHandler(
@@ -62,7 +59,6 @@ TEST(QtPictures, EachFormatLoadsAtItsNaturalSizeKnownByItsContentAndBrokenOrHuge
     const auto image_of = [](const rt::Picture& picture) {
         return dynamic_cast<const QtImage&>(*picture->image).image();
     };
-    // WebP and TIFF come with Qt's image format plugins.
     const std::pair<std::string, const char*> formats[] = {
         {"p.jpg", "JPEG"}, {"p.ico", "ICO"}, {"bmp.jpg", "BMP"}, {"p.webp", "WEBP"}, {"p.tif", "TIFF"}};
     for (const auto& [name, format] : formats) {
@@ -133,7 +129,6 @@ TEST(QtDataFiles, TheUsersOwnFolderFirstThenEachSystemFolderInOrderForTheSparePi
     EXPECT_EQ(line, "help [vellora.hlp] from [" + (first / "vellora" / "vellora.hlp").string() + "]");
 }
 
-// A folder without $HOME or with relative XDG folders: the user's own folders all the same, the lock among them.
 TEST(QtPaths, RelativeXdgFoldersAreIgnoredAndWithoutHomeTheUsersOwnFoldersHoldEverything) {
     std::vector<std::pair<std::string, std::optional<std::string>>> saved;
     for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
@@ -192,7 +187,6 @@ TEST(QtUserStore, PrivateToItsOwnerFromTheStartAndTightenedOnTheNextWrite) {
     EXPECT_FALSE(planted.write("Samples", "Oskel Screen Saver", "Password", "SX"));
 }
 
-// The flag the saver reads: the override, else ~/.xscreensaver's "lock:"; never in a hack.
 TEST(QtLockSetting, TheOverrideOrXScreenSaversLockIsTheDesktopPasswordFlagButNeverInAHack) {
     EXPECT_EQ(xscreensaver_lock("lock:  False\n"), std::optional<bool>(false));
     TempDir dir;
@@ -215,8 +209,7 @@ TEST(QtLockSetting, TheOverrideOrXScreenSaversLockIsTheDesktopPasswordFlagButNev
     EXPECT_EQ(read_lock_setting(on_kde), std::optional<bool>(true));
 }
 
-// In a Wayland session the program runs on Wayland; what draws into another
-// program's X11 window goes through Xwayland, or is refused without it.
+// What draws into another program's X11 window goes through Xwayland, or is refused without it.
 TEST(QtSession, WaylandNativelyAndX11WindowsThroughXwaylandOrRefused) {
     const auto platform = [](const SessionChoice& c) { return c.platform.value_or("qt's own") + "|" + c.refusal; };
     EXPECT_EQ(platform(choose_session("wayland-0", "", "", needs_x11_window({"/s"}, false))), "wayland|");
@@ -227,11 +220,8 @@ TEST(QtSession, WaylandNativelyAndX11WindowsThroughXwaylandOrRefused) {
     EXPECT_NE(refused.refusal.find("Wayland"), std::string::npos);
 }
 
-// Every label and button of the program's windows shows its whole caption in the font the runtime draws them in at
-// the screen's pixel ratio (ctest runs this at 1, 1.25, 1.5 and 2): Wine's bitmap re-creation of the designed MS Sans
-// Serif at 1 (13 pixels a line at 96 dots per inch), whose metrics it has, and Wine's scalable Tahoma elsewhere. Its
-// letters are as large on the screen as the ratio makes them: a bitmap font keeps its glyphs' size while their places
-// grow.
+// Every caption whole in the font drawn at the screen's pixel ratio (1, 1.25, 1.5, 2): Wine's MS Sans Serif at 1,
+// Tahoma elsewhere, its letters scaled with the ratio (a bitmap font would keep its glyphs' size).
 TEST_F(QtForms, EveryCaptionOfEveryWindowFitsItsBoxInTheFontDrawnAtTheScreensScale) {
     Process process(platform, make_window);
     const double ratio = QGuiApplication::primaryScreen()->devicePixelRatio();

@@ -1,6 +1,4 @@
-// The Win32 runtime's own parts: an icon and a picture box on the screen,
-// captions that fit their controls, the formats WIC reads and the size of a picture before it is decoded, the user's
-// own settings file and the registry the settings code reads.
+// The Win32 runtime's own parts: an icon and a picture box on the screen, captions, WIC, the settings files, the registry.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -47,10 +45,8 @@ rt::Picture half_icon() {
     return picture_from_icon(CreateIconIndirect(&info), true);
 }
 
-// An icon's mask and a picture box's own layer, read on the screen after the changes were painted the way
-// the running program paints them, only the parts that changed (the rest of what a form shows: the runtime
-// contract): the icon's see-through half shows what lies beneath, a picture or a circle, and nothing is
-// left where it was; a repaint of the whole window keeps the circles.
+// Read on the screen after only the changed parts were painted: the icon's see-through half shows what lies beneath,
+// a picture or a circle, nothing is left where it was; a repaint of the whole window keeps the circles.
 TEST(Win32Forms, AnIconShowsWhatLiesBeneathItsMaskAndAPictureBoxHasALayerOfItsOwn) {
     Win32Platform platform;
     rt::App app{platform};
@@ -82,10 +78,7 @@ TEST(Win32Forms, AnIconShowsWhatLiesBeneathItsMaskAndAPictureBoxHasALayerOfItsOw
     EXPECT_EQ(shown(hwnd, 150, 66), RGB(255, 0, 255));
 }
 
-// Every label and button of the program's windows shows its whole caption in the font it is drawn in: MS Sans Serif
-// where the system has it, else a face held to its advances (Wine without its own fonts stands in a wider one, which
-// cut "Change Password:" short). Loading the windows may name the spare picture in the settings file: the file
-// is put back as it was.
+// Every label and button shows its whole caption in the font it is drawn in. The settings file is put back as it was.
 TEST(Win32Forms, EveryCaptionOfEveryWindowFitsItsControl) {
     char windows_dir[MAX_PATH] = {};
     GetWindowsDirectoryA(windows_dir, MAX_PATH);
@@ -122,9 +115,8 @@ TEST(Win32Forms, EveryCaptionOfEveryWindowFitsItsControl) {
     EXPECT_GE(measured, 15);  // every window's labels and buttons were there to measure
 }
 
-// WIC reads what OLE cannot (TIFF), and the file dialog offers every format it reads. The picture
-// service holds the header's size to the caps, read through WIC before any pixel is decoded; what
-// WIC cannot read (a metafile) is held to them once OLE has decoded it.
+// WIC reads TIFF, and the file dialog offers every format read. The caps hold for the header's size before any pixel
+// is decoded, and for a metafile (which WIC cannot read) once OLE has decoded it.
 TEST(Win32Pictures, WicReadsEveryFormatItHasAndTheHeaderGivesTheSizeBeforeAnyPixelIsDecoded) {
     Win32Platform platform;  // COM on this thread
     vellora::testing::TempDir temp;
@@ -152,8 +144,7 @@ TEST(Win32Pictures, WicReadsEveryFormatItHasAndTheHeaderGivesTheSizeBeforeAnyPix
     EXPECT_EQ(pictures.decodes(), 2U);
 }
 
-// The user's copy of a read-only shared file: a folder name outside the ANSI code
-// page, a value with an accented letter, the file's text in the ANSI code page.
+// The user's copy of a read-only shared file: a folder name outside the ANSI code page, its text in the code page.
 TEST(Win32Settings, TheUsersCopyTakesAnyFolderNameIsWritableAndKeepsTheAnsiText) {
     const std::string e_acute = ansi_from_wide(L"\u00e9");
     ASSERT_EQ(wide_from_ansi(e_acute), L"\u00e9") << "the ANSI code page has no é";
@@ -177,8 +168,8 @@ TEST(Win32Settings, TheUsersCopyTakesAnyFolderNameIsWritableAndKeepsTheAnsiText)
     EXPECT_EQ(read_file(fresh.path()), "[Color]\r\nhue=caf" + e_acute + "\r\n");
 }
 
-// The shared file in a folder of its own: both keys in one rewrite that keeps the rest, read back at once through
-// the profile functions; held by another program, a write is said busy and moves nothing; denied, it moves.
+// Both keys in one rewrite that keeps the rest, read back at once; held by another program, a write is said busy and
+// moves nothing; denied, it moves.
 TEST(Win32Settings, BothKeysInOneRewriteReadBackAtOnceAndOnlyADeniedWriteMovesToTheUsersCopy) {
     vellora::testing::TempDir temp;
     const std::string shared_path = (temp.path() / "shared.ini").string();
@@ -209,7 +200,6 @@ TEST(Win32Settings, BothKeysInOneRewriteReadBackAtOnceAndOnlyADeniedWriteMovesTo
     EXPECT_EQ(file.read("Image", "name", "0"), "c:\\sea.bmp");
 }
 
-// A number in the registry, as the desktop's password flag may be stored, reads as three digits.
 TEST(Win32Registry, ANumberReadsAsDigits) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VelloraTest", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
