@@ -22,7 +22,8 @@ TEST(Saver, ProtectedRunFromStartToProcessEnd) {
     EXPECT_TRUE(rig.screen().visible && rig.screen().topmost);
     EXPECT_EQ(rig.platform.cursor_count(), -6);
 
-    // No password, a wrong one, then Cancel: it goes on, animating, with the cursor hidden.
+    // No password, a wrong one (told in a stop box over the prompt), then Cancel: it goes on, animating.
+    rig.platform.on_message_box([&] { EXPECT_TRUE(rig.platform.window("PassCheck")->visible); });
     for (const char* typed : {"", "secrets"}) {
         rig.platform.answer_message_box();
         rig.platform.post_key(rig.saver, rt::keys::Enter);
@@ -32,6 +33,9 @@ TEST(Saver, ProtectedRunFromStartToProcessEnd) {
     rig.platform.post_click(rig.prompt.Command2);
     rig.platform.run();
     EXPECT_EQ(rig.prompts_opened(), 3);
+    const auto& told = rig.platform.messages().at(1);
+    EXPECT_EQ(told.text, "Incorrect password;\r\n\r\nCheck your screen saver password and try again.");
+    EXPECT_TRUE(told.title.empty() && told.icon == rt::MessageIcon::Stop);
     EXPECT_TRUE(rig.screen().input_enabled && !rig.process.ended());
     const float left = rig.saver.Image1.Left();
     rig.platform.advance(400);  // the next tick moves on and asks nothing
