@@ -71,7 +71,6 @@ TEST(PassChange, StoresTheNewPasswordOrRefusesWithAMessageAndStoresNothing) {
         {"hunter2", "hunter2", "", ""},  // empty: the password is removed
         {"hunter2", "hunter3", "next", "next", wrong_old},
         {"hunter2", "HUNTER2", twenty + "X", twenty + "Y", no_match},
-        {nullptr, "", "one", "two", no_match},
         {"hunter2", "hunter2", "next", "next", "The new password could not be saved.\r\n\r\nTry again", true},
     };
     for (const auto& c : cases) {

@@ -324,7 +324,7 @@ struct Burst {
     }
 };
 
-TEST(RandomCircles, ABandAlongTheTopFromTheTickCounterAndCirclesScatteredOverTheSurface) {
+TEST(RandomCircles, ABandAlongTheTopFromTheTickCounterAndCirclesScatteredOverTheSurfaceOrDotsWithoutAWidth) {
     const Burst b(15360.4F, 11520, 13);
     EXPECT_EQ(b.rig.process.TargetWidth, 15360);
     ASSERT_EQ(b.circles->size(), 202U);
@@ -352,14 +352,8 @@ TEST(RandomCircles, ABandAlongTheTopFromTheTickCounterAndCirclesScatteredOverThe
     EXPECT_GT(lowest, 11520 / 2);  // colours, sizes and places spread over their whole ranges
     EXPECT_GT(brightest, 0xE00000U);
     EXPECT_GT(largest, 0.9F * 15360 / 200);
-}
-
-TEST(RandomCircles, NoWidthGivesDotsAtTheLeftEdge) {
-    const Burst b(0.4F, 300);
-    for (int i = 0; i <= 200; ++i) {
-        EXPECT_EQ(b.pass(i).x, i % 2 == 0 ? 0.0F : static_cast<float>(-i));
-        EXPECT_EQ(b.pass(i).radius, 0);
-    }
+    const Burst dots(0.4F, 300);  // no width: dots at the left edge
+    for (int i = 0; i <= 200; ++i) EXPECT_TRUE(dots.pass(i).x == (i % 2 == 0 ? 0 : -i) && dots.pass(i).radius == 0) << i;
 }
 
 TEST(Preview, DrawsIntoThePaneUntilItIsGoneAndWithoutOneEndsAfterAnInterval) {

@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <stdexcept>
 
@@ -94,9 +93,7 @@ TEST(QtPictures, EachFormatLoadsAtItsNaturalSizeKnownByItsContentAndBrokenOrHuge
     EXPECT_EQ(pictures.decodes(), 0U);
 
     // No memory left for the drawn metafile: the decode fails, nothing is thrown through libwmf.
-    struct NoMemory {
-        void append(const char* /*bytes*/, std::size_t /*count*/) { throw std::bad_alloc(); }
-    };
+    struct NoMemory { void append(const char* /*bytes*/, std::size_t /*count*/) { throw std::bad_alloc(); } };
     PngSink<NoMemory> sink;
     char piece[4] = {};
     EXPECT_EQ(PngSink<NoMemory>::take(&sink, piece, 4), 0);
@@ -105,9 +102,7 @@ TEST(QtPictures, EachFormatLoadsAtItsNaturalSizeKnownByItsContentAndBrokenOrHuge
 
 TEST(QtDataFiles, TheUsersOwnFolderFirstThenEachSystemFolderInOrderForTheSparePictureAndTheHelp) {
     TempDir dir;
-    const auto home = dir.path() / "home";
-    const auto first = dir.path() / "first";
-    const auto second = dir.path() / "second";
+    const auto home = dir.path() / "home", first = dir.path() / "first", second = dir.path() / "second";
     ::unsetenv("XDG_DATA_DIRS");
     EXPECT_EQ(Paths::from_environment().system_data_dirs,
               (std::vector<fs::path>{"/usr/local/share/vellora", "/usr/share/vellora"}));
@@ -124,9 +119,8 @@ TEST(QtDataFiles, TheUsersOwnFolderFirstThenEachSystemFolderInOrderForTheSparePi
     for (const auto& folder : {second, first}) write_file(folder / "vellora" / "vellora.hlp", "x");  // the same order
     const Trace trace(dir.path() / "trace.log");
     HelpViewer(trace, p.data_search_dirs()).show("vellora.hlp");
-    std::string line;
-    std::getline(std::ifstream(dir.path() / "trace.log"), line);
-    EXPECT_EQ(line, "help [vellora.hlp] from [" + (first / "vellora" / "vellora.hlp").string() + "]");
+    EXPECT_EQ(vellora::testing::read_file(dir.path() / "trace.log"),
+              "help [vellora.hlp] from [" + (first / "vellora" / "vellora.hlp").string() + "]\n");
 }
 
 TEST(QtPaths, RelativeXdgFoldersAreIgnoredAndWithoutHomeTheUsersOwnFoldersHoldEverything) {

@@ -45,12 +45,9 @@ std::vector<std::string> listed_files(HWND dialog) {
     HWND list = FindWindowExA(FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr), nullptr, "SysListView32", nullptr);
     std::vector<std::string> names;
     const auto count = list != nullptr ? SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) : 0;
-    for (LRESULT i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i) {
         char text[MAX_PATH] = {};
-        LVITEMA item{};
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        ListView_GetItemText(list, i, 0, text, MAX_PATH);
         names.emplace_back(text);
     }
     std::sort(names.begin(), names.end());
