@@ -60,12 +60,8 @@ TEST(PassChange, StoresTheNewPasswordOrRefusesWithAMessageAndStoresNothing) {
     const char* wrong_old =
         "The value for Old Password is not correct.\r\n\r\nCheck your screen-saver password, and then try again.";
     const char* no_match = "The value for New Password and Retype New Password do not match.\r\n\r\nTry again";
-    struct Case {
-        const char* password;
-        std::string old_text, text, again;
-        const char* message = nullptr;  // nothing: stored
-        bool store_fails = false;
-    } const cases[] = {
+    struct Case { const char* password; std::string old_text, text, again; const char* message = nullptr; bool store_fails = false; };
+    const Case cases[] = {  // no message: stored
         {nullptr, "ignored", "Secret", "Secret"},
         {"CorrectHorseBatteryStaple", "correcthorsebatterysXXXXX", "NewOne", "nEWoNE"},  // new ones may differ in case
         {"hunter2", "hunter2", "", ""},  // empty: the password is removed

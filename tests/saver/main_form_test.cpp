@@ -195,8 +195,7 @@ TEST(Saver, CoversTheWholeDesktopWhenMonitorsReachLeftOfThePrimaryOne) {
 TEST(Saver, AnUnloadableOrOversizedPictureFallsBackOnceToTheSparePicture) {
     struct Case {
         std::optional<std::string> stored;  // nothing: no settings file
-        bool spare;
-        bool shows_spare;
+        bool spare, shows_spare;
         std::string file_after;
         bool writable = true;
         std::optional<rt::PixelSize> header = {};  // a picture that decodes, whose header claims this size

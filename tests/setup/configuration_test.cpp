@@ -60,12 +60,8 @@ bool laid_out(const Configuration& d) {
 
 TEST(ConfigurationLoad, ShowsTheStoredPictureOrFallsBackToTheSpareOnce) {
     // (A long path read whole: the setup scenario's.)
-    struct Case {
-        const char* what;
-        std::optional<std::string> stored;
-        bool spare_present;
-        std::string shown, stored_after;
-    } const cases[] = {
+    struct Case { const char* what; std::optional<std::string> stored; bool spare_present; std::string shown, stored_after; };
+    const Case cases[] = {
         {"no settings file", std::nullopt, true, kSpare, kSpare},
         {"empty path: empty picture, no recovery", "", true, kNone, ""},
         {"not a picture, spare missing too", "/notes.txt", false, kNone, kSpare},
@@ -157,12 +153,8 @@ Configuration& open_on_small_picture(SetupRig& rig) {
 }
 
 TEST(SetPicture, SizesTheThumbnailFromThePicturesShapeInHimetricAgainstTheBoundsInTwips) {
-    struct Case {
-        const char* what;
-        std::int32_t w, h;
-        float width;
-        bool stretched;
-    } const cases[] = {
+    struct Case { const char* what; std::int32_t w, h; float width; bool stretched; };
+    const Case cases[] = {
         {"640 x 480: too wide and too high", 16933, 12700, 4980, true},
         {"250 x 150: wider than the bound in HIMETRIC only", 6615, 3969, 4980, true},
         {"150 x 100: fits", 3969, 2646, 150 * 15.0F, false},
@@ -196,25 +188,17 @@ TEST(SetPicture, TheFirstChoiceOpensOnAllPictureFormatsAndItsCancelClearsTheThum
     rig.set_picture(dialog, std::nullopt);
     rig.platform.run();
     const auto& request = rig.platform.file_requests().at(0);
-    EXPECT_EQ(request.file_name, "");
-    EXPECT_TRUE(request.hide_read_only);
-    // Seven entries with their texts; JPEGs under each of their names; all
-    // picture formats, the one it opens on, are the ones the platform reads.
+    EXPECT_TRUE(request.file_name.empty() && request.hide_read_only);
+    // Seven entries; JPEGs under each of their names; all picture formats, the one it opens on, are those read.
     EXPECT_EQ(rt::split_filter(request.filter),
-              (std::vector<rt::FilterEntry>{
-                  {"All Files (*.*)", "*.*"},
-                  {"BMPs(*.bmp)", "*.bmp"},
-                  {"GIFs(*.Gif)", "*.Gif"},
-                  {"JPEGs(*.Jpg)", "*.jpg;*.jpeg;*.jpe;*.jfif"},
-                  {"WMFs(*.wmf) ", " *.wmf"},
-                  {"ICOs(*.ico) ", " *.ico"},
-                  {"All Picture Formats(*.bmp;*.ico;*.gif;*.jpg;*.wmf)",
-                   "*.bmp;*.ico;*.gif;*.jpg;*.wmf;*.jfif;*.jpe;*.jpeg;*.png;*.webp"},
-              }));
+              (std::vector<rt::FilterEntry>{{"All Files (*.*)", "*.*"}, {"BMPs(*.bmp)", "*.bmp"}, {"GIFs(*.Gif)", "*.Gif"},
+                                            {"JPEGs(*.Jpg)", "*.jpg;*.jpeg;*.jpe;*.jfif"}, {"WMFs(*.wmf) ", " *.wmf"},
+                                            {"ICOs(*.ico) ", " *.ico"},
+                                            {"All Picture Formats(*.bmp;*.ico;*.gif;*.jpg;*.wmf)",
+                                             "*.bmp;*.ico;*.gif;*.jpg;*.wmf;*.jfif;*.jpe;*.jpeg;*.png;*.webp"}}));
     EXPECT_EQ(request.filter_index, 7);
     EXPECT_EQ(shown(dialog), kNone);
-    EXPECT_FLOAT_EQ(dialog.Image1.Left(), 0.0F);
-    EXPECT_FLOAT_EQ(dialog.Image1.Width(), dialog.Width());
+    EXPECT_TRUE(dialog.Image1.Left() == 0 && dialog.Image1.Width() == dialog.Width());
 
     rig.platform.post_click(dialog.CmdOK);
     rig.platform.run();
