@@ -55,24 +55,33 @@ struct Rig {
 
 // The old password is asked only when there is one and counts in any case to twenty characters; a refusal shows its
 // message, empties every box and stores nothing.
-TEST(PassChange, StoresTheNewPasswordOrRefusesWithAMessageAndStoresNothing) {
+TEST(PassChange, StoresTheNewPasswordOrRefusesWithAMessageAndStoresNothingSittingOverItsOwnerOrTheScreen) {
     const std::string twenty(20, 'a');
     const char* wrong_old =
         "The value for Old Password is not correct.\r\n\r\nCheck your screen-saver password, and then try again.";
     const char* no_match = "The value for New Password and Retype New Password do not match.\r\n\r\nTry again";
-    struct Case { const char* password; std::string old_text, text, again; const char* message = nullptr; bool store_fails = false; };
-    const Case cases[] = {  // no message: stored
-        {nullptr, "ignored", "Secret", "Secret"},
+    struct Case {
+        const char* password;
+        std::string old_text, text, again;
+        const char* message = nullptr;  // nothing: stored
+        bool store_fails = false;
+        std::uint32_t parent = 0;  // 4242: a window; 999: no such window
+    } const cases[] = {
+        {nullptr, "ignored", "Secret", "Secret", nullptr, false, 4242},
         {"CorrectHorseBatteryStaple", "correcthorsebatterysXXXXX", "NewOne", "nEWoNE"},  // new ones may differ in case
         {"hunter2", "hunter2", "", ""},  // empty: the password is removed
-        {"hunter2", "hunter3", "next", "next", wrong_old},
+        {"hunter2", "hunter3", "next", "next", wrong_old, false, 999},
         {"hunter2", "HUNTER2", twenty + "X", twenty + "Y", no_match},
         {"hunter2", "hunter2", "next", "next", "The new password could not be saved.\r\n\r\nTry again", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        Rig rig(c.password);
+        Rig rig(c.password, c.parent);
         auto& d = *rig.dialog;
+        const auto screen = rig.platform.windows().screen();  // centred over its owner sixty pixels down, or the screen
+        const bool owned = c.parent == 4242;
+        EXPECT_NEAR(d.Left() + d.Width() / 2, owned ? (100 + 741) / 2.0 * 15 : screen.width_twips() / 2, 0.01);
+        EXPECT_FLOAT_EQ(owned ? d.Top() : d.Top() + d.Height() / 2, owned ? (50 + 60) * 15.0F : screen.height_twips() / 2);
         EXPECT_EQ(d.Text1.Enabled(), c.password != nullptr);
         EXPECT_EQ(d.Label1.ForeColor(), c.password ? rt::rgb(0, 0, 0) : rt::rgb(128, 128, 128));
         const rt::Control* first = c.password ? &d.Text1 : &d.Text2;  // focused at the start and after a refusal
@@ -88,9 +97,8 @@ TEST(PassChange, StoresTheNewPasswordOrRefusesWithAMessageAndStoresNothing) {
             continue;
         }
         ASSERT_EQ(rig.platform.messages().size(), 1U);
-        EXPECT_EQ(rig.platform.messages()[0].text, c.message);
-        EXPECT_EQ(rig.platform.messages()[0].title, "Change Password");
-        EXPECT_EQ(rig.platform.messages()[0].icon, rt::MessageIcon::Stop);
+        const auto& told = rig.platform.messages()[0];
+        EXPECT_TRUE(told.text == c.message && told.title == "Change Password" && told.icon == rt::MessageIcon::Stop) << told.text;
         EXPECT_TRUE(d.Text1.Text().empty() && d.Text2.Text().empty() && d.Text3.Text().empty());
         EXPECT_EQ(d.ActiveControl(), first);
         EXPECT_EQ(rig.process.StoredPassword, before);  // a retry checks the old password against it
@@ -105,19 +113,6 @@ TEST(PassChange, StoresTheNewPasswordOrRefusesWithAMessageAndStoresNothing) {
         EXPECT_FALSE(d.loaded());
         rig.platform.set_user_store_fails(false);
         EXPECT_EQ(rig.stored(), before);
-    }
-}
-
-TEST(PassChange, SitsCentredOverItsOwnerSixtyPixelsDownOrCentredOnTheScreenWithoutOne) {
-    for (const std::uint32_t parent : {4242U, 0U, 999U}) {  // a window, none, no such window
-        SCOPED_TRACE(parent);
-        Rig rig(nullptr, parent);
-        const auto& d = *rig.dialog;
-        const auto screen = rig.platform.windows().screen();
-        const bool owned = parent == 4242;
-        EXPECT_NEAR(d.Left() + d.Width() / 2, owned ? (100 + 741) / 2.0 * 15 : screen.width_twips() / 2, 0.01);
-        EXPECT_FLOAT_EQ(owned ? d.Top() : d.Top() + d.Height() / 2,
-                        owned ? (50 + 60) * 15.0F : screen.height_twips() / 2);
     }
 }
 

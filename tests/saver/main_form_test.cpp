@@ -241,18 +241,17 @@ TEST(Animation, BurstsComeOnTicks3And13And36OfEveryCycle) {
     EXPECT_EQ(bursts, (std::set<int>{3, 13, 36, 39, 49, 72}));  // the cycle starts again after 36
 }
 
-TEST(Animation, ThePicturesWrapPastTheirEdgesButNotOnThem) {
+TEST(Animation, ThePicturesWrapPastTheirEdgesButNotOnThemAndImage1DropsBelowImage2WhenItsWidthLeavesItWhollyAbove) {
+    const auto at = [](const rt::Image& image) { return std::vector{image.Left(), image.Top()}; };
     SaverRig rig;
     rig.choose_picture("", false);  // no picture: both keep their designed size
     rig.start();
     auto& image1 = rig.saver.Image1;
     auto& image2 = rig.saver.Image2;
     rig.platform.advance(32 * 400);  // tick 32: -10390 is beyond -10240
-    EXPECT_EQ(image2.Left(), 15360);
-    EXPECT_EQ(image2.Top(), 2080);
-    rig.platform.advance(10 * 400);  // tick 42: 15495 is past 15360
-    EXPECT_EQ(image1.Left(), -7680);
-    EXPECT_EQ(image1.Top(), 1710);  // 1710 + 2715 is not above Image2's 2080: same row
+    EXPECT_EQ(at(image2), (std::vector<float>{15360, 2080}));
+    rig.platform.advance(10 * 400);  // tick 42: 15495 is past 15360; 1710 + 2715 is not above Image2's 2080: same row
+    EXPECT_EQ(at(image1), (std::vector<float>{-7680, 1710}));
 
     // Exactly on an edge nothing happens; one step past, everything does.
     image1.SetLeft(15360 - 355);
@@ -260,32 +259,23 @@ TEST(Animation, ThePicturesWrapPastTheirEdgesButNotOnThem) {
     image2.SetTop(11520);
     rig.platform.advance(400);
     EXPECT_EQ(image1.Left(), 15360);
-    EXPECT_EQ(image2.Left(), -10240);
-    EXPECT_EQ(image2.Top(), 11520);
+    EXPECT_EQ(at(image2), (std::vector<float>{-10240, 11520}));
     image2.SetTop(11521);
     rig.platform.advance(400);
     EXPECT_EQ(image1.Left(), -7680);
-    EXPECT_EQ(image2.Left(), 15360);
-    EXPECT_EQ(image2.Top(), 300);  // one row lower is below the screen: back to the top
-    EXPECT_EQ(image1.Width(), 2715);  // moving never resizes
-    EXPECT_EQ(image2.Width(), 2310);
-}
+    EXPECT_EQ(at(image2), (std::vector<float>{15360, 300}));  // one row lower is below the screen: back to the top
+    EXPECT_EQ(std::vector({image1.Width(), image2.Width()}), (std::vector<float>{2715, 2310}));  // never resized
 
-TEST(Animation, Image1DropsBelowImage2WhenItsWidthLeavesItWhollyAbove) {
-    SaverRig rig;
-    // Narrow and tall: judged by its height it would not lie above Image2.
-    rig.platform.services().settings_file().write(settings::kImageSection, settings::kImageKey, kPicture);
-    rig.platform.add_picture(kPicture, 176, 3528);
-    rig.start();
-    rig.platform.advance(41 * 400);
-    auto& image1 = rig.saver.Image1;
-    auto& image2 = rig.saver.Image2;
-    ASSERT_LT(image1.Top() + image1.Width(), image2.Top());
-    ASSERT_GE(image1.Top() + image1.Height(), image2.Top());
-    const float expected = image2.Top() + image2.Width();
-    rig.platform.advance(400);
-    EXPECT_EQ(image1.Left(), -7680);
-    EXPECT_EQ(image1.Top(), expected);
+    SaverRig narrow;  // narrow and tall: judged by its height it would not lie above Image2
+    narrow.choose_picture(kPicture, false);
+    narrow.platform.add_picture(kPicture, 176, 3528);
+    narrow.start();
+    narrow.platform.advance(41 * 400);
+    const auto &n1 = narrow.saver.Image1, &n2 = narrow.saver.Image2;
+    ASSERT_TRUE(n1.Top() + n1.Width() < n2.Top() && n1.Top() + n1.Height() >= n2.Top());
+    const float expected = n2.Top() + n2.Width();
+    narrow.platform.advance(400);
+    EXPECT_EQ(at(n1), (std::vector<float>{-7680, expected}));
 }
 
 // (A picture replaced on disk shows at its new size on the next tick: the saver's tests.)
