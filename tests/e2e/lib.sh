@@ -84,9 +84,8 @@ edges_covered() {
   done
 }
 
-# captions_in FILE WxH+X+Y DPI CAPTION...: there an OCR reads each caption whole on one line, in letters at least 3/4
-# as tall as the font's at that dpi (7 pixels at 96); the lines read in $OCR (two thresholds: dark text, grey text).
-# captions_read DPI CAPTION...: the same for the window $WIN.
+# captions_in FILE WxH+X+Y DPI CAPTION...: an OCR reads each caption whole, in letters 3/4 as tall as the font's at
+# that dpi; the lines read in $OCR. captions_read DPI CAPTION...: the same for the window $WIN.
 captions_in() {
   local _file=$1 _region=$2 _dpi=$3 _caption _threshold
   shift 3

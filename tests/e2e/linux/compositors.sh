@@ -1,7 +1,5 @@
-# compositor sway|mutter|kwin [OUTPUTS] [SCALE]: a headless compositor with OUTPUTS (2) outputs of 800 x 600 side by
-# side (sway's of SCALE), until the test ends; exports WAYLAND_DISPLAY, XDG_RUNTIME_DIR, SWAYSOCK or a bus of its own,
-# COMPOSITOR_PID and OUTPUT_NAMES (left to right). sway runs as vellora-test for root; KWin from a copy of its binary
-# (a container refuses the installed one's file capabilities).
+# compositor sway|mutter|kwin [OUTPUTS] [SCALE]: headless, OUTPUTS (2) of 800 x 600 (sway's of SCALE); exports what
+# clients need, COMPOSITOR_PID and OUTPUT_NAMES. KWin runs from a copy (a container refuses its file capabilities).
 
 compositor() {
   local kind=$1 count=${2:-2} scale=${3:-1} i dir=$WORK/wl-$1

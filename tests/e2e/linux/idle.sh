@@ -1,5 +1,4 @@
-# The idle watcher, `vellora --idle 3`, on sway, KWin, Mutter and Xvfb: its child `vellora /S` starts after 3 s idle,
-# never two at once, and again once it has ended and the desktop was idle again.
+# `vellora --idle 3` on sway, KWin, Mutter and Xvfb: its child `vellora /S` starts after 3 s idle, never two at once.
 source "$(dirname "${BASH_SOURCE[0]}")/compositors.sh"
 eval "adapter_$(declare -f on_failure)"
 on_failure() { adapter_on_failure; [ ! -e "$WORK/idle.log" ] || { echo "--- watcher:"; cat "$WORK/idle.log"; }; }
@@ -23,8 +22,7 @@ postponed() { for _ in 1 2 3; do sleep 1.5 && input "$@" && [ -z "$(savers)" ] |
 started_at() { awk -v hz="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); print $20 / hz }' "/proc/$1/stat"; }
 now() { cut -d" " -f1 /proc/uptime; }
 
-# saver_appears: a saver child starts within 10 s, 2.5 s or more (KWin fires up to 0.2 s early) after the last input
-# (else the watcher's start), and keeps running; its pid in SAVER.
+# saver_appears: a saver starts within 10 s, 2.5 s or more (KWin is early) after the last input, and runs; pid in SAVER.
 saver_appears() {
   local since=${INPUT:-$(started_at "$WATCHER")} after
   wait_until 'SAVER=$(savers); [ -n "$SAVER" ]' 10 || fail "no saver started"
@@ -50,8 +48,7 @@ watcher_lost() {
   ! wait "$WATCHER" && grep -q "^vellora --idle: $1" "$WORK/idle.log" || fail "the watcher did not end with: $1"
 }
 
-# sway: a second watcher leaves at once; input postpones the saver, which covers both outputs in the colour; a key
-# ends it; sway's idle inhibitor on a window keeps the next away until the window closes; losing sway ends the watcher.
+# sway: a second watcher leaves; input postpones the saver; an inhibitor on a window keeps it away; losing sway ends it.
 scenario_idle_sway() {
   local out view output
   settings "$GREEN_HUE" ""
@@ -90,8 +87,7 @@ scenario_idle_kwin() {
   watcher_done
 }
 
-# Mutter with gnome-session: an idle inhibitor held through it keeps the saver away; once released, the next idle
-# period starts it. Losing the session bus ends the watcher.
+# Mutter with gnome-session: its idle inhibitor keeps the saver away until released; losing the bus ends the watcher.
 scenario_idle_mutter() {
   export MUTTER_DEBUG_RESET_IDLETIME=1 QT_QPA_PLATFORM=wayland
   compositor mutter 1
@@ -114,8 +110,7 @@ mutter_input() {
     org.gnome.Mutter.IdleMonitor.ResetIdletime
 }
 
-# Xvfb: the watcher asks gnome-session, whose idle inhibitor keeps the saver away. Pointer moves postpone it, a click
-# ends it.
+# Xvfb: gnome-session's idle inhibitor keeps the saver away; pointer moves postpone it, a click ends it.
 scenario_idle_x11() {
   mkdir -p "$WORK/bus" && wl_session_bus "$WORK/bus"
   inhibited_session

@@ -1,8 +1,7 @@
 # Scenarios of the Linux program alone: XScreenSaver's hack, two heads, the Debian package.
 source "$(dirname "${BASH_SOURCE[0]}")/wayland.sh"
 
-# The hack in a given window (-window-id, --root with XSCREENSAVER_WINDOW), two at once, following its window's size;
-# input reaches neither, even locked; SIGTERM ends each.
+# Two hacks at once (-window-id, --root), following their window's size; input reaches neither; SIGTERM ends each.
 scenario_hack() {
   local first second first_host s
   locked "$GREEN_HUE"
@@ -26,8 +25,7 @@ scenario_hack() {
   for APP_PID in "$first" "$second"; do ended || fail "SIGTERM did not end a hack"; done
 }
 
-# Two RandR heads of 800 x 600, the primary at the right: the saver covers both; a key opens the prompt centred on the
-# primary head, and the pointer counts from that head's corner.
+# Two RandR heads, the primary at the right: both covered; the prompt and the pointer's count on the primary head.
 scenario_multihead() {
   local head X Y WIDTH HEIGHT SCREEN WINDOW
   need xrandr
@@ -47,8 +45,7 @@ scenario_multihead() {
   near $((X + WIDTH / 2)) 1200 || fail "the prompt is at x $X, $WIDTH wide, not centred on the primary head"
 }
 
-# The package: clean under lintian; installed by dpkg -i (as root without Vellora; else unpacked), every file in its
-# place. XScreenSaver runs its hack, in the colour with the packaged spare picture, and ends it on deactivation.
+# The package: clean, installed (else unpacked) with every file; XScreenSaver runs its hack with the packaged spare.
 scenario_package() {
   local root=$WORK/root saver=$WORK/saver user f daemon as_user=() share
   need dpkg-deb dpkg-shlibdeps lintian xscreensaver xscreensaver-command

@@ -32,8 +32,7 @@ start_wl() {
   wait_until 'sway_windows | awk -F"\t" -v t="$_title" "\$8 == t" | grep -q .' 20 || fail "\"$1\": no window \"$_title\""
 }
 
-# The saver on sway with two outputs of scale 2: a full-screen window on each, no title bar, the colour to the edges
-# with circles, the picture's pixels the output's (60 x 80 for its opaque half); an output added is covered too.
+# On sway at scale 2: full screen on each output to the edges, the picture's pixels the output's; a new output too.
 scenario_wayland_sway() {
   local output n
   picture png 120 80 123456 "$WORK/p.png"
@@ -58,8 +57,7 @@ scenario_wayland_sway() {
   ended || fail "a key did not end the saver"
 }
 
-# With the lock on, on sway: a key opens the prompt above the saver, centred on the primary output, and typing reaches
-# it; a wrong password is refused, the right one ends it.
+# Locked, on sway: a key opens the prompt above the saver, centred on the primary output, and typing reaches it.
 scenario_wayland_prompt() {
   local prompt output x y width height
   locked "$GREEN_HUE"
@@ -87,8 +85,7 @@ scenario_wayland_prompt() {
   ended || fail "the right password did not end the saver"
 }
 
-# The dialogs on sway at scale 2, windows of their designed size whose captions an OCR reads whole: "/C" keeps the
-# keyboard after the colour dialog, OK ends it; "/A" stores a password. "/P" and the hack, which need an X11 window,
+# The dialogs on sway at scale 2, of their designed size, captions whole; "/P" and the hack, which need an X11 window,
 # say so in one line and end with a non-zero status.
 scenario_wayland_dialogs() {
   local out status output x y width height left

@@ -1,5 +1,4 @@
-# Windows: vellora.scr under Wine, inside with-wine.sh; e2e_host lists the windows, their texts, the focus and the
-# pointer, and owns a preview pane.
+# Windows: vellora.scr under Wine, inside with-wine.sh; e2e_host lists the windows and owns a preview pane.
 : "${VELLORA_SCR:?path of vellora.scr}" "${VELLORA_HOST:?path of e2e_host.exe}" "${WINEPREFIX:?}" "${DISPLAY:?}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 WINE=${VELLORA_WINE:-wine}
@@ -76,8 +75,7 @@ preview_drawn() {
   [ -z "$(windows_titled 'ZELK Screen Saver')" ]
 }
 
-# choose_colour: a basic colour (its grid: the blank static control), its value in $COLOUR; the dialog, open again on
-# it, is cancelled.
+# choose_colour: a basic colour, its value in $COLOUR; the dialog, open again on it, is cancelled.
 choose_colour() {
   local l t r b x y g first
   window Color || fail "no colour dialog"

@@ -1,9 +1,7 @@
 # Scenarios of the Windows program alone: the installer, two monitors, a Windows directory nobody may write.
 
-# The installer, run silently, puts vellora.scr and vellora.hlp in System32 and c:\imgx.bmp, makes Vellora the screen
-# saver and enters it in "Add or remove programs"; the uninstaller takes it away, leaving the settings, the password,
-# the user's own c:\imgx.bmp and, with /NOACTIVATE, the user's screen saver. Run as another account, both act on the
-# logged-on user's screen saver.
+# The installer and uninstaller, silently: the files, the screen saver, the entry; what is the user's stays; run as
+# another account, both act on the logged-on user's screen saver.
 scenario_installer() {
   local top build sys32 instdir f other='C:\windows\system32\other.scr'
   local entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellora'
