@@ -98,8 +98,7 @@ TEST(ConfigurationLoad, SettingsThatCannotBeReadAreSaidAndLeftAsTheyAre) {
     const auto& message = rig.platform.messages().front().text;
     EXPECT_NE(message.find("could not be read from\r\n" + rig.dir.path().string()), std::string::npos);
     EXPECT_EQ(shown(dialog), kSpare);  // the defaults, and the spare for the default picture
-    EXPECT_TRUE(std::filesystem::is_directory(rig.dir.path() / "vellora.ini"));
-    EXPECT_TRUE(dialog.loaded());
+    EXPECT_TRUE(std::filesystem::is_directory(rig.dir.path() / "vellora.ini") && dialog.loaded());
 }
 
 // After a recovery (no picture: the spare is noted at load), the settings change meanwhile; each confirmed colour
@@ -138,8 +137,7 @@ TEST(ConfigurationOk, BothChoicesAreSavedTogetherOrNotAtAllAndAFailureIsSaidWith
         rig.platform.post_click(dialog.CmdOK);  // the user tries again
         rig.platform.run();
         EXPECT_FALSE(dialog.loaded());
-        EXPECT_EQ(rig.stored_image(), kSpare);
-        EXPECT_EQ(rig.stored_color(), "65280");
+        EXPECT_EQ(std::vector({rig.stored_image(), rig.stored_color()}), (std::vector<std::string>{kSpare, "65280"}));
     }
 }
 
@@ -174,8 +172,7 @@ TEST(SetPicture, SizesTheThumbnailFromThePicturesShapeInHimetricAgainstTheBounds
         EXPECT_EQ(shown(dialog), kChosen);
         EXPECT_NEAR(dialog.Image1.Width(), c.width, 0.01);
         EXPECT_EQ(dialog.Image1.Stretch(), c.stretched);
-        EXPECT_TRUE(laid_out(dialog));
-        EXPECT_EQ(rig.process.PicturePath, kChosen);
+        EXPECT_TRUE(laid_out(dialog) && rig.process.PicturePath == kChosen);
     }
 }
 

@@ -1,5 +1,4 @@
-// The Win32 runtime under the contract suite (under Wine): keys and clicks as window messages, dialogs answered from
-// inside their own loops, failures read from the debugger's output.
+// The Win32 contract driver: window messages, dialogs answered inside their loops, failures from the debug output.
 #include <algorithm>
 #include <map>
 
@@ -19,8 +18,7 @@ std::string text_of(HWND hwnd) {
     return text;
 }
 
-// Thread timers, each running its step until the step says it is done; they
-// fire inside whatever loop runs, a dialog's own included.
+// Thread timers, each running its step until it says it is done, inside whatever loop runs (a dialog's too).
 std::map<UINT_PTR, std::function<bool()>> steps;
 void CALLBACK run_step(HWND /*hwnd*/, UINT /*msg*/, UINT_PTR id, DWORD /*time*/) {
     if (auto step = steps[id]; !step || step()) {

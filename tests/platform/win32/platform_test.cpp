@@ -65,10 +65,10 @@ TEST(Win32Forms, AnIconShowsWhatLiesBeneathItsMaskAndAPictureBoxHasALayerOfItsOw
     form.Picture1.SetFillColor(rt::rgb(255, 0, 0));
     form.Picture1.Circle(20 * tx, 20 * ty, 5 * tx, rt::rgb(255, 0, 0));
     HWND hwnd = hwnd_of(form);
-    EXPECT_EQ(shown(hwnd, 5, 30), RGB(255, 128, 0));  // the icon's see-through half shows the picture
-    EXPECT_EQ(shown(hwnd, 5, 40), RGB(255, 255, 0));   // its own half hides it
-    EXPECT_EQ(shown(hwnd_of(form.Picture1), 20, 20), RGB(255, 0, 0));
-    EXPECT_EQ(shown(hwnd_of(form.Picture1), 2, 2), RGB(0, 0, 0));
+    // The icon's see-through half shows the picture, its own half hides it.
+    EXPECT_EQ(std::vector({shown(hwnd, 5, 30), shown(hwnd, 5, 40)}), std::vector({RGB(255, 128, 0), RGB(255, 255, 0)}));
+    EXPECT_EQ(std::vector({shown(hwnd_of(form.Picture1), 20, 20), shown(hwnd_of(form.Picture1), 2, 2)}),
+              std::vector({RGB(255, 0, 0), RGB(0, 0, 0)}));
     form.Image1.Move(142 * tx, 44 * ty);  // over the disc: its see-through half shows the circle
     EXPECT_EQ(shown(hwnd, 150, 51), RGB(255, 0, 255));
     EXPECT_EQ(shown(hwnd, 150, 56), RGB(255, 255, 0));
