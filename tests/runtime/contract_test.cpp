@@ -314,9 +314,8 @@ TEST_F(Contract, TheUserStoreGivesBackEveryValueExactlyAndKeepsKeysApart) {
         EXPECT_EQ(store.read(app_name, "Contract", "Password", "missing"), v);
     }
     ASSERT_TRUE(store.write(app_name, "Other", "Password", "xyz"));
-    EXPECT_EQ(store.read(app_name, "Contract", "Password", "missing"), "");
-    EXPECT_EQ(store.read(app_name, "Other", "Password", ""), "xyz");
-    EXPECT_EQ(store.read(app_name, "Contract", "Other", "fallback"), "fallback");
+    EXPECT_EQ((std::vector{store.read(app_name, "Contract", "Password", "missing"), store.read(app_name, "Other", "Password", ""),
+                           store.read(app_name, "Contract", "Other", "fallback")}), (std::vector<std::string>{"", "xyz", "fallback"}));
 }
 
 }  // namespace

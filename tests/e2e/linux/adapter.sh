@@ -11,8 +11,7 @@ cp "$(dirname "${BASH_SOURCE[0]}")/../../../resources/vellora.hlp" "$XDG_DATA_HO
 
 display xvfb 1024 768
 on_failure() {
-  echo "--- trace:"; cat "$VELLORA_TRACE"
-  echo "--- the program said:"; tail -n 20 "$WORK/vellora.log" 2>/dev/null || true
+  echo "--- trace:"; cat "$VELLORA_TRACE"; echo "--- the program said:"; tail -n 20 "$WORK/vellora.log" 2>/dev/null || true
 }
 
 app() {

@@ -20,8 +20,7 @@ mkdir -p "$(dirname "$prefix")"
 cp /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/"
 # No window manager runs on the virtual display: Wine places and focuses the windows itself.
 "$VELLORA_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
-"$VELLORA_WINESERVER" -w
-"$VELLORA_WINESERVER" -p
+"$VELLORA_WINESERVER" -w && "$VELLORA_WINESERVER" -p
 status=0
 "$@" || status=$?
 "$VELLORA_WINESERVER" -k >/dev/null 2>&1 || true

@@ -70,9 +70,8 @@ TEST(Win32Forms, AnIconShowsWhatLiesBeneathItsMaskAndAPictureBoxHasALayerOfItsOw
     EXPECT_EQ(std::vector({shown(hwnd_of(form.Picture1), 20, 20), shown(hwnd_of(form.Picture1), 2, 2)}),
               std::vector({RGB(255, 0, 0), RGB(0, 0, 0)}));
     form.Image1.Move(142 * tx, 44 * ty);  // over the disc: its see-through half shows the circle
-    EXPECT_EQ(shown(hwnd, 150, 51), RGB(255, 0, 255));
-    EXPECT_EQ(shown(hwnd, 150, 56), RGB(255, 255, 0));
-    EXPECT_EQ(shown(hwnd, 5, 36), RGB(255, 128, 0));  // where the icon was
+    EXPECT_EQ(std::vector({shown(hwnd, 150, 51), shown(hwnd, 150, 56), shown(hwnd, 5, 36)}),  // and where it was
+              std::vector({RGB(255, 0, 255), RGB(255, 255, 0), RGB(255, 128, 0)}));
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     EXPECT_EQ(shown(hwnd, 150, 66), RGB(255, 0, 255));
 }

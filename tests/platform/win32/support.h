@@ -7,7 +7,6 @@
 namespace vellora::win32::testing {
 
 inline HWND hwnd_of(const rt::Form& form) { return dynamic_cast<const FormWindow&>(*form.peer()).hwnd(); }
-// The child window of a button, text box, label or picture box.
 inline HWND hwnd_of(const rt::Control& control) { return dynamic_cast<const ChildPeer&>(*control.peer()).hwnd(); }
 
 // A pixel of a window's client area as the screen shows it, once what waits (paints included) is handled.
