@@ -81,7 +81,8 @@ TEST(PassChange, StoresTheNewPasswordOrRefusesWithAMessageAndStoresNothingSittin
         const auto screen = rig.platform.windows().screen();  // centred over its owner sixty pixels down, or the screen
         const bool owned = c.parent == 4242;
         EXPECT_NEAR(d.Left() + d.Width() / 2, owned ? (100 + 741) / 2.0 * 15 : screen.width_twips() / 2, 0.01);
-        EXPECT_FLOAT_EQ(owned ? d.Top() : d.Top() + d.Height() / 2, owned ? (50 + 60) * 15.0F : screen.height_twips() / 2);
+        EXPECT_FLOAT_EQ(owned ? d.Top() : d.Top() + d.Height() / 2,
+                        owned ? (50 + 60) * 15.0F : screen.height_twips() / 2);
         EXPECT_EQ(d.Text1.Enabled(), c.password != nullptr);
         EXPECT_EQ(d.Label1.ForeColor(), c.password ? rt::rgb(0, 0, 0) : rt::rgb(128, 128, 128));
         const rt::Control* first = c.password ? &d.Text1 : &d.Text2;  // focused at the start and after a refusal
@@ -98,7 +99,8 @@ TEST(PassChange, StoresTheNewPasswordOrRefusesWithAMessageAndStoresNothingSittin
         }
         ASSERT_EQ(rig.platform.messages().size(), 1U);
         const auto& told = rig.platform.messages()[0];
-        EXPECT_TRUE(told.text == c.message && told.title == "Change Password" && told.icon == rt::MessageIcon::Stop) << told.text;
+        EXPECT_TRUE(told.text == c.message && told.title == "Change Password" && told.icon == rt::MessageIcon::Stop)
+            << told.text;
         EXPECT_TRUE(d.Text1.Text().empty() && d.Text2.Text().empty() && d.Text3.Text().empty());
         EXPECT_EQ(d.ActiveControl(), first);
         EXPECT_EQ(rig.process.StoredPassword, before);  // a retry checks the old password against it
@@ -123,7 +125,8 @@ struct PromptRig : testing::SaverRig {
     }
 };
 
-// (The move count starts again at the prompt: the saver's tests; what the box shows: the contract's and the scenarios'.)
+// (The move count starts again at the prompt: the saver's tests; what the box shows: the contract's and the
+// scenarios'.)
 TEST(PassCheck, OpensCentredOnTopWithTheCursorShownClosesWithARefusalAndItselfAfterThirtySecondsWithoutTyping) {
     PromptRig rig;
     auto& prompt = rig.prompt;

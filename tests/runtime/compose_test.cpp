@@ -41,12 +41,14 @@ void expect_each_pixel_drawn(const Composition& c, const PixelRect& area) {
 
 PictureElement element(PixelRect box, int width, int height, bool opaque) { return {box, width, height, opaque}; }
 
-TEST(Compose, AnOpaquePictureHidesWhatIsBeneathASeeThroughOneNothingAndOnlyTheAreaIsDrawnWithTheBackColourBeyondTheLayer) {
+TEST(Compose,
+     AnOpaquePictureHidesWhatIsBeneathASeeThroughOneNothingAndOnlyTheAreaIsDrawnWithTheBackColourBeyondTheLayer) {
     std::vector<PictureElement> two{element({10, 10, 50, 50}, 40, 40, true), element({30, 30, 70, 70}, 40, 40, true)};
     Composition c = compose({kArea}, kArea, two);
     expect_each_pixel_drawn(c, kArea);
     using Drawn = std::vector<std::string>;
-    EXPECT_EQ((Drawn{at(c, 5, 5), at(c, 20, 20), at(c, 40, 40)}), (Drawn{"L", "0", "1"}));  // the later over the earlier
+    EXPECT_EQ((Drawn{at(c, 5, 5), at(c, 20, 20), at(c, 40, 40)}),
+              (Drawn{"L", "0", "1"}));  // the later over the earlier
     EXPECT_TRUE(c.composed.empty());
 
     two[1].opaque = false;  // an icon, a metafile, a transparent GIF, a PNG with alpha

@@ -254,7 +254,8 @@ TEST_F(Contract, PhotosShowUprightWhateverTheirExifOrientationAndVeryLargeOnesRe
         const bool turned = orientation >= 5;
         driver->write_photo(path(name), name, turned ? 16 : 24, turned ? 24 : 16);
         const auto picture = app.LoadPicture(path(name));
-        EXPECT_EQ(std::vector({pixels(picture->himetric_width), pixels(picture->himetric_height)}), std::vector({24, 16}));
+        EXPECT_EQ(std::vector({pixels(picture->himetric_width), pixels(picture->himetric_height)}),
+                  std::vector({24, 16}));
         form.Image1.SetPicture(picture);
         for (int block = 0; block < 6; ++block) {  // three blocks wide, two high, as the pattern is
             const auto shown = driver->shown_pixel(form, 4 + 8 * (block % 3), 4 + 8 * (block / 3));
@@ -265,7 +266,8 @@ TEST_F(Contract, PhotosShowUprightWhateverTheirExifOrientationAndVeryLargeOnesRe
     const auto large = path("200-megapixels.jpg");  // as a 200-megapixel phone camera takes them
     driver->write_photo(large, "200-megapixels.jpg", 16320, 12240);
     const auto picture = app.LoadPicture(large);
-    EXPECT_EQ(std::vector({pixels(picture->himetric_width), pixels(picture->himetric_height)}), std::vector({4080, 3060}));
+    EXPECT_EQ(std::vector({pixels(picture->himetric_width), pixels(picture->himetric_height)}),
+              std::vector({4080, 3060}));
     form.Image1.SetPicture(picture);
     EXPECT_NEAR(rt::red_of(driver->shown_pixel(form, 30, 30).value_or(rt::rgb(160, 0, 0))), 160, 2);  // if any
     const auto decodes = app.pictures().decodes();
@@ -314,8 +316,10 @@ TEST_F(Contract, TheUserStoreGivesBackEveryValueExactlyAndKeepsKeysApart) {
         EXPECT_EQ(store.read(app_name, "Contract", "Password", "missing"), v);
     }
     ASSERT_TRUE(store.write(app_name, "Other", "Password", "xyz"));
-    EXPECT_EQ((std::vector{store.read(app_name, "Contract", "Password", "missing"), store.read(app_name, "Other", "Password", ""),
-                           store.read(app_name, "Contract", "Other", "fallback")}), (std::vector<std::string>{"", "xyz", "fallback"}));
+    EXPECT_EQ((std::vector{store.read(app_name, "Contract", "Password", "missing"),
+                           store.read(app_name, "Other", "Password", ""),
+                           store.read(app_name, "Contract", "Other", "fallback")}),
+              (std::vector<std::string>{"", "xyz", "fallback"}));
 }
 
 }  // namespace

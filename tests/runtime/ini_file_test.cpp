@@ -37,11 +37,13 @@ TEST(IniFile, FindsValuesAsTheProfileFunctionsDo) {
     rig.put(
         "; hue=1 is only a comment\n[ color ]\n  HUE  =  12345  \nPath=C:\\a=b;c#d.bmp\nempty=\nlonely\n"
         ";name=no\n[Image]\nname=C:\\sea.bmp\n[COLOR]\nlate=1\n");
-    // Names in any case and padding; a line without "=" or commented out is no entry; only a name's first section counts.
+    // Names in any case and padding; a line without "=" or commented out is no entry; only a name's first section
+    // counts.
     const auto read = [&](const char* section, const char* key) { return rig.ini.read(section, key, "0"); };
-    EXPECT_EQ((std::vector{read(" COLOR ", "Hue"), read("color", "path"), read("Color", "empty"), read("Color", "lonely"),
-                           read("Color", "name"), read("Color", "late"), read("Image", "name")}),
-              (std::vector<std::string>{"12345", "C:\\a=b;c#d.bmp", "", "0", "0", "0", "C:\\sea.bmp"}));
+    EXPECT_EQ(
+        (std::vector{read(" COLOR ", "Hue"), read("color", "path"), read("Color", "empty"), read("Color", "lonely"),
+                     read("Color", "name"), read("Color", "late"), read("Image", "name")}),
+        (std::vector<std::string>{"12345", "C:\\a=b;c#d.bmp", "", "0", "0", "0", "C:\\sea.bmp"}));
 }
 
 TEST(IniFile, AWriteChangesOnlyItsOwnLineAndOddValuesStayData) {

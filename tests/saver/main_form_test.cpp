@@ -94,7 +94,8 @@ TEST(Saver, TheDesktopFlagAsTextOrNumberWithAStoredPasswordAsksFirst) {
     for (int variant = 0; variant < 4; ++variant) {  // "1", 1, 0; 1 with no password stored
         SaverRig rig;
         if (variant == 0) rig.platform.set_registry_string(rt::reg::CurrentUser, key, "ScreenSaveUsePassword", "1");
-        if (variant > 0) rig.platform.set_registry_dword(rt::reg::CurrentUser, key, "ScreenSaveUsePassword", variant != 2);
+        if (variant > 0)
+            rig.platform.set_registry_dword(rt::reg::CurrentUser, key, "ScreenSaveUsePassword", variant != 2);
         if (variant != 3) SaveStoredPassword(rig.platform.services().user_store(), EncodePassword("pw"));
         rig.start();
         rig.platform.post_key(rig.saver, rt::keys::Space);
@@ -117,7 +118,8 @@ TEST(Saver, TheTickDuringThePromptRepeatsTheExitOnceThenThePicturesStandStill) {
     rig.platform.post([&] {
         // One tick came while the prompt was open, and it ran to the end.
         EXPECT_TRUE(rig.process.TickCounter == 3 && rig.screen().circles.size() == 202U);
-        EXPECT_EQ(std::vector({rig.saver.Image1.Width(), rig.saver.Image1.Left()}), std::vector<float>({192 * 15, 585 + 3 * 355}));
+        EXPECT_EQ(std::vector({rig.saver.Image1.Width(), rig.saver.Image1.Left()}),
+                  std::vector<float>({192 * 15, 585 + 3 * 355}));
     });
     rig.platform.post_click(rig.prompt.Command2);
     rig.platform.post_advance(10000);
@@ -335,7 +337,8 @@ TEST(RandomCircles, ABandAlongTheTopFromTheTickCounterAndCirclesScatteredOverThe
     EXPECT_GT(brightest, 0xE00000U);
     EXPECT_GT(largest, 0.9F * 15360 / 200);
     const Burst dots(0.4F, 300);  // no width: dots at the left edge
-    for (int i = 0; i <= 200; ++i) EXPECT_TRUE(dots.pass(i).x == (i % 2 == 0 ? 0 : -i) && dots.pass(i).radius == 0) << i;
+    for (int i = 0; i <= 200; ++i)
+        EXPECT_TRUE(dots.pass(i).x == (i % 2 == 0 ? 0 : -i) && dots.pass(i).radius == 0) << i;
 }
 
 TEST(Preview, DrawsIntoThePaneUntilItIsGoneAndWithoutOneEndsAfterAnInterval) {

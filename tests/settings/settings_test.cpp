@@ -25,9 +25,16 @@ TEST(Convert, RoundingIsHalfToEvenAndClampsToTheType) {
 
 // The leading number counts, rounded half to even and clamped, then only 24 bits are a colour.
 TEST(Settings, ColourFromText) {
-    for (const auto& [text, color] : std::vector<std::pair<std::string, rt::Color>>{
-             {"16777215", 0xFFFFFF}, {"12 blue", 12}, {"  3.5x", 4}, {"2.5", 2}, {"blue", 0}, {"16777216", 0},
-             {"-1", 0xFFFFFF}, {"99999999999999999999999999", 0xFFFFFF}, {"-99999999999999999999999999", 0}}) {
+    for (const auto& [text, color] :
+         std::vector<std::pair<std::string, rt::Color>>{{"16777215", 0xFFFFFF},
+                                                        {"12 blue", 12},
+                                                        {"  3.5x", 4},
+                                                        {"2.5", 2},
+                                                        {"blue", 0},
+                                                        {"16777216", 0},
+                                                        {"-1", 0xFFFFFF},
+                                                        {"99999999999999999999999999", 0xFFFFFF},
+                                                        {"-99999999999999999999999999", 0}}) {
         EXPECT_EQ(settings::color_from_text(text), color) << text;
     }
 }
@@ -39,13 +46,15 @@ TEST(Settings, RegistryValuesAsText) {
     const auto read = [&](const std::string& value, std::uint32_t root = rt::reg::CurrentUser) {
         return settings::ReadRegString(*p.services().registry(), root, desktop, value);
     };
-    for (const auto& [number, text] : std::vector<std::pair<std::uint32_t, std::string>>{{1, "001"}, {4294967295U, "429"}}) {
+    for (const auto& [number, text] :
+         std::vector<std::pair<std::uint32_t, std::string>>{{1, "001"}, {4294967295U, "429"}}) {
         p.set_registry_dword(rt::reg::CurrentUser, desktop, "Flag", number);
         EXPECT_EQ(read("Flag"), text) << number;
     }
     p.set_registry_string(rt::reg::CurrentUser, desktop, "Long", std::string(255, 'a'));  // 256 bytes
     p.set_registry_value(rt::reg::CurrentUser, desktop, "Bytes", rt::reg::Binary, {0x41, 0x00, 0xFF, 0x42});
-    EXPECT_EQ((std::vector{read("Long"), read("Bytes"), read("Missing")}), (std::vector<std::string>{"", {"A\0\xFF", 3}, ""}));
+    EXPECT_EQ((std::vector{read("Long"), read("Bytes"), read("Missing")}),
+              (std::vector<std::string>{"", {"A\0\xFF", 3}, ""}));
     EXPECT_EQ(settings::ReadRegString(*p.services().registry(), rt::reg::CurrentUser, "No\\Such\\Key", "x"), "");
     EXPECT_EQ(p.open_registry_keys(), 0);  // every opened key was closed
     const int calls = p.registry_calls();

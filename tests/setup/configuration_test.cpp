@@ -1,5 +1,7 @@
 // The setup dialog: its load and the spare picture, the colour choice, OK, Cancel, the keyboard; and "Set Picture":
 // the file dialog, the thumbnail's sizing, cancels, a file that is no picture, the double click.
+#include "setup/configuration.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,7 +15,6 @@
 #include "platform/headless/headless.h"
 #include "runtime/app.h"
 #include "runtime/services.h"
-#include "setup/configuration.h"
 #include "support/temp_dir.h"
 
 namespace vellora::setup_test {
@@ -60,7 +61,12 @@ bool laid_out(const Configuration& d) {
 
 TEST(ConfigurationLoad, ShowsTheStoredPictureOrFallsBackToTheSpareOnce) {
     // (A long path read whole: the setup scenario's.)
-    struct Case { const char* what; std::optional<std::string> stored; bool spare_present; std::string shown, stored_after; };
+    struct Case {
+        const char* what;
+        std::optional<std::string> stored;
+        bool spare_present;
+        std::string shown, stored_after;
+    };
     const Case cases[] = {
         {"no settings file", std::nullopt, true, kSpare, kSpare},
         {"empty path: empty picture, no recovery", "", true, kNone, ""},
@@ -112,7 +118,8 @@ TEST(ConfigurationOk, BothChoicesAreSavedTogetherOrNotAtAllAndAFailureIsSaidWith
         auto& dialog = rig.open();
         rig.store_image("/changed/meanwhile.bmp");
         const auto before = rig.settings_text();
-        for (auto answer : {std::optional<rt::Color>(255), std::optional<rt::Color>(65280), std::optional<rt::Color>()}) {
+        for (auto answer :
+             {std::optional<rt::Color>(255), std::optional<rt::Color>(65280), std::optional<rt::Color>()}) {
             rig.platform.answer_color(answer);
         }
         rig.platform.post_click(dialog.Command1);
@@ -125,7 +132,8 @@ TEST(ConfigurationOk, BothChoicesAreSavedTogetherOrNotAtAllAndAFailureIsSaidWith
         EXPECT_EQ(rig.settings_text(), before);  // neither choice
         EXPECT_EQ(dialog.loaded(), ok);
         std::vector<rt::Color> initial;
-        for (const auto& request : rig.platform.color_requests()) initial.push_back(request.start_on_initial ? request.initial : 1);
+        for (const auto& request : rig.platform.color_requests())
+            initial.push_back(request.start_on_initial ? request.initial : 1);
         EXPECT_EQ(initial, (std::vector<rt::Color>{rt::rgb(0, 0, 255), 255, 65280}));
         if (!ok) continue;
         ASSERT_EQ(rig.platform.messages().size(), 1U);
@@ -151,7 +159,12 @@ Configuration& open_on_small_picture(SetupRig& rig) {
 }
 
 TEST(SetPicture, SizesTheThumbnailFromThePicturesShapeInHimetricAgainstTheBoundsInTwips) {
-    struct Case { const char* what; std::int32_t w, h; float width; bool stretched; };
+    struct Case {
+        const char* what;
+        std::int32_t w, h;
+        float width;
+        bool stretched;
+    };
     const Case cases[] = {
         {"640 x 480: too wide and too high", 16933, 12700, 4980, true},
         {"250 x 150: wider than the bound in HIMETRIC only", 6615, 3969, 4980, true},
@@ -188,8 +201,11 @@ TEST(SetPicture, TheFirstChoiceOpensOnAllPictureFormatsAndItsCancelClearsTheThum
     EXPECT_TRUE(request.file_name.empty() && request.hide_read_only);
     // Seven entries; JPEGs under each of their names; all picture formats, the one it opens on, are those read.
     EXPECT_EQ(rt::split_filter(request.filter),
-              (std::vector<rt::FilterEntry>{{"All Files (*.*)", "*.*"}, {"BMPs(*.bmp)", "*.bmp"}, {"GIFs(*.Gif)", "*.Gif"},
-                                            {"JPEGs(*.Jpg)", "*.jpg;*.jpeg;*.jpe;*.jfif"}, {"WMFs(*.wmf) ", " *.wmf"},
+              (std::vector<rt::FilterEntry>{{"All Files (*.*)", "*.*"},
+                                            {"BMPs(*.bmp)", "*.bmp"},
+                                            {"GIFs(*.Gif)", "*.Gif"},
+                                            {"JPEGs(*.Jpg)", "*.jpg;*.jpeg;*.jpe;*.jfif"},
+                                            {"WMFs(*.wmf) ", " *.wmf"},
                                             {"ICOs(*.ico) ", " *.ico"},
                                             {"All Picture Formats(*.bmp;*.ico;*.gif;*.jpg;*.wmf)",
                                              "*.bmp;*.ico;*.gif;*.jpg;*.wmf;*.jfif;*.jpe;*.jpeg;*.png;*.webp"}}));

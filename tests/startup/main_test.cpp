@@ -43,12 +43,21 @@ struct StubProcess {
 
 TEST(Startup, EachSwitchOpensItsOneWindow) {
     // The arguments, the one window created and loaded (or none), whether it shows, the window handle.
-    struct Case { const char* arguments; const char* window; bool shown; std::uint32_t parent; };
+    struct Case {
+        const char* arguments;
+        const char* window;
+        bool shown;
+        std::uint32_t parent;
+    };
     const std::vector<Case> cases = {
-        {"/c:5678", "Configuration", true, 0},           {"/Sx more words", "MainForm", true, 0},
-        {"/p   1234x9", "ControlForm", false, 1234},     {"/a 4294967295", "PassChange", true, 4294967295U},
+        {"/c:5678", "Configuration", true, 0},
+        {"/Sx more words", "MainForm", true, 0},
+        {"/p   1234x9", "ControlForm", false, 1234},
+        {"/a 4294967295", "PassChange", true, 4294967295U},
         {"/p 123456789012345678901234567890", "ControlForm", false, 0},
-        {"/X", nullptr, false, 0}, {"", nullptr, false, 0}, {"x/S", nullptr, false, 0},
+        {"/X", nullptr, false, 0},
+        {"", nullptr, false, 0},
+        {"x/S", nullptr, false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);

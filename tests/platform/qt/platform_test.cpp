@@ -93,7 +93,9 @@ TEST(QtPictures, EachFormatLoadsAtItsNaturalSizeKnownByItsContentAndBrokenOrHuge
     EXPECT_EQ(pictures.decodes(), 0U);
 
     // No memory left for the drawn metafile: the decode fails, nothing is thrown through libwmf.
-    struct NoMemory { void append(const char* /*bytes*/, std::size_t /*count*/) { throw std::bad_alloc(); } };
+    struct NoMemory {
+        void append(const char* /*bytes*/, std::size_t /*count*/) { throw std::bad_alloc(); }
+    };
     PngSink<NoMemory> sink;
     char piece[4] = {};
     EXPECT_EQ(PngSink<NoMemory>::take(&sink, piece, 4), 0);
@@ -211,7 +213,8 @@ TEST(QtSession, WaylandNativelyAndX11WindowsThroughXwaylandOrRefused) {
     EXPECT_EQ(platform(choose_session("wayland-0", ":0", "", needs_x11_window({"/P", "123"}, false))), "xcb|");
     const auto refused = choose_session("wayland-0", "", "wayland", needs_x11_window({"-window-id", "7"}, true));
     EXPECT_TRUE(!refused.platform && refused.refusal.find("-window-id") != std::string::npos &&
-                refused.refusal.find("Wayland") != std::string::npos) << refused.refusal;
+                refused.refusal.find("Wayland") != std::string::npos)
+        << refused.refusal;
 }
 
 // Every caption whole in the font drawn at the screen's pixel ratio (1, 1.25, 1.5, 2): Wine's MS Sans Serif at 1,

@@ -1,4 +1,5 @@
-// The Win32 runtime's own parts: an icon and a picture box on the screen, captions, WIC, the settings files, the registry.
+// The Win32 runtime's own parts: an icon and a picture box on the screen, captions, WIC, the settings files, the
+// registry.
 #include <gtest/gtest.h>
 
 #include <algorithm>
