@@ -1,13 +1,11 @@
-# The end-to-end tests' library, the same for both programs; the adapter
-# (linux/adapter.sh, windows/adapter.sh) adds the platform's own part.
+# The end-to-end tests' library; the adapter (linux/adapter.sh, windows/adapter.sh) adds the platform's part.
 set -euo pipefail
 
 # need TOOL...: the test is skipped (77) without them.
 need() { for tool; do command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }; done; }
 need xdotool import convert compare
 
-# The work folder is kept when the test fails. started PID: a process ended at
-# exit; at_exit COMMAND...: a step run at exit, after those processes end.
+# The work folder is kept when the test fails. started PID: ended at exit; at_exit COMMAND...: run after those.
 WORK=$(mktemp -d /tmp/ve.XXXXXX) PIDS=() AT_EXIT=() FAILED=0
 started() { PIDS+=("$1"); }
 at_exit() { AT_EXIT+=("$(printf '%q ' "$@")"); }
@@ -50,8 +48,7 @@ type_in() { mark; xdotool type --delay 40 "$1"; }
 move() { mark; xdotool mousemove "$1" "$2"; }
 click() { mark; xdotool mousemove "$1" "$2" click 1; }
 
-# window TITLE [SECONDS]: waits for a visible window of exactly that title and
-# gives it the keyboard, as a window manager would; its id in $WIN.
+# window TITLE [SECONDS]: a visible window of that title, given the keyboard; its id in $WIN.
 window() {
   local _title=$1
   wait_until 'WIN=$(windows_titled "$_title" | head -n1); [ -n "$WIN" ]' "${2:-20}" || return 1
@@ -59,8 +56,7 @@ window() {
 }
 windows_titled() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true; }
 
-# display xvfb W H | display xephyr: an X display for what follows, an Xvfb of
-# that size, or two Xinerama heads of 800 x 600 side by side in a Xephyr window.
+# display xvfb W H | display xephyr: an Xvfb of that size, or two Xinerama heads of 800 x 600 in a Xephyr window.
 display() {
   need "${1^}"
   if [ "$1" = xvfb ]; then
@@ -79,8 +75,7 @@ display() {
 
 shot() { import -window root "$WORK/$1.png" && echo "$WORK/$1.png"; }
 
-# edges_covered FILE: the four edges of a screen of SCREEN_W x SCREEN_H show no
-# black pixel, none of what lies behind a window.
+# edges_covered FILE: the four edges of a screen of SCREEN_W x SCREEN_H show no black pixel.
 edges_covered() {
   local strip size
   for strip in "${SCREEN_W}x1+0+0" "${SCREEN_W}x1+0+$((SCREEN_H - 1))" "1x${SCREEN_H}+0+0" "1x${SCREEN_H}+$((SCREEN_W - 1))+0"; do
@@ -89,12 +84,8 @@ edges_covered() {
   done
 }
 
-# captions_in FILE WxH+X+Y DPI CAPTION...: that part of a screenshot, read by an OCR (tesseract), shows each caption
-# whole on one line, every word of it in letters at least three quarters as tall as the designed font's at that many
-# dots per inch (7 pixels at 96; a bitmap font's nearest size may be a step smaller): a caption cut short, or letters
-# left at their size on a screen of twice the resolution, are not read. The lines read are in $OCR (two readings: dark
-# text on a framed button, grey text of a disabled label). captions_read DPI CAPTION...: the same for the window last
-# found ($WIN) on the X display.
+# captions_in FILE WxH+X+Y DPI CAPTION...: an OCR reads each caption whole, in letters 3/4 as tall as the font's at
+# that dpi; the lines read in $OCR. captions_read DPI CAPTION...: the same for the window $WIN.
 captions_in() {
   local _file=$1 _region=$2 _dpi=$3 _caption _threshold
   shift 3
@@ -125,8 +116,7 @@ pixels_not() {
   compare -metric AE "$WORK/region.png" "$WORK/plain.png" null: 2>&1 | awk '{ printf "%d", $1 }' || true
 }
 
-# covered R,G,B [WxH+X+Y]: soon three quarters of the region (the screen) are
-# that colour. shows R,G,B: soon 100 pixels of the screen are.
+# covered R,G,B [WxH+X+Y]: soon 3/4 of the region (the screen) are that colour. shows R,G,B: soon 100 pixels are.
 covered() {
   local _c=$1 _r=${2:-${SCREEN_W}x${SCREEN_H}+0+0}
   local _w=${_r%%x*} _h=${_r#*x}
@@ -143,8 +133,7 @@ picture() {
   esac || fail "no picture $*"
 }
 
-# settings HUE PICTURE: the settings file; a picture given as a path of this
-# machine is written the way the program names it. setting KEY [FILE]: a value.
+# settings HUE PICTURE: the settings file, a path named as the program names it. setting KEY [FILE]: a value.
 settings() {
   local name=$2
   [[ $name != /* ]] || name=$(native "$name")

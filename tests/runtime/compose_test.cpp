@@ -1,6 +1,5 @@
-// What hides what on a form: the drawing layer beneath, the images over it in
-// control order, opaque pictures hiding what lies beneath the part they fill.
-// (The images' boxes, drawn sizes and visibility: the runtime contract's pixels.)
+// What hides what on a form: the layer beneath, the images over it in control order, opaque pictures hiding what
+// lies beneath them. (The images' boxes, drawn sizes and visibility: the runtime contract's pixels.)
 #include <gtest/gtest.h>
 
 #include "runtime/compose.h"
@@ -10,8 +9,7 @@ namespace {
 
 constexpr PixelRect kArea{0, 0, 100, 100};
 
-// What is drawn at one pixel, bottom first: "L" the layer, "B" the plain
-// back colour, "0", "1" the images; "*" in front where it is composed.
+// What is drawn at one pixel, bottom first: "L" the layer, "B" the back colour, "0", "1" the images; "*": composed.
 std::string at(const Composition& c, int x, int y) {
     const auto in = [x, y](const PixelRects& rects) {
         int n = 0;
@@ -43,37 +41,31 @@ void expect_each_pixel_drawn(const Composition& c, const PixelRect& area) {
 
 PictureElement element(PixelRect box, int width, int height, bool opaque) { return {box, width, height, opaque}; }
 
-TEST(Compose, AnOpaquePictureHidesTheLayerAndTheImagesBeneathASeeThroughOneHidesNothing) {
+TEST(Compose,
+     AnOpaquePictureHidesWhatIsBeneathASeeThroughOneNothingAndOnlyTheAreaIsDrawnWithTheBackColourBeyondTheLayer) {
     std::vector<PictureElement> two{element({10, 10, 50, 50}, 40, 40, true), element({30, 30, 70, 70}, 40, 40, true)};
     Composition c = compose({kArea}, kArea, two);
     expect_each_pixel_drawn(c, kArea);
-    EXPECT_EQ(at(c, 5, 5), "L");
-    EXPECT_EQ(at(c, 20, 20), "0");
-    EXPECT_EQ(at(c, 40, 40), "1");  // the later image lies over the earlier one
+    using Drawn = std::vector<std::string>;
+    EXPECT_EQ((Drawn{at(c, 5, 5), at(c, 20, 20), at(c, 40, 40)}),
+              (Drawn{"L", "0", "1"}));  // the later over the earlier
     EXPECT_TRUE(c.composed.empty());
 
     two[1].opaque = false;  // an icon, a metafile, a transparent GIF, a PNG with alpha
     c = compose({kArea}, kArea, two);
     expect_each_pixel_drawn(c, kArea);
-    EXPECT_EQ(at(c, 40, 40), "*01");
-    EXPECT_EQ(at(c, 60, 60), "*L1");
-    EXPECT_EQ(at(c, 20, 20), "0");
+    EXPECT_EQ((Drawn{at(c, 40, 40), at(c, 60, 60), at(c, 20, 20)}), (Drawn{"*01", "*L1", "0"}));
     two[0].opaque = false;
     c = compose({kArea}, kArea, two);
-    EXPECT_EQ(at(c, 40, 40), "*L01");
-    EXPECT_EQ(at(c, 20, 20), "*L0");
-}
+    EXPECT_EQ((Drawn{at(c, 40, 40), at(c, 20, 20)}), (Drawn{"*L01", "*L0"}));
 
-TEST(Compose, OnlyTheAreaIsDrawnAndBeyondTheLayerThePlainBackColourShows) {
+    // Only the area is drawn, and beyond the layer the plain back colour shows.
     const PixelRects area{{0, 0, 100, 50}, {0, 50, 40, 100}};  // two rectangles, as a repaint may ask
     const std::vector<PictureElement> one{element({30, 30, 130, 60}, 100, 30, true)};  // partly outside the area
-    const Composition c = compose(area, PixelRect{0, 0, 80, 80}, one);
+    c = compose(area, PixelRect{0, 0, 80, 80}, one);
     for (const auto& part : area) expect_each_pixel_drawn(c, part);
-    EXPECT_EQ(at(c, 90, 10), "B");
-    EXPECT_EQ(at(c, 90, 40), "0");
-    EXPECT_EQ(at(c, 35, 55), "0");
-    EXPECT_EQ(at(c, 60, 55), "");  // outside the area
-    EXPECT_EQ(at(c, 35, 65), "L");
+    EXPECT_EQ((Drawn{at(c, 90, 10), at(c, 90, 40), at(c, 35, 55), at(c, 60, 55), at(c, 35, 65)}),
+              (Drawn{"B", "0", "0", "", "L"}));  // (60, 55) lies outside the area
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// What the runtime contract suite (contract_test.cpp) needs of a runtime: its platform, and a user's hands and eyes
-// on it. Each runtime's tests give one (tests/platform/<runtime>/driver.cpp); the suite is compiled once per runtime.
+// What the contract suite needs of a runtime: its platform, and a user's hands and eyes on it (platform/*/driver.cpp).
 #pragma once
 
 #include <chrono>
@@ -61,8 +60,7 @@ public:
     virtual bool change_display(const std::vector<rt::Form*>& /*forms*/) { return false; }
     // The modification time, where a file is known by its size and time alone.
     virtual void copy_time(const std::string& /*from*/, const std::string& /*to*/) {}
-    // Writes the picture again into the same file, dated a minute later
-    // than the file was (a quick rewrite may keep the clock's same tick).
+    // The picture written again into the same file, dated a minute later (a quick rewrite may keep the clock's tick).
     virtual void rewrite_picture(const std::string& path, int width, int height) {
         const auto before = std::filesystem::last_write_time(path);
         write_picture(path, width, height);

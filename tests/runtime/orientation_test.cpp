@@ -1,5 +1,4 @@
-// The Exif orientation where a platform reads none itself: the big-endian tag of a camera is read in the contract
-// suite; here the other byte order, the segments a JPEG may carry before it, a TIFF file, and what is no tag.
+// The Exif orientation (a camera's big-endian tag: the contract's): little-endian, after other segments, in a TIFF.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,5 +1,4 @@
-// One Vellora process on the headless platform with the saver's windows, built up front (not loaded) so a test can
-// script input for a window before its first touch loads it.
+// A process on the headless platform with the saver's windows built (not loaded) up front, to script their input.
 #pragma once
 
 #include <memory>

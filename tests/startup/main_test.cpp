@@ -1,5 +1,4 @@
-// Start-up: the mode switch, the window handle after it, which window opens.
-// (A second copy ends at once: the saver scenario.)
+// Start-up: the mode switch, the window handle after it, which window opens (a second copy: the saver scenario).
 #include "startup/main.h"
 
 #include <gtest/gtest.h>
@@ -43,9 +42,10 @@ struct StubProcess {
 };
 
 TEST(Startup, EachSwitchOpensItsOneWindow) {
+    // The arguments, the one window created and loaded (or none), whether it shows, the window handle.
     struct Case {
         const char* arguments;
-        const char* window;  // the one window created and loaded, or nullptr
+        const char* window;
         bool shown;
         std::uint32_t parent;
     };
@@ -65,13 +65,11 @@ TEST(Startup, EachSwitchOpensItsOneWindow) {
         rig.platform.set_command_line(c.arguments);
         Main(rig.process);
         const std::string w = c.window ? c.window : "";
-        const auto expected =
-            c.window ? std::vector<std::string>{"create " + w, "load " + w} : std::vector<std::string>{};
-        EXPECT_EQ(rig.journal, expected);
+        using Journal = std::vector<std::string>;
+        EXPECT_EQ(rig.journal, (c.window ? Journal{"create " + w, "load " + w} : Journal{}));
         EXPECT_EQ(rig.process.ParentWindow, c.parent);
-        if (const auto* record = rig.platform.window(w)) {
-            EXPECT_EQ(record->visible && !record->modal, c.shown);
-        }
+        const auto* record = rig.platform.window(w);
+        EXPECT_EQ(record && record->visible && !record->modal, c.shown);
         EXPECT_EQ(rig.process.ended(), c.window == nullptr);
     }
 }
@@ -79,8 +77,8 @@ TEST(Startup, EachSwitchOpensItsOneWindow) {
 TEST(Startup, RunModeShowsTheSaverInTheColourOfTheSettingsOrOnTheDefaultsWhenTheyCannotBeRead) {
     for (const bool readable : {true, false}) {
         StubProcess rig;
-        if (readable) rig.platform.ini().write("Color", "hue", "65280");
-        if (!readable) std::filesystem::create_directory(rig.dir.path() / "vellora.ini");  // nothing that can be read
+        readable ? (void)rig.platform.ini().write("Color", "hue", "65280")
+                 : (void)std::filesystem::create_directory(rig.dir.path() / "vellora.ini");  // nothing to read
         rig.platform.set_command_line("/S");
         Main(rig.process);
         EXPECT_EQ(rig.process.form(Window::MainForm).BackColor(), readable ? rt::rgb(0, 255, 0) : rt::rgb(0, 0, 0));

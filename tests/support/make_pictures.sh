@@ -1,9 +1,7 @@
 #!/bin/sh
-# make_pictures.sh DIR: the C++ tests' picture files, made by ImageMagick, libjpeg's cjpeg and exiftool.
-# photo-1.jpg to photo-8.jpg: grey blocks of 8 x 8 pixels, 0 48 96 over 144 192 240 as shown, stored turned
-# as a camera held in that Exif orientation stores them, and tagged so (at quality 100 flat blocks decode
-# exactly); a grey (160) JPEG of 200 megapixels, a black one over the cap; alpha.png (opaque green,
-# white half see-through, see-through) and clear.gif (blue, see-through); an orange TIFF of 30 x 20.
+# make_pictures.sh DIR: photo-N.jpg, grey blocks of 8 x 8 pixels (0 48 96 over 144 192 240 as shown) stored turned
+# and tagged with Exif orientation N; a grey JPEG of 200 megapixels, a black one over the cap; alpha.png (green,
+# white half see-through, see-through), clear.gif (blue, see-through) and an orange TIFF of 30 x 20.
 set -eu
 cd "$1"
 convert -size 8x8 xc:'gray(0)' xc:'gray(48)' xc:'gray(96)' +append \

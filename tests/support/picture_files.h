@@ -1,6 +1,5 @@
-// Picture files for the runtimes' tests: those that ImageMagick, cjpeg and exiftool make at build time
-// (make_pictures.sh), and, written byte by byte, what no common tool writes: a bitmap of one colour or
-// only the headers that claim its size, and a placeable metafile holding one red rectangle.
+// Picture files: those make_pictures.sh makes at build time, and what no common tool writes: a bitmap of one colour or
+// only its headers, a placeable metafile holding one red rectangle.
 #pragma once
 
 #include <cstdint>

@@ -5,7 +5,6 @@
 #include <fstream>
 #include <random>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <system_error>
 
@@ -14,12 +13,9 @@ namespace vellora::testing {
 class TempDir {
 public:
     TempDir() {
-        std::random_device random;  // a new name: create_directory fails on one that exists
-        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-            auto candidate = std::filesystem::temp_directory_path() / ("vellora-test-" + std::to_string(random()));
-            if (std::filesystem::create_directory(candidate)) path_ = candidate;
-        }
-        if (path_.empty()) throw std::runtime_error("cannot create a temporary directory");
+        std::random_device random;  // until a new name: create_directory is false for one that exists
+        do path_ = std::filesystem::temp_directory_path() / ("vellora-test-" + std::to_string(random()));
+        while (!std::filesystem::create_directory(path_));
     }
     ~TempDir() {
         std::error_code ec;

@@ -1,5 +1,4 @@
-# Linux: the vellora program on an Xvfb of its own, with folders of its own; its trace (VELLORA_TRACE) tells the exact
-# moments: what a window shows, where the keyboard is, when a dialog or message box is active.
+# Linux: vellora on an Xvfb and folders of its own; its trace (VELLORA_TRACE) tells what shows and where the keyboard is.
 VELLORA=${VELLORA:?path of the vellora program}
 export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/cfg XDG_DATA_HOME=$WORK/dat XDG_RUNTIME_DIR=$WORK/run
 mkdir -p "$HOME" "$XDG_CONFIG_HOME/vellora" "$XDG_DATA_HOME/vellora" && mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -12,8 +11,7 @@ cp "$(dirname "${BASH_SOURCE[0]}")/../../../resources/vellora.hlp" "$XDG_DATA_HO
 
 display xvfb 1024 768
 on_failure() {
-  echo "--- trace:"; cat "$VELLORA_TRACE"
-  echo "--- the program said:"; tail -n 20 "$WORK/vellora.log" 2>/dev/null || true
+  echo "--- trace:"; cat "$VELLORA_TRACE"; echo "--- the program said:"; tail -n 20 "$WORK/vellora.log" 2>/dev/null || true
 }
 
 app() {
@@ -24,8 +22,7 @@ app() {
 
 native() { echo "$1"; }
 
-# at_dpi DPI: the programs started from now on show at that many dots per
-# inch: X11's Xft.dpi, which Qt takes as a scale (192 is 2).
+# at_dpi DPI: the programs started from now on show at that dpi (Xft.dpi, which Qt takes as a scale).
 at_dpi() { echo "Xft.dpi: $1" | xrdb -nocpp -merge; }
 
 # password ENCODED: the stored password as the program encodes it, each character written as \xNN in the store.
@@ -41,8 +38,7 @@ mark() { MARK=$(wc -l <"$VELLORA_TRACE"); }
 since_mark() { tail -n "+$((MARK + 1))" "$VELLORA_TRACE"; }
 traced() { since_mark | grep -E -- "$1" >/dev/null; }  # (grep -q would end tail early)
 
-# wait_shown TEXT: a window or label shows exactly that text. wait_focus: a
-# control of the newest window has the keyboard.
+# wait_shown TEXT: a window or label shows that text. wait_focus: a control of the newest window has the keyboard.
 wait_shown() { local _text="[$1]"; wait_until 'since_mark | grep -F -- "$_text" >/dev/null'; }
 wait_focus() { wait_until 'traced "^focus "'; }
 
@@ -82,8 +78,7 @@ preview_drawn() {
   [ "$(pixels_not "$s" 0,0,0 90x90+0+0)" -eq 0 ]
 }
 
-# choose_colour: in the colour dialog about to open, green (its value in
-# $COLOUR); the dialog, open again on it, is cancelled.
+# choose_colour: green, its value in $COLOUR; the dialog, open again on it, is cancelled.
 choose_colour() {
   wait_until 'traced "^color dialog active"' || fail "no colour dialog"
   key ctrl+a

@@ -1,12 +1,5 @@
-# Wayland compositors for a test, headless, with no X server: sway 1.7,
-# Mutter 43 and KWin 5.27 (source it after lib.sh).
-#   compositor sway|mutter|kwin [OUTPUTS] [SCALE]
-# starts one with OUTPUTS (default 2) outputs of 800 x 600 side by side (on sway of a whole SCALE, default 1: pixels
-# SCALE x SCALE each) until the test ends, and exports for the clients that follow WAYLAND_DISPLAY, XDG_RUNTIME_DIR (a
-# 0700 folder of the caller's), SWAYSOCK (sway) or DBUS_SESSION_BUS_ADDRESS (a bus of the compositor's own: Mutter,
-# KWin), COMPOSITOR_PID, and OUTPUT_NAMES from left to right; DISPLAY is unset. sway refuses to run as root: then it
-# runs as the user vellora-test. KWin runs from a copy of its binary: a container refuses the file capabilities the
-# installed one carries.
+# compositor sway|mutter|kwin [OUTPUTS] [SCALE]: headless, OUTPUTS (2) of 800 x 600 (sway's of SCALE); exports what
+# clients need, COMPOSITOR_PID and OUTPUT_NAMES. KWin runs from a copy (a container refuses its file capabilities).
 
 compositor() {
   local kind=$1 count=${2:-2} scale=${3:-1} i dir=$WORK/wl-$1
@@ -56,7 +49,6 @@ compositor() {
   esac
   [ "$kind" = sway ] || started $!
   COMPOSITOR_PID=$!
-  # Ready when a client sees every output.
   wait_until '[ "$(wl_outputs | wc -l)" -eq "$count" ]' 20 ||
     fail "$kind did not show $count outputs: $(tail -5 "$dir/compositor.log")"
   mapfile -t OUTPUT_NAMES < <(wl_outputs)
@@ -65,14 +57,13 @@ compositor() {
 # A compositor that cannot be had fails the test: a Wayland scenario is never skipped in silence.
 wl_need() { for tool; do command -v "$tool" >/dev/null 2>&1 || fail "$tool is not installed (scripts/install-deps.sh)"; done; }
 
-# The session bus of a compositor that wants one, ended with the test.
 wl_session_bus() {
   DBUS_SESSION_BUS_ADDRESS=$(dbus-daemon --session --fork --print-address=1 --print-pid=3 3>"$1/dbus.pid")
   export DBUS_SESSION_BUS_ADDRESS
   started "$(cat "$1/dbus.pid")"
 }
 
-# The outputs a client sees, by name, one a line, from left to right.
+# The outputs' names, left to right.
 wl_outputs() {
   timeout 5 wayland-info 2>/dev/null | awk -F"'" '
     /^[[:space:]]*name: \047/ { name = $2 }

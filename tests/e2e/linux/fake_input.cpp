@@ -1,8 +1,5 @@
-// Stands in for a user's pointer on KWin, whose headless session has none: org_kde_kwin_fake_input moves the pointer
-// and clicks. KWin grants it to any client when KWIN_WAYLAND_NO_PERMISSION_CHECKS=1, and the seat has the pointer
-// only while this client is connected, so one run does a whole sequence of steps:
-//   fake_input STEP...      (WAYLAND_DISPLAY names KWin)
-// where a STEP is "move X Y", "click" or "wait MS".
+// fake_input STEP... ("move X Y", "click", "wait MS"): a user's pointer on a headless KWin (with
+// KWIN_WAYLAND_NO_PERMISSION_CHECKS=1), which has one only while this client is connected: one run, all the steps.
 #include <wayland-client.h>
 
 #include <chrono>

@@ -1,13 +1,9 @@
-# The idle watcher, `vellora --idle 3`, on sway 1.7, KWin 5.27, Mutter 43 and Xvfb: each time the saver
-# child `vellora /S` starts once the desktop has been idle for 3 s, never two at once, and again after it
-# has ended and the desktop was idle again.
+# `vellora --idle 3` on sway, KWin, Mutter and Xvfb: its child `vellora /S` starts after 3 s idle, never two at once.
 source "$(dirname "${BASH_SOURCE[0]}")/compositors.sh"
-# A failed scenario shows what the adapter shows, and the watcher's log when there is one.
 eval "adapter_$(declare -f on_failure)"
 on_failure() { adapter_on_failure; [ ! -e "$WORK/idle.log" ] || { echo "--- watcher:"; cat "$WORK/idle.log"; }; }
 
-# watch_idle SOURCE: `vellora --idle 3`, which names SOURCE; its pid in WATCHER.
-# Meanwhile its saver children are counted: never two.
+# watch_idle SOURCE: `vellora --idle 3`, which names SOURCE; its pid in WATCHER; its savers counted: never two.
 watch_idle() {
   "$VELLORA" --idle 3 >"$WORK/idle.log" 2>&1 &
   WATCHER=$! && started $! && INPUT=""
@@ -19,18 +15,14 @@ watch_idle() {
 # The watcher's children that run `vellora /S`.
 savers() { pgrep -P "$WATCHER" -fx 'vellora /S' || true; }
 
-# input COMMAND...: input, its moment in INPUT. postponed COMMAND...: three
-# inputs 1.5 s apart; no saver starts meanwhile.
+# input COMMAND...: input, its moment in INPUT. postponed COMMAND...: three inputs 1.5 s apart, and no saver.
 input() { INPUT=$(now) && "$@" >/dev/null || fail "no input: $*"; }
 postponed() { for _ in 1 2 3; do sleep 1.5 && input "$@" && [ -z "$(savers)" ] || fail "a saver despite input"; done; }
-# The moment a process started, and now, in seconds since boot: the kernel's
-# clock, which the test's own delays do not skew.
+# The moment a process started, and now, in seconds since boot (the kernel's clock).
 started_at() { awk -v hz="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); print $20 / hz }' "/proc/$1/stat"; }
 now() { cut -d" " -f1 /proc/uptime; }
 
-# saver_appears: a saver child starts within 10 s, 3 s or more after the last input (else the watcher's
-# start), and keeps running; its pid in SAVER. KWin's idle timer fires up to 0.2 s early, so 2.5 s is
-# taken as the delay: a watcher that did not wait would start one at once.
+# saver_appears: a saver starts within 10 s, 2.5 s or more (KWin is early) after the last input, and runs; pid in SAVER.
 saver_appears() {
   local since=${INPUT:-$(started_at "$WATCHER")} after
   wait_until 'SAVER=$(savers); [ -n "$SAVER" ]' 10 || fail "no saver started"
@@ -56,9 +48,7 @@ watcher_lost() {
   ! wait "$WATCHER" && grep -q "^vellora --idle: $1" "$WORK/idle.log" || fail "the watcher did not end with: $1"
 }
 
-# sway: a second watcher leaves at once; input within the delay postpones the saver, which then covers both outputs in
-# the chosen colour; a key ends it; sway's own idle inhibitor on a window keeps the next one away until the window
-# closes; losing the compositor ends the watcher.
+# sway: a second watcher leaves; input postpones the saver; an inhibitor on a window keeps it away; losing sway ends it.
 scenario_idle_sway() {
   local out view output
   settings "$GREEN_HUE" ""
@@ -83,8 +73,7 @@ scenario_idle_sway() {
   watcher_lost "lost the Wayland compositor"
 }
 
-# KWin: once a saver has ended, none starts while the desktop stays idle (a crashing saver is not
-# restarted in a loop); after input (a move of KWin's fake pointer), one does.
+# KWin: once a saver has ended, none starts while the desktop stays idle; after input (KWin's fake pointer), one does.
 scenario_idle_kwin() {
   export KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 QT_QPA_PLATFORM=wayland
   compositor kwin 1
@@ -98,8 +87,7 @@ scenario_idle_kwin() {
   watcher_done
 }
 
-# Mutter with gnome-session: an idle inhibitor held through it keeps the saver away (Mutter's monitor
-# itself waits); once released, the next idle period starts it. Losing the session bus ends the watcher.
+# Mutter with gnome-session: its idle inhibitor keeps the saver away until released; losing the bus ends the watcher.
 scenario_idle_mutter() {
   export MUTTER_DEBUG_RESET_IDLETIME=1 QT_QPA_PLATFORM=wayland
   compositor mutter 1
@@ -122,8 +110,7 @@ mutter_input() {
     org.gnome.Mutter.IdleMonitor.ResetIdletime
 }
 
-# Xvfb: MIT-SCREEN-SAVER knows no inhibitors, so the watcher asks gnome-session (as on MATE or Budgie on
-# X11), whose idle inhibitor keeps the saver away. Pointer moves postpone it, a click ends it.
+# Xvfb: gnome-session's idle inhibitor keeps the saver away; pointer moves postpone it, a click ends it.
 scenario_idle_x11() {
   mkdir -p "$WORK/bus" && wl_session_bus "$WORK/bus"
   inhibited_session
@@ -139,8 +126,7 @@ scenario_idle_x11() {
   watcher_done
 }
 
-# gnome-session on the session bus (a bus of the test's own as its system bus) and an idle inhibitor
-# held through it, its pid in INHIBITOR.
+# gnome-session (a bus of the test's own as its system bus) and an idle inhibitor held through it, pid in INHIBITOR.
 inhibited_session() {
   local dir=$WORK/gnome-session
   wl_need gnome-session-inhibit dbus-send

@@ -1,8 +1,7 @@
 # Scenarios of the Linux program alone: XScreenSaver's hack, two heads, the Debian package.
 source "$(dirname "${BASH_SOURCE[0]}")/wayland.sh"
 
-# The hack: the saver drawn into a given window (-window-id, or --root with XSCREENSAVER_WINDOW), two at once,
-# following its window's size; input reaches neither, not even with the lock on; SIGTERM ends each cleanly.
+# Two hacks at once (-window-id, --root), following their window's size; input reaches neither; SIGTERM ends each.
 scenario_hack() {
   local first second first_host s
   locked "$GREEN_HUE"
@@ -26,9 +25,7 @@ scenario_hack() {
   for APP_PID in "$first" "$second"; do ended || fail "SIGTERM did not end a hack"; done
 }
 
-# Two heads of 800 x 600 side by side, RandR monitors on one screen, the primary at the right: the saver covers both;
-# with the pointer at rest on the right head, a key opens the prompt centred on the primary head, and the pointer
-# counts from that head's corner. (Xinerama's heads reach the program through Qt alike.)
+# Two RandR heads, the primary at the right: both covered; the prompt and the pointer's count on the primary head.
 scenario_multihead() {
   local head X Y WIDTH HEIGHT SCREEN WINDOW
   need xrandr
@@ -48,9 +45,7 @@ scenario_multihead() {
   near $((X + WIDTH / 2)) 1200 || fail "the prompt is at x $X, $WIDTH wide, not centred on the primary head"
 }
 
-# The package: clean under lintian; installed by dpkg -i (as root, on a machine without Vellora, which proves its
-# dependencies; else unpacked), every file in its place. The real XScreenSaver daemon runs its hack, in the configured
-# colour with the packaged spare picture (through XDG_DATA_DIRS), and ends it on deactivation.
+# The package: clean, installed (else unpacked) with every file; XScreenSaver runs its hack with the packaged spare.
 scenario_package() {
   local root=$WORK/root saver=$WORK/saver user f daemon as_user=() share
   need dpkg-deb dpkg-shlibdeps lintian xscreensaver xscreensaver-command
@@ -58,7 +53,6 @@ scenario_package() {
     >"$WORK/make-deb.log" 2>&1 || fail "the package could not be made: $(cat "$WORK/make-deb.log")"
   PACKAGE=$(tail -n1 "$WORK/make-deb.log")
   lintian --fail-on error,warning "$PACKAGE" >"$WORK/lintian.log" 2>&1 || fail "lintian: $(cat "$WORK/lintian.log")"
-  # WebP and TIFF come with Qt's image format plugins, which no library of the program names.
   dpkg-deb -f "$PACKAGE" Depends | grep -q 'qt6-image-formats-plugins' || fail "the package does not need Qt's image formats"
   if [ "$(id -u)" -eq 0 ] && ! dpkg-query -W -f='${Status}' vellora 2>/dev/null | grep -q installed; then
     root=""
@@ -68,8 +62,6 @@ scenario_package() {
     echo "note: the package is unpacked, not installed (that needs root and no vellora package installed)"
     dpkg-deb -x "$PACKAGE" "$root"
   fi
-  # The program, its hack's entry and the spare picture are proven below; lintian wants the manual page, the
-  # copyright and the changelog.
   share=$root/usr/share
   for f in vellora/vellora.hlp xscreensaver/config/vellora.xml applications/vellora-settings.desktop \
     icons/hicolor/{16x16,32x32}/apps/vellora.png; do

@@ -1,8 +1,6 @@
-# Scenarios on headless Wayland compositors (compositors.sh): sway, seen and driven from outside, and
-# Mutter and KWin, seen in the program's protocol log (WAYLAND_DEBUG); KWin's fake input is a pointer.
+# On headless Wayland compositors: sway, driven from outside; Mutter and KWin, seen in the protocol log.
 source "$(dirname "${BASH_SOURCE[0]}")/compositors.sh"
 
-# wl_shot NAME OUTPUT: a screenshot of one output.
 wl_shot() { grim -o "$2" "$WORK/$1.png" && echo "$WORK/$1.png"; }
 # wl_covered R,G,B OUTPUT [MIN]: soon three quarters of the output are that colour, and at least MIN pixels are not.
 wl_covered() {
@@ -10,8 +8,7 @@ wl_covered() {
   wait_until '_s=$(wl_shot "$_o" "$_o") _n=$(pixels_not "$_s" "$_c" "$(identify -format %wx%h+0+0 "$_s")")
     [ "$_n" -ge "$_min" ] && [ "$_n" -le $(($(identify -format "%w * %h" "$_s") / 4)) ]'
 }
-# wl_key KEY / wl_enter TEXT (then Enter): through a virtual keyboard; the pauses let the program take
-# the keyboard's map before the key, and the key before the keyboard goes.
+# wl_key KEY / wl_enter TEXT (then Enter): through a virtual keyboard, with pauses for the program to take its map.
 wl_key() { mark; wtype -s 400 -k "$1" -s 400; }
 wl_enter() { mark; wtype -s 400 "$1" -k Return -s 400; }
 near() { [ $(($1 - $2)) -le 4 ] && [ $(($2 - $1)) -le 4 ]; }  # A B: at most 4 apart
@@ -19,8 +16,7 @@ near() { [ $(($1 - $2)) -le 4 ] && [ $(($2 - $1)) -le 4 ]; }  # A B: at most 4 a
 # sway_session [SCALE]: sway with two outputs (of that scale), and the tools that look at it and type.
 sway_session() { wl_need grim wtype jq swaymsg && compositor sway 2 "${1:-1}"; }
 
-# sway_windows: the program's windows as sway has them, one a line: output, full-screen (1) or not (0),
-# the inner area's x, y, width and height, focused, title.
+# sway_windows: the program's windows, one a line: output, full-screen, inner x, y, width, height, focused, title.
 sway_windows() {
   swaymsg -t get_tree | jq -r '.nodes[] | select(.type == "output") | .name as $output
     | .. | objects | select(.pid? != null)
@@ -36,9 +32,7 @@ start_wl() {
   wait_until 'sway_windows | awk -F"\t" -v t="$_title" "\$8 == t" | grep -q .' 20 || fail "\"$1\": no window \"$_title\""
 }
 
-# The saver on sway with two outputs of scale 2: one full-screen window on each, no title bar, the colour
-# to the edges with circles on both, and the picture on the first, its pixels the output's (60 x 80 for
-# a whole copy of its opaque half); an output added is covered too; a key ends it.
+# On sway at scale 2: full screen on each output to the edges, the picture's pixels the output's; a new output too.
 scenario_wayland_sway() {
   local output n
   picture png 120 80 123456 "$WORK/p.png"
@@ -63,8 +57,7 @@ scenario_wayland_sway() {
   ended || fail "a key did not end the saver"
 }
 
-# With the lock on, on sway: a key opens the prompt above the saver, centred on the primary output, and what is typed
-# goes into it (the saver hands the keyboard on); a wrong password is refused, the right one ends it.
+# Locked, on sway: a key opens the prompt above the saver, centred on the primary output, and typing reaches it.
 scenario_wayland_prompt() {
   local prompt output x y width height
   locked "$GREEN_HUE"
@@ -92,10 +85,8 @@ scenario_wayland_prompt() {
   ended || fail "the right password did not end the saver"
 }
 
-# The dialogs on sway, on outputs of scale 2, as ordinary windows of their designed size whose captions an OCR reads
-# whole, in letters of that scale: "/C" with the keyboard, which the colour dialog gives back, and OK ends it; "/A"
-# stores a password. "/P" and the hack, which need another program's X11 window, say so in one line and end with a
-# non-zero status.
+# The dialogs on sway at scale 2, of their designed size, captions whole; "/P" and the hack, which need an X11 window,
+# say so in one line and end with a non-zero status.
 scenario_wayland_dialogs() {
   local out status output x y width height left
   settings 255 ""
@@ -126,8 +117,7 @@ scenario_wayland_dialogs() {
   done
 }
 
-# surfaces_per_output: from the protocol log, how many outputs have a full-screen surface of their own
-# (asked for on that output, and entered there); -1 when one holds two.
+# surfaces_per_output: how many outputs have a full-screen surface asked for and entered there; -1 when one holds two.
 surfaces_per_output() {
   awk '/set_fullscreen\(wl_output@/ { match($0, /wl_output@[0-9]+/); asked[substr($0, RSTART, RLENGTH)] = 1 }
     /wl_surface@[0-9]+\.enter\(wl_output@/ { match($0, /wl_surface@[0-9]+/); s = substr($0, RSTART, RLENGTH)
@@ -145,11 +135,9 @@ saver_on() {
   ended || fail "$1: SIGTERM did not end the saver"
 }
 scenario_wayland_mutter() { saver_on mutter; }
-# shown: "/S" with its protocol log, shown.
 shown() { WAYLAND_DEBUG=client app /S && wait_until 'traced "^first paint MainForm"' 20 || fail "the saver did not show"; }
 
-# pointer_hidden: from the protocol log, how many surfaces the pointer entered; 0 when, after an enter,
-# the last image the program set before the pointer's next event is not "none".
+# pointer_hidden: how many surfaces the pointer entered; 0 if an image set after an enter is not "none".
 pointer_hidden() {
   awk 'function settle() { if (pending) { bad += !blank; if (!(s in seen)) n++; seen[s] = 1 } pending = 0 }
     /wl_pointer@[0-9]+\.enter\(/ { settle(); match($0, /wl_surface@[0-9]+/); s = substr($0, RSTART, RLENGTH); pending = 1
@@ -159,8 +147,7 @@ pointer_hidden() {
     END { settle(); print bad ? 0 : n + 0 }' "$WORK/vellora.log"
 }
 
-# On KWin, also with a pointer: it is hidden over each output's surface it enters; its first movement is
-# only where counting starts, and the fourth move after it ends the saver; a click ends it too.
+# On KWin: the pointer hidden over each surface; the fourth move after the first ends the saver; a click too.
 scenario_wayland_kwin() {
   local moves
   export KWIN_WAYLAND_NO_PERMISSION_CHECKS=1

@@ -1,13 +1,11 @@
-# Windows: vellora.scr under Wine, inside with-wine.sh (its display, prefix and wineserver); e2e_host lists the
-# windows with their texts and the keyboard focus and whether the pointer shows, and it owns a preview pane.
+# Windows: vellora.scr under Wine, inside with-wine.sh; e2e_host lists the windows and owns a preview pane.
 : "${VELLORA_SCR:?path of vellora.scr}" "${VELLORA_HOST:?path of e2e_host.exe}" "${WINEPREFIX:?}" "${DISPLAY:?}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 WINE=${VELLORA_WINE:-wine}
 EOL=$'\r' SPARE_NAME='c:\imgx.bmp' PASSWORD_KEY='HKCU\Software\Samples\Oskel Screen Saver' SCREEN_W=1024 SCREEN_H=768
 HELP_TITLE='Vellora Help' DESKTOP='HKCU\Control Panel\Desktop'
 
-# use_prefix DIR: the Wine prefix the next programs run in, and its files (USER_SETTINGS: the user's own
-# copy, once the Windows directory could not be written).
+# use_prefix DIR: the Wine prefix for the next programs, and its files (USER_SETTINGS: the user's own copy).
 use_prefix() {
   export WINEPREFIX=$1
   SETTINGS=$1/drive_c/windows/vellora.ini SPARE=$1/drive_c/imgx.bmp
@@ -34,16 +32,14 @@ native() { local p=${1//\//\\}; echo "Z:$p" | iconv -f UTF-8 -t CP1252; }  # in 
 password() { reg add "$PASSWORD_KEY" /v Password /t REG_SZ /d "$1" /f; }
 stored_password() { reg_value "$PASSWORD_KEY" Password || true; }
 lock() { reg add "$DESKTOP" /v ScreenSaveUsePassword /t REG_SZ /d 1 /f; }
-# at_dpi DPI: the programs started from now on show at that many dots per inch (the desktop's LogPixels; the prefix
-# serves the whole run, so the value goes when the test ends).
+# at_dpi DPI: the programs started from now on show at that dpi (LogPixels, removed at the test's end).
 at_dpi() {
   reg add "$DESKTOP" /v LogPixels /t REG_DWORD /d "$1" /f
   [ -n "${DPI_SET:-}" ] || { at_exit reg delete "$DESKTOP" /v LogPixels /f; DPI_SET=1; }
 }
 mark() { :; }  # the window list tells what shows now
 
-# wait_shown TEXT: a window or control shows exactly that text. wait_focus: a
-# control of the foreground form has the keyboard. cursor hidden|shown.
+# wait_shown TEXT: a window or control shows that text. wait_focus: the foreground form has the keyboard.
 wait_shown() { local _text="text=\"$1\""; wait_until 'host windows | grep -F -- "$_text" >/dev/null'; }
 wait_focus() {
   wait_until 'host windows |
@@ -51,8 +47,7 @@ wait_focus() {
 }
 cursor() { host windows | grep "^cursor $1" >/dev/null; }  # (grep -q would end the host early)
 
-# rect_of TITLE LINE: "left top right bottom" of the first visible control
-# whose line holds LINE, in the window of that title (any window for "").
+# rect_of TITLE LINE: "left top right bottom" of the first visible control with LINE in that window (any for "").
 rect_of() {
   host windows | T=$1 C=$2 awk '/^window/ { w = ENVIRON["T"] == "" || index($0, "text=\"" ENVIRON["T"] "\""); next }
     w && index($0, ENVIRON["C"]) && /visible=1/ {
@@ -67,23 +62,20 @@ click_on() {
   click $(((l + r) / 2)) $(((t + b) / 2))
 }
 
-# host_open: a window with a pane of another program's; the pane's handle in
-# $HOST, its place in $HOST_RECT ("rect=left,top,right,bottom").
+# host_open: another program's pane; its handle in $HOST, its place in $HOST_RECT ("rect=left,top,right,bottom").
 host_open() {
   "$WINE" "$VELLORA_HOST" pane >"$WORK/host.txt" 2>/dev/null </dev/null &
   HOST_PID=$! && started $!
   wait_until 'read -r _ HOST HOST_RECT < <(tr -d "\r" <"$WORK/host.txt")' || fail "the host made no pane"
 }
 
-# preview_drawn: a window of the saver's fills the pane, and the preview's own window stays hidden. (Wine does not
-# show a child window of another process on the screen: the runtime's own tests check the drawing.)
+# preview_drawn: a window of the saver's fills the pane, the preview's own window stays hidden.
 preview_drawn() {
   wait_until 'host windows | grep -v "class=VelloraTestHost" | grep -F -- "$HOST_RECT " >/dev/null' || return 1
   [ -z "$(windows_titled 'ZELK Screen Saver')" ]
 }
 
-# choose_colour: in the colour dialog about to open, the third basic colour of the fourth row (its grid is the blank
-# static control), its value in $COLOUR; the dialog, open again on it, is cancelled.
+# choose_colour: a basic colour, its value in $COLOUR; the dialog, open again on it, is cancelled.
 choose_colour() {
   local l t r b x y g first
   window Color || fail "no colour dialog"

@@ -1,6 +1,5 @@
-// A small Windows program for the end-to-end tests, run under Wine beside the saver. "e2e_host pane": a window
-// with a pane for a preview; prints the pane's handle and rect, then lives until it is ended. "e2e_host windows":
-// whether the pointer shows, then every visible top-level window with its children.
+// "e2e_host pane": a window with a pane for a preview, its handle and rect printed, until it is ended. "e2e_host
+// windows": whether the pointer shows, then every visible top-level window with its children.
 #include <windows.h>
 
 #include <cstdint>
@@ -11,8 +10,7 @@ namespace {
 
 // One line: class, text (its line breaks written as \r and \n), place, whether it shows, and one more fact.
 void print(const char* what, HWND hwnd, const char* fact, bool value) {
-    char text[1024] = {};
-    char class_name[128] = {};
+    char text[1024] = {}, class_name[128] = {};
     GetWindowTextA(hwnd, text, sizeof text);
     GetClassNameA(hwnd, class_name, sizeof class_name);
     std::string shown;

@@ -1,10 +1,7 @@
 # Scenarios of the Windows program alone: the installer, two monitors, a Windows directory nobody may write.
 
-# The installer, made from this build and run silently, puts vellora.scr and vellora.hlp in System32 and the spare
-# picture at c:\imgx.bmp, makes Vellora the desktop's screen saver and enters it in "Add or remove programs". The
-# uninstaller takes it all away and leaves the settings and the password; the user's own c:\imgx.bmp and, with
-# /NOACTIVATE, the user's screen saver stay. Run as another account than the logged-on user's, the setup makes Vellora
-# that user's screen saver, not its own account's, and so does the uninstaller.
+# The installer and uninstaller, silently: the files, the screen saver, the entry; what is the user's stays; run as
+# another account, both act on the logged-on user's screen saver.
 scenario_installer() {
   local top build sys32 instdir f other='C:\windows\system32\other.scr'
   local entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellora'
@@ -36,7 +33,7 @@ scenario_installer() {
   cmp -s "$SETTINGS" "$WORK/before.ini" || fail "the uninstaller touched the settings"
   [ "$(stored_password)" = 'SX]' ] || fail "the uninstaller touched the password"
 
-  # Wine has one account: a build of the installer takes SYSTEM for the user logged on to the session.
+  # Wine has one account: this build takes SYSTEM for the logged-on user.
   "$top/packaging/windows/make-installer.sh" "$build" "$WORK/as-other" -DLOGGED_ON_USER=SYSTEM \
     >>"$WORK/make-installer.log" 2>&1 || fail "the installer could not be made: $(cat "$WORK/make-installer.log")"
   quietly "$WORK/as-other/vellora-setup.exe" /S || fail "the installer failed (another account)"
@@ -58,16 +55,15 @@ scenario_installer() {
 quietly() { "$WINE" "$@" >>"$WORK/setup.log" 2>&1 </dev/null; }
 screen_saver() { reg_value "$DESKTOP" SCRNSAVE.EXE; }
 
-# uninstall: the uninstaller the entry names, run silently. It runs a copy of itself from the temporary folder and
-# returns at once; the copy is done when the program's folder and entry are gone.
+# uninstall: the entry's uninstaller, run silently; its copy is done when the program's folder and entry are gone.
 uninstall() {
   quietly "$(reg_value "$entry" UninstallString | tr -d '"')" /S || fail "the uninstaller did not start"
   wait_until '[ ! -e "$instdir" ] && ! reg_value "$entry" DisplayName >/dev/null' 20 ||
     fail "the uninstaller did not finish"
 }
 
-# Two monitors side by side (Xephyr's Xinerama heads, and a Wine prefix of its own that does not ask RandR, which
-# reports one screen): the saver covers both heads, and the password prompt opens on the primary one.
+# Two monitors (Xephyr's Xinerama heads; a prefix that does not ask RandR): the saver covers both, the prompt opens on
+# the primary one.
 scenario_multimonitor() {
   local wineserver=${VELLORA_WINESERVER:-$(command -v wineserver)} head left right
   display xephyr
@@ -78,8 +74,7 @@ scenario_multimonitor() {
   cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"  # as with-wine.sh does
   reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
   reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f
-  "$wineserver" -w
-  "$wineserver" -p
+  "$wineserver" -w && "$wineserver" -p
   locked "$GREEN_HUE"
   start /S
   for head in 800x600+0+0 800x600+800+0; do covered $GREEN $head || fail "the head at $head is not covered"; done
@@ -89,9 +84,8 @@ scenario_multimonitor() {
   [ "$left" -ge 0 ] && [ "$right" -le 800 ] || fail "the prompt's text at $left..$right is not on the primary head"
 }
 
-# A Windows directory nobody may write (chattr +i), as for a standard user: OK in "/C" saves in the user's own copy
-# (%APPDATA%\Vellora), made from the shared file, and "/S" shows it: the new colour and the picture (a TIFF, which
-# only WIC reads) whose name has an accented letter (ANSI text, byte for byte).
+# A Windows directory nobody may write (chattr +i): OK in "/C" saves in the user's own copy made from the shared file,
+# and "/S" shows it: the new colour and a TIFF whose name has an accented letter (ANSI, byte for byte).
 scenario_protected() {
   local windir=$WINEPREFIX/drive_c/windows name
   picture tiff 120 80 ff0000 "$WORK/café.tif"

@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# with-wine.sh PREFIX_DIR COMMAND...: runs the command on a virtual X display of 1024 x 768 with a fresh Wine
-# prefix (made once, here) and one wineserver for the whole run, so that each program starts quickly.
+# with-wine.sh PREFIX_DIR COMMAND...: the command on an X display of 1024 x 768, a fresh Wine prefix, one wineserver.
 set -euo pipefail
 [ -n "${WITH_WINE_DISPLAY:-}" ] ||
   exec env WITH_WINE_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
@@ -17,13 +16,11 @@ chattr -i "$prefix/drive_c/windows" "$prefix/drive_c/windows/vellora.ini" 2>/dev
 rm -rf "$prefix"
 mkdir -p "$(dirname "$prefix")"
 "$VELLORA_WINE" wineboot -i >/dev/null 2>&1 || true
-# A Windows has MS Sans Serif, the dialogs' font; Debian's Wine 8 does not load its own re-creation (fonts-wine)
-# from its data folder, and would draw the captions in DejaVu Sans, too wide for them. The prefix gets them.
+# Wine's own MS Sans Serif, the dialogs' font, which Debian's Wine 8 does not load from its data folder.
 cp /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/"
 # No window manager runs on the virtual display: Wine places and focuses the windows itself.
 "$VELLORA_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
-"$VELLORA_WINESERVER" -w
-"$VELLORA_WINESERVER" -p
+"$VELLORA_WINESERVER" -w && "$VELLORA_WINESERVER" -p
 status=0
 "$@" || status=$?
 "$VELLORA_WINESERVER" -k >/dev/null 2>&1 || true

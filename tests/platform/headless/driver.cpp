@@ -1,5 +1,4 @@
-// The headless runtime under the contract suite: each step scripted and carried out at once, time virtual, dialogs
-// answered from the script. A focused text box edits with the keys it keeps, as a native one does.
+// The headless contract driver: each step carried out at once; a focused text box edits with the keys it keeps.
 #include <cctype>
 
 #include "platform/headless/headless.h"

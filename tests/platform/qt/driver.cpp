@@ -1,5 +1,4 @@
-// The Qt runtime's test program, on Qt's offscreen platform (real widgets, no display), and its driver of the
-// contract suite: keys and clicks as real Qt events, dialogs answered inside their own loops.
+// The Qt runtime's tests on Qt's offscreen platform; its contract driver sends real Qt events, answers dialogs inside.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -76,8 +75,7 @@ public:
             auto* files = qobject_cast<QFileDialog*>(dialog);
             std::vector<std::string> listed;
             if (files != nullptr) {
-                // Its folder is read in the background, a few files at a time, the file it was
-                // given selected after: the list counts once it has stayed the same for 0.2 s (or 5 s passed).
+                // Its folder is read in the background: the list counts once the same for 0.2 s (or after 5 s).
                 const auto* list = files->findChild<QListView*>(QStringLiteral("listView"));
                 const QModelIndex folder = list->rootIndex();
                 for (int row = 0; row < list->model()->rowCount(folder); ++row) {
@@ -103,8 +101,7 @@ public:
             } else if (files != nullptr) {
                 seen_.file_type = files->selectedNameFilter().toStdString();
                 seen_.files = listed;
-                // Typed as a user would, over the file selected in the list (selectFile() leaves a
-                // name box that has the focus alone).
+                // Typed as a user would, over the selection (selectFile() leaves a focused name box alone).
                 files->findChild<QListView*>(QStringLiteral("listView"))->clearSelection();
                 files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromStdString(answer.file));
             }

@@ -1,6 +1,4 @@
-// The Qt runtime's own parts: a failed handling of a change of the screens, picture files by format and the ones
-// refused, the data files looked up the XDG way, the per-user store private to its owner, the desktop's lock setting,
-// the session's platform, and captions that fit in the designed font.
+// The Qt runtime's own parts: screens, pictures, XDG folders, the user store, the lock setting, the session, captions.
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -18,7 +16,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <stdexcept>
 
@@ -44,8 +41,7 @@ struct QtForms : ::testing::Test {
     rt::App app{platform};
 };
 
-// A change of the screens whose handling fails (here Qt's warning of a null screen, made to throw) is
-// reported and dropped: nothing reaches Qt's dispatch. (Each form hears of a change: the runtime contract.)
+// Qt's warning of a null screen, made to throw, is reported and dropped: nothing reaches Qt's dispatch.
 TEST_F(QtForms, AChangeOfTheScreensThatFailsIsReportedAndDropped) {
     ::testing::internal::CaptureStderr();
     const QtMessageHandler before = qInstallMessageHandler(
@@ -62,7 +58,6 @@ TEST(QtPictures, EachFormatLoadsAtItsNaturalSizeKnownByItsContentAndBrokenOrHuge
     const auto image_of = [](const rt::Picture& picture) {
         return dynamic_cast<const QtImage&>(*picture->image).image();
     };
-    // WebP and TIFF come with Qt's image format plugins.
     const std::pair<std::string, const char*> formats[] = {
         {"p.jpg", "JPEG"}, {"p.ico", "ICO"}, {"bmp.jpg", "BMP"}, {"p.webp", "WEBP"}, {"p.tif", "TIFF"}};
     for (const auto& [name, format] : formats) {
@@ -109,9 +104,7 @@ TEST(QtPictures, EachFormatLoadsAtItsNaturalSizeKnownByItsContentAndBrokenOrHuge
 
 TEST(QtDataFiles, TheUsersOwnFolderFirstThenEachSystemFolderInOrderForTheSparePictureAndTheHelp) {
     TempDir dir;
-    const auto home = dir.path() / "home";
-    const auto first = dir.path() / "first";
-    const auto second = dir.path() / "second";
+    const auto home = dir.path() / "home", first = dir.path() / "first", second = dir.path() / "second";
     ::unsetenv("XDG_DATA_DIRS");
     EXPECT_EQ(Paths::from_environment().system_data_dirs,
               (std::vector<fs::path>{"/usr/local/share/vellora", "/usr/share/vellora"}));
@@ -128,12 +121,10 @@ TEST(QtDataFiles, TheUsersOwnFolderFirstThenEachSystemFolderInOrderForTheSparePi
     for (const auto& folder : {second, first}) write_file(folder / "vellora" / "vellora.hlp", "x");  // the same order
     const Trace trace(dir.path() / "trace.log");
     HelpViewer(trace, p.data_search_dirs()).show("vellora.hlp");
-    std::string line;
-    std::getline(std::ifstream(dir.path() / "trace.log"), line);
-    EXPECT_EQ(line, "help [vellora.hlp] from [" + (first / "vellora" / "vellora.hlp").string() + "]");
+    EXPECT_EQ(vellora::testing::read_file(dir.path() / "trace.log"),
+              "help [vellora.hlp] from [" + (first / "vellora" / "vellora.hlp").string() + "]\n");
 }
 
-// A folder without $HOME or with relative XDG folders: the user's own folders all the same, the lock among them.
 TEST(QtPaths, RelativeXdgFoldersAreIgnoredAndWithoutHomeTheUsersOwnFoldersHoldEverything) {
     std::vector<std::pair<std::string, std::optional<std::string>>> saved;
     for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
@@ -159,8 +150,8 @@ TEST(QtUserStore, PrivateToItsOwnerFromTheStartAndTightenedOnTheNextWrite) {
     const auto old_mask = ::umask(022);
     const auto made = dir.path() / "config" / "vellora";  // new folders: each 0700, the file 0600
     ASSERT_TRUE(UserStoreFile(made / "user-store.ini").write("Samples", "Oskel Screen Saver", "Password", "SX"));
-    EXPECT_EQ(mode_of(made / "user-store.ini"), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(mode_of(dir.path() / "config"), fs::perms::owner_all);
+    EXPECT_EQ(std::vector({mode_of(made / "user-store.ini"), mode_of(dir.path() / "config")}),
+              std::vector({fs::perms::owner_read | fs::perms::owner_write, fs::perms::owner_all}));
     // An older store in an open folder, that everyone may read: tightened; the folder and the entries stay.
     fs::create_directory(dir.path() / "open");  // 0755
     const auto old_store = dir.path() / "open" / "user-store.ini";
@@ -168,8 +159,8 @@ TEST(QtUserStore, PrivateToItsOwnerFromTheStartAndTightenedOnTheNextWrite) {
     UserStoreFile store(old_store);
     ASSERT_TRUE(store.write("Samples", "Oskel Screen Saver", "Password", "SX"));
     EXPECT_EQ(mode_of(old_store), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(mode_of(dir.path() / "open") & fs::perms::others_read, fs::perms::others_read);
-    EXPECT_EQ(store.read("Other", "Section", "key", ""), "kept");
+    EXPECT_TRUE((mode_of(dir.path() / "open") & fs::perms::others_read) == fs::perms::others_read &&
+                store.read("Other", "Section", "key", "") == "kept");
     EXPECT_EQ(::umask(old_mask), 022);  // the process's own mask is left alone
     // A folder whose default access list lets everyone read new files, which no mask can stop: still 0600.
     const auto listed = dir.path() / "listed";
@@ -192,7 +183,6 @@ TEST(QtUserStore, PrivateToItsOwnerFromTheStartAndTightenedOnTheNextWrite) {
     EXPECT_FALSE(planted.write("Samples", "Oskel Screen Saver", "Password", "SX"));
 }
 
-// The flag the saver reads: the override, else ~/.xscreensaver's "lock:"; never in a hack.
 TEST(QtLockSetting, TheOverrideOrXScreenSaversLockIsTheDesktopPasswordFlagButNeverInAHack) {
     EXPECT_EQ(xscreensaver_lock("lock:  False\n"), std::optional<bool>(false));
     TempDir dir;
@@ -215,23 +205,20 @@ TEST(QtLockSetting, TheOverrideOrXScreenSaversLockIsTheDesktopPasswordFlagButNev
     EXPECT_EQ(read_lock_setting(on_kde), std::optional<bool>(true));
 }
 
-// In a Wayland session the program runs on Wayland; what draws into another
-// program's X11 window goes through Xwayland, or is refused without it.
+// What draws into another program's X11 window goes through Xwayland, or is refused without it.
 TEST(QtSession, WaylandNativelyAndX11WindowsThroughXwaylandOrRefused) {
     const auto platform = [](const SessionChoice& c) { return c.platform.value_or("qt's own") + "|" + c.refusal; };
     EXPECT_EQ(platform(choose_session("wayland-0", "", "", needs_x11_window({"/s"}, false))), "wayland|");
     EXPECT_EQ(platform(choose_session("", ":0", "", needs_x11_window({"/p", "123"}, false))), "qt's own|");
     EXPECT_EQ(platform(choose_session("wayland-0", ":0", "", needs_x11_window({"/P", "123"}, false))), "xcb|");
     const auto refused = choose_session("wayland-0", "", "wayland", needs_x11_window({"-window-id", "7"}, true));
-    EXPECT_TRUE(!refused.platform && refused.refusal.find("-window-id") != std::string::npos);
-    EXPECT_NE(refused.refusal.find("Wayland"), std::string::npos);
+    EXPECT_TRUE(!refused.platform && refused.refusal.find("-window-id") != std::string::npos &&
+                refused.refusal.find("Wayland") != std::string::npos)
+        << refused.refusal;
 }
 
-// Every label and button of the program's windows shows its whole caption in the font the runtime draws them in at
-// the screen's pixel ratio (ctest runs this at 1, 1.25, 1.5 and 2): Wine's bitmap re-creation of the designed MS Sans
-// Serif at 1 (13 pixels a line at 96 dots per inch), whose metrics it has, and Wine's scalable Tahoma elsewhere. Its
-// letters are as large on the screen as the ratio makes them: a bitmap font keeps its glyphs' size while their places
-// grow.
+// Every caption whole in the font drawn at the screen's pixel ratio (1, 1.25, 1.5, 2): Wine's MS Sans Serif at 1,
+// Tahoma elsewhere, its letters scaled with the ratio (a bitmap font would keep its glyphs' size).
 TEST_F(QtForms, EveryCaptionOfEveryWindowFitsItsBoxInTheFontDrawnAtTheScreensScale) {
     Process process(platform, make_window);
     const double ratio = QGuiApplication::primaryScreen()->devicePixelRatio();

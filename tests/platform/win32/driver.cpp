@@ -1,5 +1,4 @@
-// The Win32 runtime under the contract suite (under Wine): keys and clicks as window messages, dialogs answered from
-// inside their own loops, failures read from the debugger's output.
+// The Win32 contract driver: window messages, dialogs answered inside their loops, failures from the debug output.
 #include <algorithm>
 #include <map>
 
@@ -19,8 +18,7 @@ std::string text_of(HWND hwnd) {
     return text;
 }
 
-// Thread timers, each running its step until the step says it is done; they
-// fire inside whatever loop runs, a dialog's own included.
+// Thread timers, each running its step until it says it is done, inside whatever loop runs (a dialog's too).
 std::map<UINT_PTR, std::function<bool()>> steps;
 void CALLBACK run_step(HWND /*hwnd*/, UINT /*msg*/, UINT_PTR id, DWORD /*time*/) {
     if (auto step = steps[id]; !step || step()) {
@@ -45,12 +43,9 @@ std::vector<std::string> listed_files(HWND dialog) {
     HWND list = FindWindowExA(FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr), nullptr, "SysListView32", nullptr);
     std::vector<std::string> names;
     const auto count = list != nullptr ? SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) : 0;
-    for (LRESULT i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i) {
         char text[MAX_PATH] = {};
-        LVITEMA item{};
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        ListView_GetItemText(list, i, 0, text, MAX_PATH);
         names.emplace_back(text);
     }
     std::sort(names.begin(), names.end());

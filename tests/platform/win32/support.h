@@ -7,21 +7,12 @@
 namespace vellora::win32::testing {
 
 inline HWND hwnd_of(const rt::Form& form) { return dynamic_cast<const FormWindow&>(*form.peer()).hwnd(); }
-// The child window of a button, text box, label or picture box.
 inline HWND hwnd_of(const rt::Control& control) { return dynamic_cast<const ChildPeer&>(*control.peer()).hwnd(); }
 
-// Handles what is waiting, paints included.
-inline void settle(Win32Platform& platform) {
-    for (int i = 0; i < 3; ++i) {
-        platform.window_system().pump_pending();
-        Sleep(10);
-    }
-    platform.window_system().pump_pending();
-}
-
-// A pixel of a window's client area as the screen shows it, once what waits is handled.
+// A pixel of a window's client area as the screen shows it, once what waits (paints included) is handled.
 inline COLORREF shown(Win32Platform& platform, HWND hwnd, int x, int y) {
-    settle(platform);
+    for (int i = 0; i < 3; ++i, Sleep(10)) platform.window_system().pump_pending();
+    platform.window_system().pump_pending();
     HDC dc = GetDC(hwnd);
     const COLORREF c = GetPixel(dc, x, y);
     ReleaseDC(hwnd, dc);
