@@ -78,12 +78,11 @@ bool desktop_is(const std::string& desktops, std::string_view name) {
 }  // namespace
 
 LockSources LockSources::from_environment(std::optional<bool> override_value, const std::filesystem::path& home,
-                                          bool ask_desktop, bool never) {
-    LockSources s{override_value, home / ".xscreensaver", ask_desktop, never, rt::env("XDG_CURRENT_DESKTOP")};
+                                          const std::filesystem::path& config_home, bool ask_desktop, bool never) {
+    LockSources s{override_value, home.empty() ? std::filesystem::path() : home / ".xscreensaver", ask_desktop, never,
+                  rt::env("XDG_CURRENT_DESKTOP")};
     // KDE's configuration cascades the XDG way: the user's file, then the system's.
-    std::filesystem::path config_home = rt::env("XDG_CONFIG_HOME");
-    if (!config_home.is_absolute()) config_home = home / ".config";
-    s.kde_files.push_back(config_home / "kscreenlockerrc");
+    if (!config_home.empty()) s.kde_files.push_back(config_home / "kscreenlockerrc");
     std::string dirs = rt::env("XDG_CONFIG_DIRS");
     if (dirs.empty()) dirs = "/etc/xdg";
     std::stringstream list(dirs);

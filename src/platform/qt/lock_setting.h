@@ -22,9 +22,10 @@ struct LockSources {
     // kscreenlockerrc in $XDG_CONFIG_HOME, then in each folder of $XDG_CONFIG_DIRS
     std::vector<std::filesystem::path> kde_files = {};
 
-    // The desktop and KDE's files from the environment; the rest as given.
+    // The desktop and KDE's system files from the environment; the rest as given. An empty `home` or
+    // `config_home` (none known) reads no file of the user's, never one in the current folder.
     static LockSources from_environment(std::optional<bool> override_value, const std::filesystem::path& home,
-                                        bool ask_desktop, bool never);
+                                        const std::filesystem::path& config_home, bool ask_desktop, bool never);
 };
 
 // Reads the lock setting: the override, else XScreenSaver's resource, else

@@ -54,9 +54,9 @@ Paths Paths::from_environment() {
     // Qt takes $HOME as it is (or "/" without it) and a relative XDG folder as
     // given, so the user's own folders are found here; the shared data
     // folders are Qt's XDG answer, after the user's own that it lists first.
-    const auto config = xdg_folder("XDG_CONFIG_HOME", p.home, ".config");
+    p.config_home = xdg_folder("XDG_CONFIG_HOME", p.home, ".config");
     const auto data = xdg_folder("XDG_DATA_HOME", p.home, ".local/share");
-    if (!config.empty()) p.config_dir = config / "vellora";
+    if (!p.config_home.empty()) p.config_dir = p.config_home / "vellora";
     if (!data.empty()) p.data_dir = data / "vellora";
     const auto shared = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
     for (qsizetype i = 1; i < shared.size(); ++i) {
@@ -225,8 +225,8 @@ QtServices::QtServices(const Options& options, const Trace& trace, std::function
       dpi_(std::move(dpi)),
       settings_(options_.paths.settings_file()),
       user_store_(options_.paths.user_store_file()),
-      lock_(LockSources::from_environment(options_.lock_override, options_.paths.home, options_.ask_desktop,
-                                          hack_mode())),
+      lock_(LockSources::from_environment(options_.lock_override, options_.paths.home, options_.paths.config_home,
+                                          options_.ask_desktop, hack_mode())),
       decoder_(dpi_, [&trace](const std::string& line) { trace.line(line); }),
       instance_lock_(options_.paths.runtime_dir.empty()
                          ? std::filesystem::path()  // no folder of the user's: no lock, nothing stands in the way

@@ -25,7 +25,8 @@ struct Paths {
     std::filesystem::path config_dir;   // settings file and per-user store
     std::filesystem::path data_dir;     // the user's own data: the spare picture, the help file
     std::filesystem::path runtime_dir;  // the instance lock
-    std::filesystem::path home;         // ~/.xscreensaver
+    std::filesystem::path home;         // ~/.xscreensaver; empty when no home folder is known
+    std::filesystem::path config_home;  // the user's XDG config folder (KDE's files); empty when unknown
     std::vector<std::filesystem::path> system_data_dirs = {};  // data installed for everyone, in order
 
     // ${XDG_CONFIG_HOME:-~/.config}/vellora, ${XDG_DATA_HOME:-~/.local/share}/vellora,

@@ -203,6 +203,10 @@ TEST(QtLockSetting, TheOverrideOrXScreenSaversLockIsTheDesktopPasswordFlagButNev
     EXPECT_EQ(read_lock_setting(on_kde), std::optional<bool>(false));
     write_file(kde[1], "[Daemon]\nLockOnResume=false\n");
     EXPECT_EQ(read_lock_setting(on_kde), std::optional<bool>(true));
+    // No home folder known: no file of the user's is read, and none in the current folder instead.
+    const auto homeless = LockSources::from_environment(std::nullopt, {}, {}, true, false);
+    EXPECT_TRUE(homeless.xscreensaver_rc.empty() &&
+                std::ranges::all_of(homeless.kde_files, [](const fs::path& f) { return f.is_absolute(); }));
 }
 
 // What draws into another program's X11 window goes through Xwayland, or is refused without it.
